@@ -1,0 +1,43 @@
+# Two commands: `make test` and `make demo`. Both install what is missing, configure into build/
+# and build first.
+BUILD      ?= build
+CMAKE_ARGS ?=
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+
+PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-dev \
+           libgtest-dev libbenchmark-dev
+
+.PHONY: all deps configure build test demo clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	  else \
+	    echo "Missing packages. Run as root:"; \
+	    echo "  apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	$(BUILD)/bin/probe_example
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,1 @@
+// PDSimuCoder: declared with its subsystem.

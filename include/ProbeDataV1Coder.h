@@ -1,0 +1,1 @@
+// ProbeDataV1Coder: declared with its subsystem.

@@ -1,0 +1,1 @@
+// ProbeDevices: declared with its subsystem.

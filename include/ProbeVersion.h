@@ -1,0 +1,21 @@
+// The library's version, under plain names that any host can look up.
+#ifndef PROBE_VERSION_H
+#define PROBE_VERSION_H
+
+#include <wchar.h>
+
+#include "ProbeExport.h"
+
+extern "C" {
+
+// "32-bit Edition Version 1.1 Build 1112 2010-02-08 " (49 characters, the last a blank), in a
+// static buffer: the same pointer on every call, readable while the library is loaded.
+PROBEDATA_API const char* GetDllVersion();
+// The same text in wide characters (UTF-16 on Windows).
+PROBEDATA_API const wchar_t* GetDllVersionUnicode();
+PROBEDATA_API int GetDllVersionMajor();
+PROBEDATA_API int GetDllVersionMinor();
+PROBEDATA_API int GetDllBuildNumber();
+}
+
+#endif

@@ -1,0 +1,23 @@
+// The probe record as an XML document, in a string or a file. Every function reports success as
+// its result and logs each failure through the "Probe" logger at ERROR.
+#ifndef PROBE_UTILS_H
+#define PROBE_UTILS_H
+
+#include <string>
+
+#include "ProbeData.h"
+#include "ProbeExport.h"
+
+// true: text holds the record's document; false: text is empty. Never throws.
+PROBEDATA_API bool saveToString(std::string& text, const ProbeData& record);
+// Writes the document from the file's first byte: a missing file is created, an existing one is
+// overwritten but not truncated. binary false opens the file in the runtime's text mode.
+PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, bool binary);
+// true when the whole document was read into record. Reading stops at the first NUL and takes
+// nothing after the last element. On failure the record keeps what had been read before the
+// failing element. Never throws.
+PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record);
+// loadFromString of the file's bytes, or false when the file cannot be read.
+PROBEDATA_API bool loadFromFile(const std::string& path, ProbeData& record);
+
+#endif

@@ -1,0 +1,5 @@
+#include "DataHandler.h"
+
+DataHandlerCB::DataHandlerCB() = default;
+DataHandlerCB::~DataHandlerCB() = default;
+DataHandler::~DataHandler() = default;

@@ -1,0 +1,2 @@
+target_sources(probedata_obj PRIVATE
+  src/coders/ProbeDataCoder.cpp)

@@ -1,0 +1,25 @@
+#include "ThrowError.h"
+
+#include <log4cplus/loglevel.h>
+
+#include <cstring>
+
+#include "Error.h"
+#include "ProbeLogger.h"
+
+namespace {
+
+// The file's own name, without the directories the build put in front of it.
+const char* baseName(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '/' || *p == '\\') name = p + 1;
+  }
+  return name;
+}
+
+}  // namespace
+
+void throwProbeError(int line, const char* file, const std::string& message) {
+  throw Error(line, baseName(file), message, &g_probeLogger, log4cplus::ERROR_LOG_LEVEL);
+}

@@ -1,0 +1,1 @@
+target_sources(probedata_obj PRIVATE)

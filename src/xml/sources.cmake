@@ -1,0 +1,2 @@
+target_sources(probedata_obj PRIVATE
+  src/xml/Utils.cpp)

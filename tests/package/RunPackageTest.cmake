@@ -1,0 +1,20 @@
+# Script mode: BUILD_DIR, HOST_SOURCE_DIR and WORK_DIR are given on the command line.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "failed (${result}): ${ARGN}\n${out}")
+  endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+run(${CMAKE_COMMAND} -S ${HOST_SOURCE_DIR} -B ${WORK_DIR}/host -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/host)
+run(${WORK_DIR}/host/package_host)
+message(STATUS "${output}")
+if(NOT output MATCHES "32-bit Edition Version 1.1 Build 1112 2010-02-08")
+  message(FATAL_ERROR "unexpected output from the host program:\n${output}")
+endif()
