@@ -41,3 +41,6 @@ demo: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Further targets (bench, fuzz, memcheck, coverage, windows) live in mk/.
+-include mk/*.mk

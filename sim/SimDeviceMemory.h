@@ -1,0 +1,126 @@
+// A simulated probe memory for hosts and tests: an in-memory DataHandler over a byte array,
+// bound to one DataHandlerCB (usually a coder). Completions are delivered at once inside
+// readData/saveData, queued until the host calls pump(), or from a worker thread of its own.
+// Every request is recorded, and named switches inject the faults a real device shows.
+//
+// Two storages:
+// - Image: the memory has a fixed size. A read or save must lie inside it; one that does not
+//   is answered with ok=false (and nothing is written).
+// - Text: the memory holds a text, as a simulated probe keeps a record's XML. A read of offset 0
+//   and length 0xFFFFFFFF is answered with the stored bytes up to the first NUL (all of them if
+//   there is none); a save at offset 0 replaces the stored bytes with exactly the bytes saved,
+//   growing or shrinking the memory. Other requests behave as in Image storage.
+#ifndef PROBE_SIM_DEVICE_MEMORY_H
+#define PROBE_SIM_DEVICE_MEMORY_H
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DataHandler.h"
+
+namespace probesim {
+
+class SimDeviceMemory : public DataHandler {
+ public:
+  enum class Completion { Synchronous, Queued, Threaded };
+  enum class Storage { Image, Text };
+
+  struct Request {
+    enum Kind { Read, Save } kind;
+    unsigned long offset;
+    unsigned long length;
+  };
+
+  static constexpr unsigned long kWholeText = 0xFFFFFFFFul;
+
+  // A zero-filled memory of size bytes.
+  explicit SimDeviceMemory(std::size_t size = 428, Completion completion = Completion::Synchronous,
+                           Storage storage = Storage::Image);
+  // Stops the worker thread; completions still queued are dropped.
+  ~SimDeviceMemory() override;
+  SimDeviceMemory(const SimDeviceMemory&) = delete;
+  SimDeviceMemory& operator=(const SimDeviceMemory&) = delete;
+
+  // The object that receives every completion and error report; not owned. Bind before the
+  // first request, and keep it alive while requests are pending.
+  void bind(DataHandlerCB* callback);
+  void setCompletion(Completion completion);
+  Completion getCompletion() const;
+  void setStorage(Storage storage);
+
+  // Memory content. load() replaces content and size.
+  void load(const std::string& bytes);
+  void load(const std::vector<unsigned char>& bytes);
+  void resize(std::size_t size);  // new bytes are zero
+  std::string contents() const;
+  std::size_t size() const;
+
+  // DataHandler
+  void readData(unsigned long offset, unsigned long length) override;
+  void saveData(unsigned long offset, unsigned long length,
+                boost::shared_array<unsigned char> data) override;
+  DHError getError() const override;
+
+  // Queued completion: delivers the completions queued so far, and those that the delivered
+  // ones cause, in order; returns how many were delivered.
+  std::size_t pump();
+  // Delivers at most one queued completion; returns whether there was one.
+  bool pumpOne();
+  std::size_t queued() const;
+  // Threaded completion: waits until the worker has delivered everything queued.
+  void waitIdle();
+
+  // Every request made so far, in order.
+  std::vector<Request> requests() const;
+  void clearRequests();
+
+  // Faults. Each "next" switch applies to one request and then clears itself.
+  void failNextRead();        // the next read completes with ok=false and no data
+  void failNextSave();        // the next save completes with ok=false; memory unchanged
+  void throwOnNextRequest();  // the next readData/saveData throws std::runtime_error
+  void corruptByte(std::size_t offset, unsigned char mask = 0xFF);  // XORs a stored byte
+  // getError() answers error from now on and the bound callback's onError() is called (at once,
+  // whatever the completion mode). raiseError(NoDHError) clears it without a report.
+  void raiseError(DHError error = DHTransferError);
+
+ private:
+  struct Completed {
+    bool read;
+    bool ok;
+    unsigned long offset;
+    unsigned long length;
+    std::vector<unsigned char> bytes;
+  };
+
+  void complete(Completed completed);
+  void deliver(Completed& completed);
+  void workerLoop();
+  void stopWorker();
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  std::vector<unsigned char> memory_;
+  Completion completion_;
+  Storage storage_;
+  DataHandlerCB* callback_ = nullptr;
+  std::deque<Completed> queue_;
+  std::vector<Request> requests_;
+  DHError error_ = NoDHError;
+  bool failNextRead_ = false;
+  bool failNextSave_ = false;
+  bool throwNext_ = false;
+  bool delivering_ = false;
+  bool stopping_ = false;
+  std::thread worker_;
+};
+
+}  // namespace probesim
+
+#endif

@@ -1,0 +1,2 @@
+# The simulation coder.
+target_sources(probedata_obj PRIVATE)
