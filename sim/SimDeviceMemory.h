@@ -85,23 +85,26 @@ class SimDeviceMemory : public DataHandler {
   void failNextSave();        // the next save completes with ok=false; memory unchanged
   void throwOnNextRequest();  // the next readData/saveData throws std::runtime_error
   void corruptByte(std::size_t offset, unsigned char mask = 0xFF);  // XORs a stored byte
-  // getError() answers error from now on and the bound callback's onError() is called (at once,
-  // whatever the completion mode). raiseError(NoDHError) clears it without a report.
+  // getError() answers error from now on, and the bound callback's onError() is called the way
+  // completions are delivered (at once, on pump(), or from the worker). raiseError(NoDHError)
+  // clears it without a report.
   void raiseError(DHError error = DHTransferError);
 
  private:
   struct Completed {
-    bool read;
+    enum Kind { Read, Save, Error } kind;
     bool ok;
     unsigned long offset;
     unsigned long length;
     std::vector<unsigned char> bytes;
   };
 
+  // Hands a completion on as the completion mode says. Called without the lock held.
   void complete(Completed completed);
   void deliver(Completed& completed);
-  void workerLoop();
+  void startWorker();
   void stopWorker();
+  void workerLoop();
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
