@@ -1,1 +1,3 @@
-target_sources(probedata_obj PRIVATE)
+# The probe's device handler.
+target_sources(probedata_obj PRIVATE
+  src/devices/ProbeDevices.cpp)
