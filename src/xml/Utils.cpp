@@ -1,9 +1,143 @@
 #include "Utils.h"
 
-bool saveToString(std::string& text, const ProbeData&) {
-  text.clear();
+#include <log4cplus/loggingmacros.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <istream>
+#include <locale>
+#include <memory>
+#include <ostream>
+
+#include "Admin.h"
+#include "LegacyXmlIArchive.h"
+#include "LegacyXmlOArchive.h"
+#include "ProbeLogger.h"
+#include "TextBuffers.h"
+#include "XmlSchema.h"
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The runtime's message for an errno value ends in a newline where the library was first built,
+// and the log lines keep that ending everywhere.
+struct SystemMessage {
+  int error;
+};
+
+std::ostream& operator<<(std::ostream& os, SystemMessage message) {
+  return os << std::strerror(message.error) << '\n';
+}
+
+}  // namespace
+
+bool saveToString(std::string& text, const ProbeData& record) {
+  try {
+    text.clear();
+    StringSinkBuf sink;
+    std::ostream os(&sink);
+    // A host's global locale could group digits or change the decimal point.
+    os.imbue(std::locale::classic());
+    LegacyXmlOArchive archive(os);
+    writeRecord(archive, record);
+    // Taken before the archive goes: its release writes past the document.
+    text = sink.take();
+    return true;
+  } catch (...) {
+    // A host's appender may throw too; these functions never do.
+    try {
+      LOG4CPLUS_ERROR(g_probeLogger, "could not code to stream " << text);
+    } catch (...) {
+    }
+    text.clear();
+    return false;
+  }
+}
+
+bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
+  std::string text;
+  if (!saveToString(text, record)) return false;
+
+  // An existing file is written from its first byte and keeps whatever lies beyond the new
+  // text; a missing one is created.
+  const char* mode;
+  if (admin::exist(path)) {
+    mode = binary ? "r+b" : "r+t";
+  } else {
+    mode = binary ? "a+b" : "a+t";
+  }
+  FilePtr file(std::fopen(path.c_str(), mode));
+  if (!file) {
+    const int error = errno;
+    LOG4CPLUS_ERROR(g_probeLogger,
+                    "saveToFile(" << path << ") fopen failed " << SystemMessage{error});
+    return false;
+  }
+  const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
+  if (written == text.size()) {
+    std::fflush(file.get());
+    return true;
+  }
+  if (std::ferror(file.get()) != 0) {
+    LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed " << std::ferror(file.get()));
+  } else {
+    LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed unknown");
+  }
   return false;
 }
-bool saveToFile(const std::string&, const ProbeData&, bool) { return false; }
-bool loadFromString(const std::string&, ProbeData&) { return false; }
-bool loadFromFile(const std::string&, ProbeData&) { return false; }
+
+bool loadFromString(const std::string& text, ProbeData& record) {
+  try {
+    // The document ends at the first NUL. The archive reads the caller's text in place.
+    const char* const begin = text.c_str();
+    CharRangeBuf source(begin, begin + std::strlen(begin));
+    std::istream is(&source);
+    is.imbue(std::locale::classic());
+    LegacyXmlIArchive archive(is);
+    readRecord(archive, record);
+    return true;
+  } catch (...) {
+    try {
+      LOG4CPLUS_ERROR(g_probeLogger, "could not decode stream " << text);
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
+bool loadFromFile(const std::string& path, ProbeData& record) {
+  // Read and write access: a file that cannot be written is refused here too.
+  FilePtr file(std::fopen(path.c_str(), "r+b"));
+  if (!file) {
+    const int error = errno;
+    LOG4CPLUS_ERROR(g_probeLogger,
+                    "loadFromFile(" << path << ") fopen failed " << SystemMessage{error});
+    return false;
+  }
+  unsigned long size = 0;
+  try {
+    size = admin::getFileSize(path);
+  } catch (...) {
+    LOG4CPLUS_ERROR(g_probeLogger, "loadFromFile() Could not find file size " << path);
+    return false;
+  }
+  std::string text(size, '\0');
+  const std::size_t count = std::fread(&text[0], 1, text.size(), file.get());
+  if (count < text.size()) {
+    if (std::feof(file.get()) != 0) {
+      LOG4CPLUS_ERROR(g_probeLogger, "loadFromFile() eof reached");
+    } else {
+      LOG4CPLUS_ERROR(g_probeLogger, "loadFromFile() fread failed " << std::ferror(file.get()));
+    }
+    return false;
+  }
+  file.reset();
+  // The text ends at the first NUL, in what is logged should decoding fail as well.
+  text.resize(std::strlen(text.c_str()));
+  return loadFromString(text, record);
+}

@@ -1,0 +1,58 @@
+// The only file that includes Boost's archive implementation files: anywhere else they would
+// also instantiate the members of the stock xml_oarchive that the Boost library already holds.
+#include "LegacyXmlOArchive.h"
+
+#include <boost/archive/archive_exception.hpp>
+#include <boost/archive/impl/archive_serializer_map.ipp>
+#include <boost/archive/impl/basic_xml_oarchive.ipp>
+#include <boost/archive/impl/xml_oarchive_impl.ipp>
+#include <boost/serialization/throw_exception.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+// The prologue and the root's start tag, through the newline before the first element.
+constexpr char kPrologue[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+    "<!DOCTYPE boost_serialization>\n"
+    "<boost_serialization signature=\"serialization::archive\" version=\"5\">\n";
+
+// "-d.dddddddddddddddde-ddd" is the longest a double gets with 17 significant digits.
+constexpr int kMaxDoubleLength = 24;
+
+}  // namespace
+
+LegacyXmlOArchive::LegacyXmlOArchive(std::ostream& stream)
+    : xml_oarchive_impl<LegacyXmlOArchive>(stream, boost::archive::no_header) {
+  put(kPrologue);
+}
+
+LegacyXmlOArchive::~LegacyXmlOArchive() = default;
+
+// to_chars in general notation with precision 17 gives exactly what printf's %.17g, and so a
+// classic-locale stream with precision 17, gives; it neither consults the locale nor touches
+// the stream's flags.
+void LegacyXmlOArchive::save(const double& value) {
+  if (os.fail()) {
+    boost::serialization::throw_exception(
+        boost::archive::archive_exception(boost::archive::archive_exception::output_stream_error));
+  }
+  if (!std::isfinite(value)) throw std::domain_error("LegacyXmlOArchive::save non-finite double");
+  char text[kMaxDoubleLength + 8];
+  const std::to_chars_result result =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
+  os.write(text, result.ptr - text);
+}
+
+namespace boost {
+namespace archive {
+
+template class detail::archive_serializer_map<LegacyXmlOArchive>;
+template class basic_xml_oarchive<LegacyXmlOArchive>;
+template class xml_oarchive_impl<LegacyXmlOArchive>;
+
+}  // namespace archive
+}  // namespace boost
