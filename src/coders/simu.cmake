@@ -1,2 +1,3 @@
 # The simulation coder.
-target_sources(probedata_obj PRIVATE)
+target_sources(probedata_obj PRIVATE
+  src/coders/PDSimuCoder.cpp)

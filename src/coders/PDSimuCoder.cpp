@@ -1,0 +1,123 @@
+#include "PDSimuCoder.h"
+
+#include <log4cplus/loggingmacros.h>
+
+#include <algorithm>
+
+#include "Crc16.h"
+#include "ProbeLogger.h"
+#include "ThrowError.h"
+#include "Utils.h"
+
+namespace {
+
+// The memory holds one text from offset 0; this length asks for all of it.
+const unsigned long kWholeText = 0xFFFFFFFFul;
+
+// The text of a completed transfer: its bytes up to the first NUL, and never more than length.
+// The handler may answer a whole-text read with the requested length and a NUL after the text,
+// so the scan must stop at the NUL rather than trust length.
+std::string transferredText(unsigned long length, const unsigned char* data) {
+  std::string text;
+  if (data == nullptr) return text;
+  unsigned long size = 0;
+  while (size < length && data[size] != 0) ++size;
+  text.assign(reinterpret_cast<const char*>(data), size);
+  return text;
+}
+
+}  // namespace
+
+const unsigned short PDSimuCoder::_nClassVersion;
+
+PDSimuCoder::PDSimuCoder(boost::shared_ptr<DataHandler> dataHandler)
+    : ProbeDataCoder(dataHandler) {}
+
+PDSimuCoder::PDSimuCoder(const PDSimuCoder& other) = default;
+PDSimuCoder& PDSimuCoder::operator=(const PDSimuCoder& other) = default;
+PDSimuCoder::~PDSimuCoder() = default;
+
+unsigned short PDSimuCoder::getClassVersion() { return _nClassVersion; }
+
+void PDSimuCoder::setOutputVersion(unsigned short version) {
+  if (version > _nClassVersion) {
+    PROBE_THROW("PDSimuCoder::setOutputVersion() unhandled version : " + std::to_string(version));
+  }
+  ProbeDataCoder::setOutputVersion(version);
+}
+
+void PDSimuCoder::readVersion() { readAll(); }
+void PDSimuCoder::readChecksum() { readAll(); }
+
+void PDSimuCoder::readAll() {
+  LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder::readAll");
+  if (!dataHandler_) PROBE_THROW("PDSimuCoder::readAll no DH pointer defined!");
+  dataHandler_->readData(0, kWholeText);
+}
+
+// The coder keeps no transfer state: a save may start while other transfers are pending, and
+// its record changes only when the handler confirms the save.
+void PDSimuCoder::save(const ProbeData& data) {
+  LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder::save(All)");
+  if (!dataHandler_) PROBE_THROW("PDSimuCoder::save(All) no DH pointer defined!");
+  std::string text;
+  // A record that cannot be written leaves the text empty, and an empty save still goes out.
+  codeStream(data, text);
+  boost::shared_array<unsigned char> buffer(new unsigned char[text.size()]);
+  std::copy(text.begin(), text.end(), buffer.get());
+  // The handler's share alone keeps the buffer alive once this returns.
+  dataHandler_->saveData(0, static_cast<unsigned long>(text.size()), buffer);
+}
+
+void PDSimuCoder::onDataRed(bool ok, unsigned long, unsigned long length, unsigned char* data) {
+  LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder received onDataRed()");
+  completeTransfer(ok, length, data, DecodeError, &ProbeDataCoderCB::onAllRed);
+}
+
+void PDSimuCoder::onDataSaved(bool ok, unsigned long, unsigned long length, unsigned char* data) {
+  LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder received onDataSaved()");
+  completeTransfer(ok, length, data, CodeError, &ProbeDataCoderCB::onSaved);
+}
+
+// The error changes before the callback runs, so the callback reads the outcome with getError.
+// The callback is held for the call, so one that clears itself from the coder stays alive.
+void PDSimuCoder::completeTransfer(bool ok, unsigned long length, const unsigned char* data,
+                                   PDCError decodeFailure, Report report) {
+  bool result = false;
+  if (!ok) {
+    error_ = TransferError;
+  } else if (decodeStream(transferredText(length, data))) {
+    result = true;
+  } else {
+    error_ = decodeFailure;
+  }
+  boost::shared_ptr<ProbeDataCoderCB> callback = callback_;
+  if (callback) ((*callback).*report)(result);
+}
+
+void PDSimuCoder::onError() {
+  if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
+    error_ = TransferError;
+  }
+  boost::shared_ptr<ProbeDataCoderCB> callback = callback_;
+  if (!callback) {
+    LOG4CPLUS_WARN(g_probeLogger, "PDSimuCoder::onError() no CB defined");
+    return;
+  }
+  callback->onError();
+}
+
+unsigned int PDSimuCoder::computeDataCheksum(const ProbeData& data) const {
+  std::string text;
+  // A record that cannot be written leaves the text empty, whose CRC is 0.
+  codeStream(data, text);
+  const unsigned int result = crc16Arc(text.data(), text.size());
+  LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
+  return result;
+}
+
+bool PDSimuCoder::codeStream(const ProbeData& data, std::string& text) const {
+  return saveToString(text, data);
+}
+
+bool PDSimuCoder::decodeStream(const std::string& text) { return loadFromString(text, probeData_); }
