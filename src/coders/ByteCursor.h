@@ -1,0 +1,102 @@
+// Bounded little-endian cursors: the only code of the device coders that touches image bytes.
+// A cursor starts at a field's first byte, knows where its buffer ends, advances by the width of
+// each field and throws CursorOverrun rather than step past the end. Codecs catch that and throw
+// their own Error, so a short or corrupt buffer never leads to a read or write outside it.
+#ifndef PROBE_BYTE_CURSOR_H
+#define PROBE_BYTE_CURSOR_H
+
+#include <boost/endian/conversion.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+class CursorOverrun : public std::out_of_range {
+ public:
+  CursorOverrun() : std::out_of_range("byte cursor overrun") {}
+};
+
+// A buffer and its size; sub-windows never reach past the buffer (a window that would start past
+// its end is empty).
+struct ByteWindow {
+  unsigned char* data;
+  std::size_t size;
+
+  ByteWindow window(std::size_t offset, std::size_t length) const {
+    if (data == nullptr || offset >= size) return ByteWindow{nullptr, 0};
+    const std::size_t room = size - offset;
+    return ByteWindow{data + offset, length < room ? length : room};
+  }
+};
+
+class ByteWriter {
+ public:
+  ByteWriter(unsigned char* begin, std::size_t size) : begin_(begin), size_(size) {}
+
+  void u8(std::uint8_t value) { *take(1) = value; }
+  void u16(std::uint16_t value) { boost::endian::store_little_u16(take(2), value); }
+  void i16(std::int16_t value) { boost::endian::store_little_s16(take(2), value); }
+  void u32(std::uint32_t value) { boost::endian::store_little_u32(take(4), value); }
+  void i32(std::int32_t value) { boost::endian::store_little_s32(take(4), value); }
+  // The first count characters of text, as bytes.
+  void chars(const char* text, std::size_t count) {
+    unsigned char* out = take(count);
+    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(text[i]);
+  }
+  void bytes(const unsigned char* from, std::size_t count) {
+    unsigned char* out = take(count);
+    for (std::size_t i = 0; i < count; ++i) out[i] = from[i];
+  }
+  void zeros(std::size_t count) {
+    unsigned char* out = take(count);
+    for (std::size_t i = 0; i < count; ++i) out[i] = 0;
+  }
+
+  std::size_t written() const { return used_; }
+
+ private:
+  unsigned char* take(std::size_t width) {
+    if (width > size_ - used_) throw CursorOverrun();
+    unsigned char* field = begin_ + used_;
+    used_ += width;
+    return field;
+  }
+
+  unsigned char* begin_;
+  std::size_t size_;
+  std::size_t used_ = 0;
+};
+
+class ByteReader {
+ public:
+  ByteReader(const unsigned char* begin, std::size_t size) : begin_(begin), size_(size) {}
+
+  std::uint8_t u8() { return *take(1); }
+  std::uint16_t u16() { return boost::endian::load_little_u16(take(2)); }
+  std::int16_t i16() { return boost::endian::load_little_s16(take(2)); }
+  std::uint32_t u32() { return boost::endian::load_little_u32(take(4)); }
+  std::int32_t i32() { return boost::endian::load_little_s32(take(4)); }
+  std::string chars(std::size_t count) {
+    const unsigned char* in = take(count);
+    if (count == 0) return std::string();
+    return std::string(reinterpret_cast<const char*>(in), count);
+  }
+  void skip(std::size_t count) { take(count); }
+
+  std::size_t consumed() const { return used_; }
+
+ private:
+  const unsigned char* take(std::size_t width) {
+    if (width > size_ - used_) throw CursorOverrun();
+    const unsigned char* field = begin_ + used_;
+    used_ += width;
+    return field;
+  }
+
+  const unsigned char* begin_;
+  std::size_t size_;
+  std::size_t used_ = 0;
+};
+
+#endif

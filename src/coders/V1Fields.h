@@ -1,0 +1,105 @@
+// Scaled fields and the additive block checksum of the version-1 image. Real values are stored
+// as signed integers times a fixed scale; writers and readers go through the pair below so that
+// both sides round, cut and sum the same way.
+#ifndef PROBE_V1_FIELDS_H
+#define PROBE_V1_FIELDS_H
+
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+
+#include "ByteCursor.h"
+
+namespace v1 {
+
+// The stored integer times factor is the value; writers multiply by inverse.
+struct Scale {
+  double factor;
+  double inverse;
+};
+constexpr Scale kHundredths{0.01, 100.0};
+constexpr Scale kThousandths{0.001, 1000.0};
+
+class ScaledOutOfRange : public std::range_error {
+ public:
+  ScaledOutOfRange() : std::range_error("scaled value outside 32 bits") {}
+};
+
+// Rounds value * inverse half towards positive infinity (2.5 -> 3, -2.5 -> -2, -2.51 -> -3).
+// A product that is not a number or does not fit a signed 32-bit integer is refused: converting
+// it would be undefined, and no probe carries such a value.
+inline std::int32_t toScaled(double value, double inverse) {
+  const double product = value * inverse;
+  double integral = 0.0;
+  const double fraction = std::modf(product, &integral);
+  double rounded = integral;
+  if (fraction >= 0.5) {
+    rounded += 1.0;
+  } else if (fraction < -0.5) {
+    rounded -= 1.0;
+  }
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw ScaledOutOfRange();
+  return static_cast<std::int32_t>(rounded);
+}
+
+inline double fromScaled(std::int32_t stored, double factor) {
+  return static_cast<double>(stored) * factor;
+}
+
+// Sum modulo 65536 of the unsigned bits of every scaled field of a block. Only the low 16 bits
+// of a field count, so a 16-bit field cut from a wider integer sums the same on both sides.
+class FieldSum {
+ public:
+  void add(std::uint32_t fieldBits) { sum_ += fieldBits; }
+  std::uint16_t value() const { return static_cast<std::uint16_t>(sum_); }
+
+ private:
+  std::uint32_t sum_ = 0;
+};
+
+// Writes scaled fields and adds them to the block's sum. A 16-bit field keeps the low 16 bits
+// of the scaled integer.
+class ScaledWriter {
+ public:
+  ScaledWriter(ByteWriter& out, FieldSum& sum) : out_(out), sum_(sum) {}
+
+  void i16(double value, Scale scale) {
+    const std::int32_t stored = toScaled(value, scale.inverse);
+    out_.u16(static_cast<std::uint16_t>(stored));
+    sum_.add(static_cast<std::uint32_t>(stored));
+  }
+  void i32(double value, Scale scale) {
+    const std::int32_t stored = toScaled(value, scale.inverse);
+    out_.i32(stored);
+    sum_.add(static_cast<std::uint32_t>(stored));
+  }
+
+ private:
+  ByteWriter& out_;
+  FieldSum& sum_;
+};
+
+// Reads scaled fields and adds them to the block's sum.
+class ScaledReader {
+ public:
+  ScaledReader(ByteReader& in, FieldSum& sum) : in_(in), sum_(sum) {}
+
+  double i16(Scale scale) {
+    const std::int16_t stored = in_.i16();
+    sum_.add(static_cast<std::uint16_t>(stored));
+    return fromScaled(stored, scale.factor);
+  }
+  double i32(Scale scale) {
+    const std::int32_t stored = in_.i32();
+    sum_.add(static_cast<std::uint32_t>(stored));
+    return fromScaled(stored, scale.factor);
+  }
+
+ private:
+  ByteReader& in_;
+  FieldSum& sum_;
+};
+
+}  // namespace v1
+
+#endif

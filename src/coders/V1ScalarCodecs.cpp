@@ -1,0 +1,137 @@
+// The three items after the rigid body: default direction, mask thickness and data check. Their
+// formats are the same for every image version.
+#include <cassert>
+#include <string>
+
+#include "ByteCursor.h"
+#include "ProbeDataV1Coder.h"
+#include "ThrowError.h"
+#include "V1Fields.h"
+#include "V1Layout.h"
+
+// Default direction: x, y, z in thousandths and their sum.
+
+void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw) const {
+  setDefaultDirToRaw(data, raw, v1::kDefaultDirBlockSize);
+}
+
+void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw,
+                                          std::size_t size) const {
+  try {
+    double x = 0, y = 0, z = 0;
+    data.getDefaultDir(x, y, z);
+    // Coded whole before it is handed over, so a refused value leaves the caller's bytes alone.
+    unsigned char block[v1::kDefaultDirBlockSize];
+    ByteWriter out(block, sizeof block);
+    v1::FieldSum sum;
+    v1::ScaledWriter scaled(out, sum);
+    scaled.i16(x, v1::kThousandths);
+    scaled.i16(y, v1::kThousandths);
+    scaled.i16(z, v1::kThousandths);
+    out.u16(sum.value());
+    assert(out.written() == v1::kDefaultDirBlockSize);
+    ByteWriter(raw, size).bytes(block, sizeof block);
+  } catch (...) {
+    PROBE_THROW("setDefaultDirToRaw error");
+  }
+}
+
+void ProbeDataV1Coder::setDefaultDirFromRaw(ProbeData& data, unsigned char* raw) const {
+  setDefaultDirFromRaw(data, raw, getLength(DefaultDirItem));
+}
+
+void ProbeDataV1Coder::setDefaultDirFromRaw(ProbeData& data, unsigned char* raw,
+                                            std::size_t size) const {
+  try {
+    ByteReader in(raw, size);
+    v1::FieldSum sum;
+    v1::ScaledReader scaled(in, sum);
+    const double x = scaled.i16(v1::kThousandths);
+    const double y = scaled.i16(v1::kThousandths);
+    const double z = scaled.i16(v1::kThousandths);
+    if (in.u16() != sum.value()) {
+      PROBE_THROW("Invalid Default Dir read Checksum " + std::to_string(sum.value()));
+    }
+    assert(in.consumed() == v1::kDefaultDirBlockSize);
+    data.setDefaultDir(x, y, z);
+  } catch (...) {
+    PROBE_THROW("setDefaultDirFromRaw error");
+  }
+}
+
+// Mask thickness: unscaled, no checksum.
+
+void ProbeDataV1Coder::setMaskThicknessToRaw(const ProbeData& data, unsigned char* raw) const {
+  setMaskThicknessToRaw(data, raw, v1::kMaskThicknessBlockSize);
+}
+
+void ProbeDataV1Coder::setMaskThicknessToRaw(const ProbeData& data, unsigned char* raw,
+                                             std::size_t size) const {
+  try {
+    ByteWriter out(raw, size);
+    out.u16(data.getMaskThickness());
+    assert(out.written() == v1::kMaskThicknessBlockSize);
+  } catch (...) {
+    PROBE_THROW("setMaskThicknessToRaw error");
+  }
+}
+
+void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* raw) const {
+  setMaskThicknessFromRaw(data, raw, getLength(MaskThicknessItem));
+}
+
+void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* raw,
+                                               std::size_t size) const {
+  try {
+    ByteReader in(raw, size);
+    data.setMaskThickness(in.u16());
+    assert(in.consumed() == v1::kMaskThicknessBlockSize);
+  } catch (...) {
+    PROBE_THROW("setMaskThicknessFromRaw error");
+  }
+}
+
+// Data check: the rigid body's id, cut or NUL-filled to 20 bytes, and the record's stored
+// checksum, cut to 16 bits. It lets a host identify a probe without reading the whole image.
+
+void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw) const {
+  setDataCheckToRaw(data, raw, v1::kDataCheckBlockSize);
+}
+
+void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw,
+                                         std::size_t size) const {
+  try {
+    std::string id = data.getRigidBody().getId();
+    id.resize(v1::kIdFieldSize, '\0');
+    if (size < v1::kDataCheckBlockSize) throw CursorOverrun();  // nothing written when short
+    ByteWriter out(raw, size);
+    out.chars(id.data(), v1::kIdFieldSize);
+    out.u16(static_cast<std::uint16_t>(data.getChecksum()));
+    assert(out.written() == v1::kDataCheckBlockSize);
+  } catch (...) {
+    PROBE_THROW("setDataCheckToRaw error");
+  }
+}
+
+void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw) const {
+  setDataCheckFromRaw(data, raw, getLength(DataCheckItem));
+}
+
+// Zero bytes anywhere in the id field are dropped, not only trailing ones.
+void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw,
+                                           std::size_t size) const {
+  try {
+    ByteReader in(raw, size);
+    std::string id;
+    for (const char c : in.chars(v1::kIdFieldSize)) {
+      if (c != '\0') id.push_back(c);
+    }
+    Rb::RigidBody body(data.getRigidBody());
+    body.setId(id);
+    data.setChecksum(in.u16());
+    assert(in.consumed() == v1::kDataCheckBlockSize);
+    data.setRigidBody(body);
+  } catch (...) {
+    PROBE_THROW("setDataCheckFromRaw error");
+  }
+}

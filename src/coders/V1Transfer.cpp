@@ -1,0 +1,324 @@
+// Reading and saving the image through the data handler. One read and one save may be pending;
+// pendingReads_, currentAction_ and nextAction_ describe the read side, pendingWrites_ the save.
+// Each request records its state before it calls the data handler, because the completion may
+// arrive inside that call; each completion settles the state before it reports, because the
+// callback may start the next request at once.
+#include <log4cplus/loggingmacros.h>
+
+#include <string>
+
+#include "ByteCursor.h"
+#include "Error.h"
+#include "ProbeDataV1Coder.h"
+#include "ProbeLogger.h"
+#include "ThrowError.h"
+#include "V1Layout.h"
+
+namespace {
+
+enum class Result { None, ChecksumRed, AllRed, Saved };
+
+// The one place that calls the callback. It holds its own share for the call, so the callback
+// may clear or replace itself. Without a callback the report becomes a WARN line.
+void report(const boost::shared_ptr<ProbeDataCoderCB>& current, bool errorFirst, Result result,
+            bool ok, const char* noCallbackText) {
+  const boost::shared_ptr<ProbeDataCoderCB> callback = current;
+  if (!callback) {
+    LOG4CPLUS_WARN(g_probeLogger, noCallbackText);
+    return;
+  }
+  if (errorFirst) callback->onError();
+  switch (result) {
+    case Result::ChecksumRed:
+      callback->onChecksumRed(ok);
+      break;
+    case Result::AllRed:
+      callback->onAllRed(ok);
+      break;
+    case Result::Saved:
+      callback->onSaved(ok);
+      break;
+    case Result::None:
+      break;
+  }
+}
+
+// The refusals shared by the three reads: the caller's mistakes, thrown with nothing changed.
+void refuseRead(const std::string& operation, bool hasDataHandler, unsigned int pendingWrites,
+                unsigned int pendingReads) {
+  if (!hasDataHandler) PROBE_THROW(operation + " no DH pointer defined!");
+  if (pendingWrites != 0) {
+    PROBE_THROW(operation + " write is ongoing " + std::to_string(pendingWrites));
+  }
+  if (pendingReads != 0) {
+    PROBE_THROW(operation + " read is ongoing " + std::to_string(pendingReads));
+  }
+}
+
+}  // namespace
+
+void ProbeDataV1Coder::readVersion() {
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readVersion");
+  refuseRead("ProbeDataV1Coder::readVersion", dataHandler_ != nullptr, pendingWrites_,
+             pendingReads_);
+  // nextAction_ stays: a readAll or readChecksum that chains behind this read has just set it.
+  pendingReads_ = 1;
+  currentAction_ = ReadVersionAction;
+  try {
+    dataHandler_->readData(0, getLength(VersionItem));
+  } catch (...) {
+    // The request never went out: the coder is idle again, so later reads are not refused.
+    if (pendingReads_ == 1 && currentAction_ == ReadVersionAction) {
+      pendingReads_ = 0;
+      currentAction_ = NoReadAction;
+      nextAction_ = NoReadAction;
+    }
+    throw;
+  }
+}
+
+// Without a known version the layout is unknown: read the version block first and chain the
+// whole-image read on its completion.
+void ProbeDataV1Coder::readAll() {
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readAll");
+  refuseRead("ProbeDataV1Coder::readAll", dataHandler_ != nullptr, pendingWrites_,
+             pendingReads_);
+  try {
+    if (inputVersion_ == NoVersionDefined) {
+      nextAction_ = ReadAllAction;
+      readVersion();
+      return;
+    }
+    nextAction_ = NoReadAction;
+    currentAction_ = ReadAllAction;
+    pendingReads_ = 1;
+    dataHandler_->readData(0, getLength(AllItems));
+  } catch (...) {
+    LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::readAll()");
+    pendingReads_ = 0;
+    nextAction_ = NoReadAction;
+    currentAction_ = NoReadAction;
+    error_ = TransferError;
+    report(callback_, true, Result::AllRed, false, "ProbeDataV1Coder::readAll() no CB defined");
+  }
+}
+
+void ProbeDataV1Coder::readChecksum() {
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readChecksum");
+  refuseRead("ProbeDataV1Coder::readChecksum", dataHandler_ != nullptr, pendingWrites_,
+             pendingReads_);
+  try {
+    if (inputVersion_ == NoVersionDefined) {
+      nextAction_ = ReadChecksumAction;
+      readVersion();
+      return;
+    }
+    nextAction_ = NoReadAction;
+    currentAction_ = ReadChecksumAction;
+    pendingReads_ = 1;
+    dataHandler_->readData(getOffset(DataCheckItem), getLength(DataCheckItem));
+  } catch (...) {
+    pendingReads_ = 0;
+    nextAction_ = NoReadAction;
+    currentAction_ = NoReadAction;
+    error_ = TransferError;
+    report(callback_, true, Result::ChecksumRed, false,
+           "ProbeDataV1Coder::readChecksum no CB defined");
+  }
+}
+
+// A pending read does not stop a save. The image is sized for the current input version and
+// coded in the output version.
+void ProbeDataV1Coder::save(const ProbeData& data) {
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::save(All)");
+  if (!dataHandler_) PROBE_THROW("ProbeDataV1Coder::save(All) no DH pointer defined!");
+  if (pendingWrites_ != 0) {
+    PROBE_THROW("ProbeDataV1Coder::save(All) write is already ongoing " +
+                std::to_string(pendingWrites_));
+  }
+  bool requested = false;
+  try {
+    const unsigned int length = getLength(VersionItem) + getLength(RigidBodyItem) +
+                                getLength(DefaultDirItem) + getLength(MaskThicknessItem) +
+                                getLength(DataCheckItem);
+    boost::shared_array<unsigned char> image(new unsigned char[length]());
+    setToRaw(data, AllItems, image.get(), length);
+    ++pendingWrites_;
+    requested = true;
+    dataHandler_->saveData(0, length, image);
+  } catch (const Error&) {
+    LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
+    if (requested && pendingWrites_ > 0) --pendingWrites_;
+    error_ = CodeError;
+    report(callback_, false, Result::Saved, false, "ProbeDataV1Coder::save(All) no CB defined");
+  } catch (...) {
+    // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
+    if (requested && pendingWrites_ > 0) --pendingWrites_;
+    throw;
+  }
+}
+
+// A range of whole items, starting at an item, is decoded into a copy of the held record that
+// replaces it only when every item has decoded. A version block on the way sets the input
+// version, and so the lengths of the items after it, even if a later item fails.
+void ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length,
+                                   unsigned char* data) {
+  ProbeData copy(probeData_);
+  int item = VersionItem;
+  while (item <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(item))) ++item;
+  if (offset != getOffset(static_cast<StreamItems>(item))) {
+    PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset " +
+                std::to_string(offset));
+  }
+  const ByteWindow range{data, data == nullptr ? 0 : static_cast<std::size_t>(length)};
+  unsigned long consumed = 0;
+  while (item <= DataCheckItem &&
+         getLength(static_cast<StreamItems>(item)) <= length - consumed) {
+    const StreamItems current = static_cast<StreamItems>(item);
+    // The empty items of the cut image have nothing to decode.
+    if (getLength(current) != 0) {
+      const ByteWindow part = range.window(consumed, getLength(current));
+      setFromRaw(copy, current, part.data, part.size);
+    }
+    consumed += getLength(current);
+    ++item;
+  }
+  if (consumed != length) {
+    PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset/length " +
+                std::to_string(offset) + " / " + std::to_string(length));
+  }
+  probeData_ = copy;
+}
+
+void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long length,
+                                 unsigned char* data) {
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataRed()");
+  const ReadAction action = currentAction_;
+  // A version read with a read chained behind it does not end the caller's request.
+  bool endsRequest = pendingReads_ == 1 && nextAction_ == NoReadAction;
+
+  if (ok) {
+    switch (action) {
+      case ReadVersionAction:
+        try {
+          setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
+          outputVersion_ = inputVersion_;
+        } catch (const Error&) {
+          LOG4CPLUS_ERROR(g_probeLogger,
+                          "ProbeDataV1Coder::onDataRed() Could not decode version stream");
+          inputVersion_ = NoVersionDefined;
+          outputVersion_ = NoVersionDefined;
+          error_ = DecodeError;
+          ok = false;
+        }
+        break;
+      case ReadAllAction:
+      case ReadChecksumAction:
+        try {
+          decodeRange(offset, length, data);
+        } catch (const Error&) {
+          LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataRed() Could not decode stream");
+          error_ = DecodeError;
+          ok = false;
+        }
+        break;
+      case NoReadAction:
+      default:
+        PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
+                    std::to_string(static_cast<int>(action)));
+    }
+  } else {
+    error_ = TransferError;
+    if (action == ReadVersionAction) {
+      inputVersion_ = NoVersionDefined;
+      outputVersion_ = NoVersionDefined;
+    }
+  }
+
+  if (pendingReads_ > 0) --pendingReads_;
+  currentAction_ = NoReadAction;
+  if (!ok) {
+    nextAction_ = NoReadAction;
+    pendingReads_ = 0;
+    endsRequest = true;
+  } else {
+    startNextAction();
+  }
+
+  if (pendingReads_ == 0 && endsRequest) {
+    const Result result = action == ReadAllAction ? Result::AllRed
+                          : action == ReadChecksumAction || action == ReadVersionAction
+                              ? Result::ChecksumRed
+                              : Result::None;
+    report(callback_, false, result, ok, "ProbeDataV1Coder::onDataRed() no CB defined");
+  }
+}
+
+// A chained read that a save started in the meantime would refuse is reported as failed: the
+// caller hears of its readAll or readChecksum once, as it would for any other failed request.
+void ProbeDataV1Coder::startNextAction() {
+  const ReadAction next = nextAction_;
+  switch (next) {
+    case NoReadAction:
+      return;
+    case ReadVersionAction:
+      nextAction_ = NoReadAction;
+      readVersion();
+      return;
+    case ReadAllAction:
+    case ReadChecksumAction:
+      nextAction_ = NoReadAction;
+      if (pendingWrites_ != 0) {
+        LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataRed() read refused, write is ongoing "
+                                           << pendingWrites_);
+        error_ = TransferError;
+        if (next == ReadAllAction) {
+          report(callback_, true, Result::AllRed, false,
+                 "ProbeDataV1Coder::readAll() no CB defined");
+        } else {
+          report(callback_, true, Result::ChecksumRed, false,
+                 "ProbeDataV1Coder::readChecksum no CB defined");
+        }
+        return;
+      }
+      if (next == ReadAllAction) {
+        readAll();
+      } else {
+        readChecksum();
+      }
+      return;
+    default:
+      PROBE_THROW("ProbeDataV1Coder::onStreamVersion() Unknown next Action " +
+                  std::to_string(static_cast<int>(next)));
+  }
+}
+
+// After a save the held record and input version are what the written bytes decode to.
+void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long length,
+                                   unsigned char* data) {
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
+  if (ok) {
+    inputVersion_ = outputVersion_;
+    try {
+      decodeRange(offset, length, data);
+    } catch (const Error&) {
+      LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataSaved() Could not decode stream");
+      ok = false;
+      error_ = DecodeError;
+    }
+  } else {
+    error_ = TransferError;
+  }
+  if (pendingWrites_ > 0) --pendingWrites_;
+  if (pendingWrites_ == 0) {
+    report(callback_, false, Result::Saved, ok, "ProbeDataV1Coder::onDataSaved() no CB defined");
+  }
+}
+
+// Leaves the transfer state alone: a pending request still ends with its own completion.
+void ProbeDataV1Coder::onError() {
+  if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
+    error_ = TransferError;
+  }
+  report(callback_, true, Result::None, false, "ProbeDataV1Coder::onError() no CB defined");
+}
