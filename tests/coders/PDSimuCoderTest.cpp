@@ -22,6 +22,10 @@
 namespace {
 
 const unsigned long kWholeText = 0xFFFFFFFFul;
+
+// The callback base has no virtual destructor, so the callbacks the tests share with a coder are
+// of a final type, deleted as what they are.
+class Callback final : public RecordingCallback {};
 const unsigned int kNoVersion = 0xFFFFFFFFu;
 
 // A data handler that completes nothing by itself: it records each request, keeps its share of
@@ -84,7 +88,7 @@ class PDSimuCoderTest : public ::testing::Test {
   PDSimuCoderTest()
       : handler(new ScriptedHandler),
         coder(handler),
-        callback(new RecordingCallback),
+        callback(new Callback),
         record(makeRecord(makeBody("P-17", {target(2.5, 1, 2, 3, 0, 0, 1, 30), target(1, -4, 5, 6),
                                              withNormal(target(3, 7, 8, -9), 1, 0, 0)},
                                    40, 3),
@@ -112,7 +116,7 @@ class PDSimuCoderTest : public ::testing::Test {
   LogCapture log;
   boost::shared_ptr<ScriptedHandler> handler;
   SimuCoder coder;
-  boost::shared_ptr<RecordingCallback> callback;
+  boost::shared_ptr<Callback> callback;
   ProbeData record;
   std::string text;
 };
@@ -228,7 +232,7 @@ TEST(PDSimuCoderNoHandlerTest, RequestsThrowAfterTheirTraceLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LogCapture log;
-    boost::shared_ptr<RecordingCallback> callback(new RecordingCallback);
+    boost::shared_ptr<Callback> callback(new Callback);
     PDSimuCoder coder((boost::shared_ptr<DataHandler>()));
     coder.setCB(callback);
     EXPECT_PROBE_ERROR(c.request(coder), c.message);
@@ -314,7 +318,7 @@ TEST_F(PDSimuCoderTest, CompletionTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LogCapture caseLog;
-    boost::shared_ptr<RecordingCallback> cb(new RecordingCallback);
+    boost::shared_ptr<Callback> cb(new Callback);
     PDSimuCoder fresh(handler);
     fresh.setCB(cb);
     ProbeDataCoder::PDCError errorAtReport = ProbeDataCoder::NoError;
@@ -415,7 +419,7 @@ TEST_F(PDSimuCoderTest, WithoutCallbackCompletionsOnlyRecordTheOutcome) {
 // The report goes to the callback set when the completion arrives, not when the request went out.
 TEST_F(PDSimuCoderTest, ReportGoesToTheCallbackSetAtCompletion) {
   coder.readAll();
-  boost::shared_ptr<RecordingCallback> later(new RecordingCallback);
+  boost::shared_ptr<Callback> later(new Callback);
   coder.setCB(later);
   completeRead(true, text);
   EXPECT_TRUE(callback->calls.empty());
@@ -425,7 +429,7 @@ TEST_F(PDSimuCoderTest, ReportGoesToTheCallbackSetAtCompletion) {
 // Regression test for a callback freed inside its own report: a callback that the coder alone
 // holds and that clears itself from the coder must live until its report returns.
 TEST_F(PDSimuCoderTest, CallbackThatClearsItselfSurvivesItsReport) {
-  class SelfClearing : public ProbeDataCoderCB {
+  class SelfClearing final : public ProbeDataCoderCB {
    public:
     SelfClearing(ProbeDataCoder* coder, bool* destroyed, bool* destroyedInReport)
         : coder_(coder), destroyed_(destroyed), destroyedInReport_(destroyedInReport) {}
@@ -474,7 +478,7 @@ TEST_F(PDSimuCoderTest, OnErrorTable) {
     SCOPED_TRACE(c.name);
     handler->error = c.handlerError;
     PDSimuCoder fresh(c.withHandler ? handler : boost::shared_ptr<ScriptedHandler>());
-    boost::shared_ptr<RecordingCallback> cb(new RecordingCallback);
+    boost::shared_ptr<Callback> cb(new Callback);
     fresh.setCB(cb);
     fresh.onDataRed(true, 0, 0, nullptr);
     ASSERT_EQ(ProbeDataCoder::DecodeError, fresh.getError());
@@ -586,7 +590,7 @@ class PDSimuCoderCopyTest : public PDSimuCoderTest,
   }
 
   boost::shared_ptr<ScriptedHandler> otherHandler{new ScriptedHandler};
-  boost::shared_ptr<RecordingCallback> otherCallback{new RecordingCallback};
+  boost::shared_ptr<Callback> otherCallback{new Callback};
 };
 
 TEST_P(PDSimuCoderCopyTest, CopySharesHandlerAndCallbackButNotTheRecord) {
