@@ -8,16 +8,22 @@
 #include "ProbeData.h"
 #include "ProbeExport.h"
 
-// true: text holds the record's document; false: text is empty. Never throws.
+// true: text holds the record's document; false: text is empty. The text is a function of the
+// record alone, so checksums can be computed over it. A record holding nan or an infinity is
+// refused (false): its text could not be read back. Never throws.
 PROBEDATA_API bool saveToString(std::string& text, const ProbeData& record);
 // Writes the document from the file's first byte: a missing file is created, an existing one is
-// overwritten but not truncated. binary false opens the file in the runtime's text mode.
+// overwritten but not truncated. binary false opens the file in the runtime's text mode. Passes
+// on exceptions from the file-existence check and from memory exhaustion.
 PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, bool binary);
 // true when the whole document was read into record. Reading stops at the first NUL and takes
 // nothing after the last element. On failure the record keeps what had been read before the
-// failing element. Never throws.
+// failing element: the checksum first, then the rigid body as a whole, then the default
+// direction; the mask thickness changes only on success. Targets read get ids 0 to n-1.
+// Never throws.
 PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record);
-// loadFromString of the file's bytes, or false when the file cannot be read.
+// loadFromString of the file's bytes, or false when the file cannot be opened for reading and
+// writing, or read whole. The record is untouched unless loadFromString is reached.
 PROBEDATA_API bool loadFromFile(const std::string& path, ProbeData& record);
 
 #endif
