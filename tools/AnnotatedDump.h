@@ -1,0 +1,20 @@
+// The hex dump of an image with its items and their fields marked, for people reading an image.
+// Marks are '#' comment lines, so parseHexText reads the dump back as the image's bytes.
+#ifndef PROBETOOL_ANNOTATED_DUMP_H
+#define PROBETOOL_ANNOTATED_DUMP_H
+
+#include <string>
+
+#include "HexText.h"
+#include "ImageInspector.h"
+
+namespace probetool {
+
+// Every byte of the image appears once, in order. Each item is headed by its name, its byte
+// range and its block's verdict; each field group inside it by its own line. Bytes no item
+// claims (the unused end of an older image, bytes past the image length) get a heading too.
+std::string formatAnnotatedDump(const Bytes& image, const ImageInspection& inspection);
+
+}  // namespace probetool
+
+#endif

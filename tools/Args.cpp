@@ -1,0 +1,209 @@
+#include "Args.h"
+
+namespace probetool {
+
+namespace {
+
+const OptionSpec kGlobalOptions[] = {
+    {"help", 'h', nullptr, "show this help and exit"},
+    {"version", 0, nullptr, "print the library's version text and exit"},
+    {"log", 0, "LEVEL",
+     "write the library's log lines at LEVEL and above to standard error (TRACE, DEBUG, WARN, "
+     "ERROR, OFF)"},
+};
+
+const OptionSpec kFormat = {"format", 0, "raw|hex|carray",
+                            "how an image is written: raw bytes, a hex dump or a C array "
+                            "(default: by OUT's extension; raw to a file, hex to standard "
+                            "output)"};
+
+const std::vector<CommandSpec> kCommands = {
+    {"demo", "", 0, 0,
+     "round-trip a built-in sample probe through both coders and a simulated device",
+     {},
+     "Saves the sample record through the version-1 coder into a simulated device memory and\n"
+     "reads it back with a new coder, then does the same through the simulation coder. Prints\n"
+     "the record, the image as an annotated hex dump, the XML text and both checksums.\n"
+     "Exit status: 0 when every round trip gives back the record, 1 otherwise."},
+    {"show", "FILE", 1, 1, "print a probe file's record, image version and checksums",
+     {{"hex", 0, nullptr, "add the annotated hex dump of the image"}},
+     "FILE is a version-1 image (raw bytes or a hex dump) or an XML file; - reads standard\n"
+     "input. With --hex, an XML file is shown as the version 2.1 image it codes to.\n"
+     "Exit status: 0 shown, 1 damaged or not a probe file, 2 usage or I/O error."},
+    {"check", "FILE", 1, 1, "tell whether each block of a probe file is intact",
+     {},
+     "Checks the version, the length, the rigid body and default direction checksums, and\n"
+     "whether the library decodes the file. A damaged block is named with what failed.\n"
+     "Exit status: 0 intact, 1 damaged or not a probe file, 2 usage or I/O error."},
+    {"convert", "IN OUT", 2, 2, "convert an image to XML or XML to an image",
+     {{"to", 0, "xml|image", "what to write (default: by OUT's extension: .xml; .bin or .img; .hex for a hex dump, .c or .h for a C array)"},
+      {"image-version", 0, "2.1|2.0", "the image version written (default 2.1)"},
+      kFormat},
+     "Either file may be -, standard input or output; with OUT - and no --to, an image\n"
+     "becomes XML and XML an image. The output is decoded again before it is written and\n"
+     "must give back the record; a file is replaced whole or not at all.\n"
+     "Exit status: 0 written, 1 damaged input or output that does not read back, 2 usage or\n"
+     "I/O error."},
+    {"checksum", "FILE", 1, 1, "print the record checksum and the data checksum",
+     {},
+     "record checksum: CRC-16 of the record's XML text. data checksum: CRC-16 of the rigid\n"
+     "body, default direction and mask thickness blocks of its image.\n"
+     "Exit status: 0 printed, 1 damaged or not a probe file, 2 usage or I/O error."},
+    {"plot", "FILE", 1, 1, "draw the probe's targets as an SVG picture",
+     {{"output", 'o', "OUT.svg", "where the picture goes (- for standard output); required"}},
+     "Draws a top view and a side view: targets as circles as wide as their size, labelled\n"
+     "with their index, normals as arrows, and the default direction.\n"
+     "Exit status: 0 drawn, 1 damaged or not a probe file, 2 usage or I/O error."},
+};
+
+const OptionSpec* findOption(const std::vector<const OptionSpec*>& options,
+                             const std::string& name, char shortName) {
+  for (const OptionSpec* option : options) {
+    if (shortName != 0 ? option->shortName == shortName : name == option->name) return option;
+  }
+  return nullptr;
+}
+
+std::string optionLine(const OptionSpec& option) {
+  std::string left = "  ";
+  left += option.shortName != 0 ? std::string("-") + option.shortName + ", " : "    ";
+  left += std::string("--") + option.name;
+  if (option.valueName != nullptr) left += std::string(" ") + option.valueName;
+  if (left.size() < 26) left.resize(26, ' ');
+  else left += "\n" + std::string(26, ' ');
+  return left + option.help + "\n";
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& commandSpecs() { return kCommands; }
+
+const CommandSpec* findCommand(const std::string& name) {
+  for (const CommandSpec& spec : kCommands) {
+    if (name == spec.name) return &spec;
+  }
+  return nullptr;
+}
+
+std::string Invocation::get(const std::string& option, const std::string& otherwise) const {
+  const auto found = options.find(option);
+  return found == options.end() ? otherwise : found->second;
+}
+
+Invocation parseArguments(const std::vector<std::string>& args) {
+  Invocation invocation;
+  const CommandSpec* spec = nullptr;
+  bool optionsEnded = false;
+  auto fail = [&invocation](const std::string& message) {
+    if (invocation.error.empty()) invocation.error = message;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+    if (!isOption) {
+      if (spec == nullptr && invocation.command.empty()) {
+        invocation.command = arg;
+        spec = findCommand(arg);
+        if (spec == nullptr) fail("unknown command \"" + arg + "\"");
+      } else {
+        invocation.operands.push_back(arg);
+      }
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::vector<const OptionSpec*> known;
+    for (const OptionSpec& option : kGlobalOptions) known.push_back(&option);
+    if (spec != nullptr) {
+      for (const OptionSpec& option : spec->options) known.push_back(&option);
+    }
+    std::string name, value;
+    bool hasValue = false;
+    const OptionSpec* option = nullptr;
+    if (arg[1] == '-') {
+      const std::size_t equals = arg.find('=');
+      name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+      hasValue = equals != std::string::npos;
+      if (hasValue) value = arg.substr(equals + 1);
+      option = findOption(known, name, 0);
+    } else if (arg.size() == 2) {
+      option = findOption(known, "", arg[1]);
+    }
+    if (option == nullptr) {
+      fail("unknown option " + arg + (spec != nullptr ? " for " + std::string(spec->name) : ""));
+      continue;
+    }
+    name = option->name;
+    if (option->valueName == nullptr && hasValue) {
+      fail("option --" + name + " takes no value");
+      continue;
+    }
+    if (option->valueName != nullptr && !hasValue) {
+      if (i + 1 >= args.size()) {
+        fail("option --" + name + " needs a value (" + option->valueName + ")");
+        continue;
+      }
+      value = args[++i];
+    }
+    if (name == "help") {
+      invocation.help = true;
+    } else if (name == "version") {
+      invocation.version = true;
+    } else if (name == "log") {
+      if (invocation.hasLogLevel) fail("option --log given twice");
+      invocation.hasLogLevel = true;
+      invocation.logLevel = value;
+    } else if (!invocation.options.emplace(name, value).second) {
+      fail("option --" + name + " given twice");
+    }
+  }
+  if (invocation.error.empty() && !invocation.help && !invocation.version) {
+    if (spec == nullptr) {
+      fail("no command given");
+    } else if (invocation.operands.size() < spec->minOperands) {
+      fail(std::string(spec->name) + " needs " + spec->operands);
+    } else if (invocation.operands.size() > spec->maxOperands) {
+      fail(std::string(spec->name) + " takes " +
+           (spec->maxOperands == 0 ? std::string("no operands") : spec->operands) +
+           ", not \"" + invocation.operands[spec->maxOperands] + "\"");
+    }
+  }
+  return invocation;
+}
+
+std::string usageText() {
+  std::string text =
+      "usage: probetool [--log LEVEL] COMMAND [OPTIONS] [FILES]\n"
+      "       probetool --version | --help | COMMAND --help\n"
+      "\n"
+      "Looks at, checks, converts and draws the data of measurement probes: version-1 memory\n"
+      "images (428 bytes, or older 328-byte and 2.0 images; raw bytes or a hex dump) and XML\n"
+      "files of probe records. - stands for standard input or output.\n"
+      "\n"
+      "commands:\n";
+  for (const CommandSpec& spec : kCommands) {
+    std::string left = std::string("  ") + spec.name;
+    left.resize(12, ' ');
+    text += left + spec.summary + "\n";
+  }
+  text += "\noptions of every command:\n";
+  for (const OptionSpec& option : kGlobalOptions) text += optionLine(option);
+  text +=
+      "\nexit status: 0 success, 1 damaged or unreadable probe data, 2 usage or I/O error\n";
+  return text;
+}
+
+std::string commandHelp(const CommandSpec& spec) {
+  std::string text = std::string("usage: probetool ") + spec.name;
+  if (!spec.options.empty()) text += " [OPTIONS]";
+  if (*spec.operands != '\0') text += std::string(" ") + spec.operands;
+  text += "\n\n" + std::string(spec.summary) + ".\n" + spec.details + "\n";
+  text += "\noptions:\n";
+  for (const OptionSpec& option : spec.options) text += optionLine(option);
+  for (const OptionSpec& option : kGlobalOptions) text += optionLine(option);
+  return text;
+}
+
+}  // namespace probetool

@@ -1,0 +1,118 @@
+#include "HexText.h"
+
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+
+namespace probetool {
+
+namespace {
+
+constexpr std::size_t kBytesPerRow = 16;
+constexpr std::size_t kBytesPerCRow = 12;
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool isOffsetLabel(const std::string& token) {
+  if (token.size() < 2 || token.back() != ':') return false;
+  for (std::size_t i = 0; i + 1 < token.size(); ++i) {
+    if (hexValue(token[i]) < 0) return false;
+  }
+  return true;
+}
+
+std::string offsetLabel(std::size_t offset) {
+  char label[32];
+  std::snprintf(label, sizeof label, "%04zX:", offset);
+  return label;
+}
+
+std::string hexByte(unsigned char byte) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", byte);
+  return text;
+}
+
+}  // namespace
+
+HexParse parseHexText(const std::string& text) {
+  HexParse result;
+  std::istringstream lines(text);
+  std::string line;
+  std::size_t lineNumber = 0;
+  while (std::getline(lines, line)) {
+    ++lineNumber;
+    const std::size_t comment = line.find_first_of("#|");
+    if (comment != std::string::npos) line.erase(comment);
+    std::istringstream tokens(line);
+    std::string token;
+    bool first = true;
+    while (tokens >> token) {
+      const bool label = first && isOffsetLabel(token);
+      first = false;
+      if (label) continue;
+      const int high = token.size() == 2 ? hexValue(token[0]) : -1;
+      const int low = token.size() == 2 ? hexValue(token[1]) : -1;
+      if (high < 0 || low < 0) {
+        result.line = lineNumber;
+        result.error = "\"" + token.substr(0, 16) + "\" is not a hex byte";
+        result.bytes.clear();
+        return result;
+      }
+      result.bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+    }
+  }
+  if (result.bytes.empty()) {
+    result.line = lineNumber;
+    result.error = "no hex bytes";
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+std::string formatHexRow(std::size_t offset, const unsigned char* bytes, std::size_t count) {
+  std::string row = offsetLabel(offset);
+  std::string gutter;
+  for (std::size_t i = 0; i < kBytesPerRow; ++i) {
+    if (i < count) {
+      row += ' ' + hexByte(bytes[i]);
+      gutter += std::isprint(bytes[i]) ? static_cast<char>(bytes[i]) : '.';
+    } else {
+      row += "   ";
+    }
+  }
+  return row + "  |" + gutter + "|";
+}
+
+std::string formatHexDump(const Bytes& bytes) {
+  std::string dump;
+  for (std::size_t offset = 0; offset < bytes.size(); offset += kBytesPerRow) {
+    dump += offsetLabel(offset);
+    for (std::size_t i = offset; i < bytes.size() && i < offset + kBytesPerRow; ++i) {
+      dump += ' ' + hexByte(bytes[i]);
+    }
+    dump += '\n';
+  }
+  return dump;
+}
+
+std::string formatCArray(const Bytes& bytes, const std::string& name,
+                         const std::string& comment) {
+  std::string out;
+  if (!comment.empty()) out += "// " + comment + "\n";
+  out += "const unsigned char " + name + "[" + std::to_string(bytes.size()) + "] = {";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out += (i % kBytesPerCRow == 0) ? "\n   " : "";
+    out += " 0x" + hexByte(bytes[i]) + (i + 1 < bytes.size() ? "," : "");
+  }
+  out += "\n};\n";
+  return out;
+}
+
+}  // namespace probetool

@@ -1,0 +1,30 @@
+// Tells what a file holds: a version-1 image (as raw bytes or as a hex dump), or a probe
+// record's XML document.
+#ifndef PROBETOOL_INPUT_FORMAT_H
+#define PROBETOOL_INPUT_FORMAT_H
+
+#include <string>
+
+#include "HexText.h"
+
+namespace probetool {
+
+enum class Format { Image, Xml, Unknown };
+
+struct DetectedInput {
+  Format format = Format::Unknown;
+  bool hexText = false;  // the image came as a hex dump
+  Bytes bytes;           // Image: the image's bytes; Xml: the document's bytes
+  std::string how;       // how it was recognised, or why it was not
+};
+
+// In this order: an XML prologue (after an optional byte order mark and blanks); the image
+// magic; a hex dump, whose bytes are then judged by magic and length; the length of an image
+// (428 bytes, or 328 for version 0.1). Anything else is Unknown.
+DetectedInput detectInput(const Bytes& raw);
+
+const char* formatName(Format format);
+
+}  // namespace probetool
+
+#endif
