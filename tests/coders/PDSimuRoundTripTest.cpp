@@ -25,7 +25,7 @@ const unsigned long kWholeText = 0xFFFFFFFFul;
 
 // The callback base has no virtual destructor, so the callbacks the tests share with a coder are
 // of a final type, deleted as what they are.
-class Callback final : public RecordingCallback {};
+using Callback = RecordingCallback;
 
 std::string textOf(const ProbeData& record) {
   std::string text;

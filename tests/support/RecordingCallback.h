@@ -8,7 +8,9 @@
 
 #include "ProbeDataCoder.h"
 
-class RecordingCallback : public ProbeDataCoderCB {
+// final, so that deleting it as its own type is sound although the callback base has no virtual
+// destructor.
+class RecordingCallback final : public ProbeDataCoderCB {
  public:
   void onChecksumRed(bool ok) override { record("onChecksumRed", ok); }
   void onAllRed(bool ok) override { record("onAllRed", ok); }
