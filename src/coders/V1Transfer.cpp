@@ -20,8 +20,8 @@ enum class Result { None, ChecksumRed, AllRed, Saved };
 
 // The one place that calls the callback. It holds its own share for the call, so the callback
 // may clear or replace itself. Without a callback the report becomes a WARN line.
-void report(const boost::shared_ptr<ProbeDataCoderCB>& current, bool errorFirst, Result result,
-            bool ok, const char* noCallbackText) {
+void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, bool ok,
+            bool errorFirst, const char* noCallbackText) {
   const boost::shared_ptr<ProbeDataCoderCB> callback = current;
   if (!callback) {
     LOG4CPLUS_WARN(g_probeLogger, noCallbackText);
@@ -41,6 +41,17 @@ void report(const boost::shared_ptr<ProbeDataCoderCB>& current, bool errorFirst,
     case Result::None:
       break;
   }
+}
+
+void reportResult(const boost::shared_ptr<ProbeDataCoderCB>& callback, Result result, bool ok,
+                  const char* noCallbackText) {
+  report(callback, result, ok, false, noCallbackText);
+}
+
+// onError(), then the result false if there is one.
+void reportFailure(const boost::shared_ptr<ProbeDataCoderCB>& callback, Result result,
+                   const char* noCallbackText) {
+  report(callback, result, false, true, noCallbackText);
 }
 
 // The refusals shared by the three reads: the caller's mistakes, thrown with nothing changed.
@@ -86,7 +97,7 @@ void ProbeDataV1Coder::readAll() {
   try {
     if (inputVersion_ == NoVersionDefined) {
       nextAction_ = ReadAllAction;
-      readVersion();
+      ProbeDataV1Coder::readVersion();
       return;
     }
     nextAction_ = NoReadAction;
@@ -99,7 +110,7 @@ void ProbeDataV1Coder::readAll() {
     nextAction_ = NoReadAction;
     currentAction_ = NoReadAction;
     error_ = TransferError;
-    report(callback_, true, Result::AllRed, false, "ProbeDataV1Coder::readAll() no CB defined");
+    reportFailure(callback_, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
   }
 }
 
@@ -110,7 +121,7 @@ void ProbeDataV1Coder::readChecksum() {
   try {
     if (inputVersion_ == NoVersionDefined) {
       nextAction_ = ReadChecksumAction;
-      readVersion();
+      ProbeDataV1Coder::readVersion();
       return;
     }
     nextAction_ = NoReadAction;
@@ -122,8 +133,7 @@ void ProbeDataV1Coder::readChecksum() {
     nextAction_ = NoReadAction;
     currentAction_ = NoReadAction;
     error_ = TransferError;
-    report(callback_, true, Result::ChecksumRed, false,
-           "ProbeDataV1Coder::readChecksum no CB defined");
+    reportFailure(callback_, Result::ChecksumRed, "ProbeDataV1Coder::readChecksum no CB defined");
   }
 }
 
@@ -150,7 +160,7 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
     if (requested && pendingWrites_ > 0) --pendingWrites_;
     error_ = CodeError;
-    report(callback_, false, Result::Saved, false, "ProbeDataV1Coder::save(All) no CB defined");
+    reportResult(callback_, Result::Saved, false, "ProbeDataV1Coder::save(All) no CB defined");
   } catch (...) {
     // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
     if (requested && pendingWrites_ > 0) --pendingWrites_;
@@ -250,7 +260,7 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
                           : action == ReadChecksumAction || action == ReadVersionAction
                               ? Result::ChecksumRed
                               : Result::None;
-    report(callback_, false, result, ok, "ProbeDataV1Coder::onDataRed() no CB defined");
+    reportResult(callback_, result, ok, "ProbeDataV1Coder::onDataRed() no CB defined");
   }
 }
 
@@ -263,7 +273,7 @@ void ProbeDataV1Coder::startNextAction() {
       return;
     case ReadVersionAction:
       nextAction_ = NoReadAction;
-      readVersion();
+      ProbeDataV1Coder::readVersion();
       return;
     case ReadAllAction:
     case ReadChecksumAction:
@@ -273,18 +283,17 @@ void ProbeDataV1Coder::startNextAction() {
                                            << pendingWrites_);
         error_ = TransferError;
         if (next == ReadAllAction) {
-          report(callback_, true, Result::AllRed, false,
-                 "ProbeDataV1Coder::readAll() no CB defined");
+          reportFailure(callback_, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
         } else {
-          report(callback_, true, Result::ChecksumRed, false,
-                 "ProbeDataV1Coder::readChecksum no CB defined");
+          reportFailure(callback_, Result::ChecksumRed,
+                        "ProbeDataV1Coder::readChecksum no CB defined");
         }
         return;
       }
       if (next == ReadAllAction) {
-        readAll();
+        ProbeDataV1Coder::readAll();
       } else {
-        readChecksum();
+        ProbeDataV1Coder::readChecksum();
       }
       return;
     default:
@@ -311,7 +320,7 @@ void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long 
   }
   if (pendingWrites_ > 0) --pendingWrites_;
   if (pendingWrites_ == 0) {
-    report(callback_, false, Result::Saved, ok, "ProbeDataV1Coder::onDataSaved() no CB defined");
+    reportResult(callback_, Result::Saved, ok, "ProbeDataV1Coder::onDataSaved() no CB defined");
   }
 }
 
@@ -320,5 +329,5 @@ void ProbeDataV1Coder::onError() {
   if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
     error_ = TransferError;
   }
-  report(callback_, true, Result::None, false, "ProbeDataV1Coder::onError() no CB defined");
+  reportFailure(callback_, Result::None, "ProbeDataV1Coder::onError() no CB defined");
 }
