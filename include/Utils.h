@@ -23,7 +23,8 @@ PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, 
 // Never throws.
 PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record);
 // loadFromString of the file's bytes, or false when the file cannot be opened for reading and
-// writing, or read whole. The record is untouched unless loadFromString is reached.
+// writing, or read whole. The record is untouched unless loadFromString is reached. Passes on
+// memory exhaustion.
 PROBEDATA_API bool loadFromFile(const std::string& path, ProbeData& record);
 
 #endif

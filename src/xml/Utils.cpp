@@ -9,6 +9,7 @@
 #include <locale>
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "Admin.h"
 #include "LegacyXmlIArchive.h"
@@ -19,20 +20,15 @@
 
 namespace {
 
+// Closes the file on every way out of the file functions.
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// The runtime's message for an errno value ends in a newline where the library was first built,
-// and the log lines keep that ending everywhere.
-struct SystemMessage {
-  int error;
-};
-
-std::ostream& operator<<(std::ostream& os, SystemMessage message) {
-  return os << std::strerror(message.error) << '\n';
-}
+// The runtime's message for an errno value. It ends in a newline, as the Windows runtime's text
+// does, so the log lines read the same on every platform.
+std::string systemMessage(int error) { return std::string(std::strerror(error)) + '\n'; }
 
 }  // namespace
 
@@ -75,7 +71,7 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
   if (!file) {
     const int error = errno;
     LOG4CPLUS_ERROR(g_probeLogger,
-                    "saveToFile(" << path << ") fopen failed " << SystemMessage{error});
+                    "saveToFile(" << path << ") fopen failed " << systemMessage(error));
     return false;
   }
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
@@ -116,7 +112,7 @@ bool loadFromFile(const std::string& path, ProbeData& record) {
   if (!file) {
     const int error = errno;
     LOG4CPLUS_ERROR(g_probeLogger,
-                    "loadFromFile(" << path << ") fopen failed " << SystemMessage{error});
+                    "loadFromFile(" << path << ") fopen failed " << systemMessage(error));
     return false;
   }
   unsigned long size = 0;
