@@ -31,15 +31,6 @@ TEST(V1DispatchTest, WholeImageMatchesTheGoldenImage) {
   }
 }
 
-TEST(V1DispatchTest, WholeImageReadsBackEveryItem) {
-  V1CoderAccess coder;
-  Bytes image = emptyBodyImage();
-  ProbeData record = sampleRecord(3, true);
-  coder.setFromRaw(record, ProbeDataV1Coder::AllItems, image.data(), image.size());
-  EXPECT_EQ(0x21u, coder.getInputVersion());
-  EXPECT_TRUE(sameRecord(emptyBodyRecord(), record, 1e-12));
-}
-
 // Up to version 2.0 the image ends with the rigid body block, in both directions.
 TEST(V1DispatchTest, ShortVersionsStopAfterTheRigidBody) {
   V1CoderAccess coder;

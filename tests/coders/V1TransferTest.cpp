@@ -220,6 +220,15 @@ TEST_F(V1TransferTest, FailedReadRequestsAreReportedAndLeaveTheCoderIdle) {
   EXPECT_EQ(1u, log.messages(log4cplus::ERROR_LOG_LEVEL).size());
   EXPECT_EQ(ProbeDataCoder::TransferError, coder.getError());
 
+  // The chained read's own request fails: still one report.
+  callback->calls.clear();
+  coder.setInputVersion(0xFFFFFFFFu);
+  coder.readAll();
+  handler->throwNext = true;
+  completeRead(image);
+  EXPECT_EQ((Calls{"onError()", "onAllRed(0)"}), callback->calls);
+  EXPECT_TRUE(coder.idle());
+
   // A direct version read passes the failure on, idle again.
   handler->throwNext = true;
   EXPECT_THROW(coder.readVersion(), std::runtime_error);
@@ -339,21 +348,6 @@ TEST_F(V1TransferTest, UnexpectedCompletionThrows) {
                      "ProbeDataV1Coder::onDataRed() incorrect current action 0");
   EXPECT_EQ(0xFFFFFFFFu, coder.getInputVersion());
   EXPECT_TRUE(callback->calls.empty());
-}
-
-// A copy shares the callback and data handler but keeps its own record.
-TEST_F(V1TransferTest, CopiesShareTheCallbackButNotTheRecord) {
-  V1CoderAccess copy(coder);
-  coder.readAll();
-  completeRead(image);
-  completeRead(image);
-  EXPECT_TRUE(sameRecord(ProbeData(), copy.getProbeData()));
-  copy.readVersion();
-  EXPECT_EQ(3u, handler->requests.size());
-  callback->calls.clear();
-  Bytes version = bytesOf(golden::kVersion21);
-  copy.onDataRed(true, 0, 8, version.data());
-  EXPECT_EQ((Calls{"onChecksumRed(1)"}), callback->calls);
 }
 
 }  // namespace
