@@ -98,7 +98,12 @@ TEST_P(V1DeviceTest, DeviceFaultsEndInOneFailedReport) {
 
 INSTANTIATE_TEST_SUITE_P(Completion, V1DeviceTest,
                          ::testing::Values(SimDeviceMemory::Completion::Synchronous,
-                                           SimDeviceMemory::Completion::Queued));
+                                           SimDeviceMemory::Completion::Queued),
+                         [](const ::testing::TestParamInfo<SimDeviceMemory::Completion>& mode) {
+                           return mode.param == SimDeviceMemory::Completion::Queued
+                                      ? "Queued"
+                                      : "Synchronous";
+                         });
 
 // Answers every read with at most the bytes its image holds, in a buffer of exactly that size.
 class TruncatingDevice : public DataHandler {
