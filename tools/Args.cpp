@@ -4,7 +4,7 @@ namespace probetool {
 
 namespace {
 
-const OptionSpec kGlobalOptions[] = {
+const OptionDef kGlobalOptions[] = {
     {"help", 'h', nullptr, "show this help and exit"},
     {"version", 0, nullptr, "print the library's version text and exit"},
     {"log", 0, "LEVEL",
@@ -12,12 +12,12 @@ const OptionSpec kGlobalOptions[] = {
      "ERROR, OFF)"},
 };
 
-const OptionSpec kFormat = {"format", 0, "raw|hex|carray",
+const OptionDef kFormat = {"format", 0, "raw|hex|carray",
                             "how an image is written: raw bytes, a hex dump or a C array "
                             "(default: by OUT's extension; raw to a file, hex to standard "
                             "output)"};
 
-const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandDef> kCommands = {
     {"demo", "", 0, 0,
      "round-trip a built-in sample probe through both coders and a simulated device",
      {},
@@ -56,15 +56,15 @@ const std::vector<CommandSpec> kCommands = {
      "Exit status: 0 drawn, 1 damaged or not a probe file, 2 usage or I/O error."},
 };
 
-const OptionSpec* findOption(const std::vector<const OptionSpec*>& options,
+const OptionDef* findOption(const std::vector<const OptionDef*>& options,
                              const std::string& name, char shortName) {
-  for (const OptionSpec* option : options) {
+  for (const OptionDef* option : options) {
     if (shortName != 0 ? option->shortName == shortName : name == option->name) return option;
   }
   return nullptr;
 }
 
-std::string optionLine(const OptionSpec& option) {
+std::string optionLine(const OptionDef& option) {
   std::string left = "  ";
   left += option.shortName != 0 ? std::string("-") + option.shortName + ", " : "    ";
   left += std::string("--") + option.name;
@@ -76,11 +76,11 @@ std::string optionLine(const OptionSpec& option) {
 
 }  // namespace
 
-const std::vector<CommandSpec>& commandSpecs() { return kCommands; }
+const std::vector<CommandDef>& commandDefs() { return kCommands; }
 
-const CommandSpec* findCommand(const std::string& name) {
-  for (const CommandSpec& spec : kCommands) {
-    if (name == spec.name) return &spec;
+const CommandDef* findCommand(const std::string& name) {
+  for (const CommandDef& def : kCommands) {
+    if (name == def.name) return &def;
   }
   return nullptr;
 }
@@ -92,7 +92,7 @@ std::string Invocation::get(const std::string& option, const std::string& otherw
 
 Invocation parseArguments(const std::vector<std::string>& args) {
   Invocation invocation;
-  const CommandSpec* spec = nullptr;
+  const CommandDef* def = nullptr;
   bool optionsEnded = false;
   auto fail = [&invocation](const std::string& message) {
     if (invocation.error.empty()) invocation.error = message;
@@ -101,10 +101,10 @@ Invocation parseArguments(const std::vector<std::string>& args) {
     const std::string& arg = args[i];
     const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
     if (!isOption) {
-      if (spec == nullptr && invocation.command.empty()) {
+      if (def == nullptr && invocation.command.empty()) {
         invocation.command = arg;
-        spec = findCommand(arg);
-        if (spec == nullptr) fail("unknown command \"" + arg + "\"");
+        def = findCommand(arg);
+        if (def == nullptr) fail("unknown command \"" + arg + "\"");
       } else {
         invocation.operands.push_back(arg);
       }
@@ -114,14 +114,14 @@ Invocation parseArguments(const std::vector<std::string>& args) {
       optionsEnded = true;
       continue;
     }
-    std::vector<const OptionSpec*> known;
-    for (const OptionSpec& option : kGlobalOptions) known.push_back(&option);
-    if (spec != nullptr) {
-      for (const OptionSpec& option : spec->options) known.push_back(&option);
+    std::vector<const OptionDef*> known;
+    for (const OptionDef& option : kGlobalOptions) known.push_back(&option);
+    if (def != nullptr) {
+      for (const OptionDef& option : def->options) known.push_back(&option);
     }
     std::string name, value;
     bool hasValue = false;
-    const OptionSpec* option = nullptr;
+    const OptionDef* option = nullptr;
     if (arg[1] == '-') {
       const std::size_t equals = arg.find('=');
       name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
@@ -132,7 +132,7 @@ Invocation parseArguments(const std::vector<std::string>& args) {
       option = findOption(known, "", arg[1]);
     }
     if (option == nullptr) {
-      fail("unknown option " + arg + (spec != nullptr ? " for " + std::string(spec->name) : ""));
+      fail("unknown option " + arg + (def != nullptr ? " for " + std::string(def->name) : ""));
       continue;
     }
     name = option->name;
@@ -160,14 +160,14 @@ Invocation parseArguments(const std::vector<std::string>& args) {
     }
   }
   if (invocation.error.empty() && !invocation.help && !invocation.version) {
-    if (spec == nullptr) {
+    if (def == nullptr) {
       fail("no command given");
-    } else if (invocation.operands.size() < spec->minOperands) {
-      fail(std::string(spec->name) + " needs " + spec->operands);
-    } else if (invocation.operands.size() > spec->maxOperands) {
-      fail(std::string(spec->name) + " takes " +
-           (spec->maxOperands == 0 ? std::string("no operands") : spec->operands) +
-           ", not \"" + invocation.operands[spec->maxOperands] + "\"");
+    } else if (invocation.operands.size() < def->minOperands) {
+      fail(std::string(def->name) + " needs " + def->operands);
+    } else if (invocation.operands.size() > def->maxOperands) {
+      fail(std::string(def->name) + " takes " +
+           (def->maxOperands == 0 ? std::string("no operands") : def->operands) +
+           ", not \"" + invocation.operands[def->maxOperands] + "\"");
     }
   }
   return invocation;
@@ -183,26 +183,26 @@ std::string usageText() {
       "files of probe records. - stands for standard input or output.\n"
       "\n"
       "commands:\n";
-  for (const CommandSpec& spec : kCommands) {
-    std::string left = std::string("  ") + spec.name;
+  for (const CommandDef& def : kCommands) {
+    std::string left = std::string("  ") + def.name;
     left.resize(12, ' ');
-    text += left + spec.summary + "\n";
+    text += left + def.summary + "\n";
   }
   text += "\noptions of every command:\n";
-  for (const OptionSpec& option : kGlobalOptions) text += optionLine(option);
+  for (const OptionDef& option : kGlobalOptions) text += optionLine(option);
   text +=
       "\nexit status: 0 success, 1 damaged or unreadable probe data, 2 usage or I/O error\n";
   return text;
 }
 
-std::string commandHelp(const CommandSpec& spec) {
-  std::string text = std::string("usage: probetool ") + spec.name;
-  if (!spec.options.empty()) text += " [OPTIONS]";
-  if (*spec.operands != '\0') text += std::string(" ") + spec.operands;
-  text += "\n\n" + std::string(spec.summary) + ".\n" + spec.details + "\n";
+std::string commandHelp(const CommandDef& def) {
+  std::string text = std::string("usage: probetool ") + def.name;
+  if (!def.options.empty()) text += " [OPTIONS]";
+  if (*def.operands != '\0') text += std::string(" ") + def.operands;
+  text += "\n\n" + std::string(def.summary) + ".\n" + def.details + "\n";
   text += "\noptions:\n";
-  for (const OptionSpec& option : spec.options) text += optionLine(option);
-  for (const OptionSpec& option : kGlobalOptions) text += optionLine(option);
+  for (const OptionDef& option : def.options) text += optionLine(option);
+  for (const OptionDef& option : kGlobalOptions) text += optionLine(option);
   return text;
 }
 

@@ -8,26 +8,26 @@
 
 namespace probetool {
 
-struct OptionSpec {
+struct OptionDef {
   const char* name;       // long name, without the dashes
   char shortName;         // 0: none
   const char* valueName;  // nullptr: a flag
   const char* help;
 };
 
-struct CommandSpec {
+struct CommandDef {
   const char* name;
   const char* operands;  // for the synopsis: "IN OUT"
   std::size_t minOperands;
   std::size_t maxOperands;
   const char* summary;
-  std::vector<OptionSpec> options;
+  std::vector<OptionDef> options;
   const char* details;
 };
 
 // Every command, in the order the usage text lists them.
-const std::vector<CommandSpec>& commandSpecs();
-const CommandSpec* findCommand(const std::string& name);
+const std::vector<CommandDef>& commandDefs();
+const CommandDef* findCommand(const std::string& name);
 
 struct Invocation {
   std::string command;  // empty: none given
@@ -49,7 +49,7 @@ struct Invocation {
 Invocation parseArguments(const std::vector<std::string>& args);
 
 std::string usageText();
-std::string commandHelp(const CommandSpec& spec);
+std::string commandHelp(const CommandDef& def);
 
 }  // namespace probetool
 

@@ -52,7 +52,7 @@ class Comparison {
   void value(const std::string& what, double expected, double actual, double tolerance) {
     if (std::fabs(expected - actual) <= tolerance) return;
     char text[160];
-    std::snprintf(text, sizeof text, "%s: %.17g against %.17g", what.c_str(), expected, actual);
+    std::snprintf(text, sizeof text, "%s: %.9g against %.9g", what.c_str(), expected, actual);
     differences_.push_back(text);
   }
 
@@ -93,7 +93,9 @@ std::string keptId(const std::string& id, const Precision& precision) {
 std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual,
                                         const Precision& precision) {
   Comparison compare;
-  if (precision.keepsId) compare.text("id", keptId(expected.id, precision), actual.id);
+  if (precision.keepsId) {
+    compare.text("id", keptId(expected.id, precision), keptId(actual.id, precision));
+  }
   compare.number("target count", static_cast<unsigned int>(expected.targets.size()),
                  static_cast<unsigned int>(actual.targets.size()));
   const std::size_t count = std::min(expected.targets.size(), actual.targets.size());

@@ -98,6 +98,7 @@ class Plotter {
         "  .normal { stroke: #c0392b; stroke-width: 1.5; fill: none; }\n"
         "  .direction { stroke: #27ae60; stroke-width: 2; stroke-dasharray: 6 3; fill: none; }\n"
         "  .label { font-size: 11px; fill: #1f4e79; }\n"
+        "  .scale { stroke: #555; fill: none; }\n"
         "</style>\n";
     out_ +=
         "<defs>\n"
@@ -244,7 +245,7 @@ class Plotter {
     const double x = view.left + 12, y = kTop + kPanel - 12;
     char label[32];
     std::snprintf(label, sizeof label, "%g", length);
-    out_ += "  <path class=\"normal\" style=\"stroke:#555\" d=\"M" + num(x) + "," + num(y - 4) +
+    out_ += "  <path class=\"scale\" d=\"M" + num(x) + "," + num(y - 4) +
             " V" + num(y) + " H" + num(x + length * scale_) + " V" + num(y - 4) + "\"/>\n";
     out_ += "  <text x=\"" + num(x + length * scale_ + 6) + "\" y=\"" + num(y) + "\">" + label +
             "</text>\n";

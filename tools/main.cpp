@@ -17,15 +17,15 @@ int main(int argc, char** argv) {
   log4cplus::Initializer initializer;
   const Invocation invocation =
       parseArguments(std::vector<std::string>(argv + 1, argv + (argc > 0 ? argc : 1)));
-  const CommandSpec* spec = findCommand(invocation.command);
+  const CommandDef* def = findCommand(invocation.command);
 
   if (!invocation.error.empty()) {
     std::cerr << "probetool: " << invocation.error << "\n\n"
-              << (spec != nullptr ? commandHelp(*spec) : usageText());
+              << (def != nullptr ? commandHelp(*def) : usageText());
     return kExitUsage;
   }
   if (invocation.help) {
-    std::cout << (spec != nullptr ? commandHelp(*spec) : usageText());
+    std::cout << (def != nullptr ? commandHelp(*def) : usageText());
     return kExitOk;
   }
   if (invocation.version) {
