@@ -1,5 +1,7 @@
 #include "Args.h"
 
+#include <cctype>
+
 namespace probetool {
 
 namespace {
@@ -64,14 +66,44 @@ const OptionDef* findOption(const std::vector<const OptionDef*>& options,
   return nullptr;
 }
 
+// Words of text in lines of at most 78 characters, each after the first led by indent blanks.
+std::string wrap(const std::string& text, std::size_t column, std::size_t indent) {
+  constexpr std::size_t kWidth = 78;
+  std::string out;
+  std::size_t at = column;
+  std::size_t start = 0;
+  bool first = true;
+  while (start <= text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!first && at + 1 + word.size() > kWidth) {
+      out += "\n" + std::string(indent, ' ');
+      at = indent;
+    } else if (!first) {
+      out += ' ';
+      ++at;
+    }
+    out += word;
+    at += word.size();
+    first = false;
+    start = end + 1;
+  }
+  return out;
+}
+
 std::string optionLine(const OptionDef& option) {
+  constexpr std::size_t kHelpColumn = 26;
   std::string left = "  ";
   left += option.shortName != 0 ? std::string("-") + option.shortName + ", " : "    ";
   left += std::string("--") + option.name;
   if (option.valueName != nullptr) left += std::string(" ") + option.valueName;
-  if (left.size() < 26) left.resize(26, ' ');
-  else left += "\n" + std::string(26, ' ');
-  return left + option.help + "\n";
+  if (left.size() < kHelpColumn) {
+    left.resize(kHelpColumn, ' ');
+  } else {
+    left += "\n" + std::string(kHelpColumn, ' ');
+  }
+  return left + wrap(option.help, kHelpColumn, kHelpColumn) + "\n";
 }
 
 }  // namespace
@@ -199,7 +231,9 @@ std::string commandHelp(const CommandDef& def) {
   std::string text = std::string("usage: probetool ") + def.name;
   if (!def.options.empty()) text += " [OPTIONS]";
   if (*def.operands != '\0') text += std::string(" ") + def.operands;
-  text += "\n\n" + std::string(def.summary) + ".\n" + def.details + "\n";
+  std::string summary = def.summary;
+  summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
+  text += "\n\n" + summary + ".\n" + def.details + "\n";
   text += "\noptions:\n";
   for (const OptionDef& option : def.options) text += optionLine(option);
   for (const OptionDef& option : kGlobalOptions) text += optionLine(option);

@@ -397,10 +397,9 @@ int demo(const Invocation&, Streams& streams) {
     checksumProblems.push_back("the data checksum is not the CRC-16 of image bytes 8-405");
   }
   heading(out, "checksums");
-  out << field("record checksum") << hex16(recordChecksum)
-      << "   CRC-16 of the XML text, as the simulation coder's data checksum\n";
+  out << field("record checksum") << hex16(recordChecksum) << "  CRC-16 of the XML text\n";
   out << field("data checksum") << hex16(v1.dataChecksum)
-      << "   CRC-16 of image bytes 8-405: rigid body, default direction, mask thickness\n";
+      << "  CRC-16 of image bytes 8-405 (rigid body to mask thickness)\n";
 
   heading(out, "round trips");
   TextTable table;

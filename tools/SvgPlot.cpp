@@ -252,12 +252,15 @@ class Plotter {
   }
 
   void legend() {
-    const double y = kTop + kPanel + 28;
+    const double y = kTop + kPanel + 24;
     out_ += "<text x=\"" + num(kGap) + "\" y=\"" + num(y) +
-            "\">circle: target, as wide as its size; red arrow: normal; green dashed arrow: "
-            "default direction (" +
+            "\">circle: a target, as wide as its size; red arrow: its normal; green dashed arrow: "
+            "the default direction (" +
             value3(record_.dirX) + ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) +
-            "); ring: pointing at the viewer, cross: away</text>\n";
+            ")</text>\n";
+    out_ += "<text x=\"" + num(kGap) + "\" y=\"" + num(y + 18) +
+            "\">a ring with a dot points at the viewer, a ring with a cross away from the viewer"
+            "</text>\n";
   }
 
   const RecordView& record_;
