@@ -37,7 +37,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
-	$(BUILD)/bin/probe_example
+	$(BUILD)/bin/probetool demo
 
 clean:
 	rm -rf $(BUILD)
