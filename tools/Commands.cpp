@@ -89,9 +89,9 @@ int load(const std::string& path, Streams& streams, Loaded& loaded) {
   loaded.decoded = decodeImage(loaded.input.bytes);
   // A short image is named once, by its length, not again by every block it cuts off.
   const BlockCheck* length = loaded.inspection.find("length");
-  const bool short_ = length != nullptr && length->verdict == Verdict::Damaged;
+  const bool isShort = length != nullptr && length->verdict == Verdict::Damaged;
   for (const BlockCheck& block : loaded.inspection.blocks) {
-    if (block.verdict != Verdict::Damaged || (short_ && block.cutShort)) continue;
+    if (block.verdict != Verdict::Damaged || (isShort && block.cutShort)) continue;
     loaded.faults.push_back(block.hasChecksum ? block.detail : block.name + ": " + block.detail);
   }
   if (!loaded.decoded.ok && loaded.faults.empty()) {
