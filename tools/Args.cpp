@@ -15,10 +15,12 @@ const OptionDef kGlobalOptions[] = {
 };
 
 const OptionDef kFormat = {"format", 0, "raw|hex|carray",
-                            "how an image is written: raw bytes, a hex dump or a C array "
-                            "(default: by OUT's extension; raw to a file, hex to standard "
-                            "output)"};
+                           "how an image is written: raw bytes, a hex dump or a C array "
+                           "(default: by OUT's extension; raw to a file, hex to standard "
+                           "output)"};
 
+// One row per command: name, operands, their least and most count, summary, options, details.
+// clang-format off
 const std::vector<CommandDef> kCommands = {
     {"demo", "", 0, 0,
      "round-trip a built-in sample probe through both coders and a simulated device",
@@ -38,7 +40,9 @@ const std::vector<CommandDef> kCommands = {
      "whether the library decodes the file. A damaged block is named with what failed.\n"
      "Exit status: 0 intact, 1 damaged or not a probe file, 2 usage or I/O error."},
     {"convert", "IN OUT", 2, 2, "convert an image to XML or XML to an image",
-     {{"to", 0, "xml|image", "what to write (default: by OUT's extension: .xml; .bin or .img; .hex for a hex dump, .c or .h for a C array)"},
+     {{"to", 0, "xml|image",
+       "what to write (default: by OUT's extension: .xml; .bin or .img; .hex for a hex dump, "
+       ".c or .h for a C array)"},
       {"image-version", 0, "2.1|2.0", "the image version written (default 2.1)"},
       kFormat},
      "Either file may be -, standard input or output; with OUT - and no --to, an image\n"
@@ -57,9 +61,10 @@ const std::vector<CommandDef> kCommands = {
      "with their index, normals as arrows, and the default direction.\n"
      "Exit status: 0 drawn, 1 damaged or not a probe file, 2 usage or I/O error."},
 };
+// clang-format on
 
-const OptionDef* findOption(const std::vector<const OptionDef*>& options,
-                             const std::string& name, char shortName) {
+const OptionDef* findOption(const std::vector<const OptionDef*>& options, const std::string& name,
+                            char shortName) {
   for (const OptionDef* option : options) {
     if (shortName != 0 ? option->shortName == shortName : name == option->name) return option;
   }
@@ -198,8 +203,8 @@ Invocation parseArguments(const std::vector<std::string>& args) {
       fail(std::string(def->name) + " needs " + def->operands);
     } else if (invocation.operands.size() > def->maxOperands) {
       fail(std::string(def->name) + " takes " +
-           (def->maxOperands == 0 ? std::string("no operands") : def->operands) +
-           ", not \"" + invocation.operands[def->maxOperands] + "\"");
+           (def->maxOperands == 0 ? std::string("no operands") : def->operands) + ", not \"" +
+           invocation.operands[def->maxOperands] + "\"");
     }
   }
   return invocation;
@@ -222,8 +227,7 @@ std::string usageText() {
   }
   text += "\noptions of every command:\n";
   for (const OptionDef& option : kGlobalOptions) text += optionLine(option);
-  text +=
-      "\nexit status: 0 success, 1 damaged or unreadable probe data, 2 usage or I/O error\n";
+  text += "\nexit status: 0 success, 1 damaged or unreadable probe data, 2 usage or I/O error\n";
   return text;
 }
 

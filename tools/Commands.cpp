@@ -38,7 +38,8 @@ std::string shortLine(const std::string& message) {
 
 std::string joinedErrors(const std::vector<std::string>& messages) {
   std::string text;
-  for (const std::string& message : messages) text += (text.empty() ? "" : "; ") + shortLine(message);
+  for (const std::string& message : messages)
+    text += (text.empty() ? "" : "; ") + shortLine(message);
   return text.empty() ? "no reason logged" : text;
 }
 
@@ -115,8 +116,9 @@ std::string field(const std::string& name) {
 
 std::string dataChecksumText(const Decoded& decoded) {
   if (decoded.hasDataChecksum) return hex16(decoded.dataChecksum);
-  return "none (" + shortLine(decoded.dataChecksumFailure.empty() ? "the library computes none"
-                                                                  : decoded.dataChecksumFailure) +
+  return "none (" +
+         shortLine(decoded.dataChecksumFailure.empty() ? "the library computes none"
+                                                       : decoded.dataChecksumFailure) +
          ")";
 }
 
@@ -155,7 +157,8 @@ int show(const Invocation& invocation, Streams& streams) {
       }
     }
   }
-  if (loaded.damaged()) return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
+  if (loaded.damaged())
+    return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
   return kExitOk;
 }
 
@@ -195,8 +198,8 @@ int check(const Invocation& invocation, Streams& streams) {
   } else {
     result = joinedErrors(decoded.libraryErrors);
   }
-  table.addRow({loaded.isImage() ? "library decode" : "document", decoded.ok ? "ok" : "FAILED",
-                result});
+  table.addRow(
+      {loaded.isImage() ? "library decode" : "document", decoded.ok ? "ok" : "FAILED", result});
   out << table.format("  ");
   if (loaded.damaged()) {
     out << loaded.name << ": damaged: " << loaded.fault() << "\n";
@@ -254,8 +257,7 @@ int convert(const Invocation& invocation, Streams& streams) {
   }
   if (format.empty()) format = outPath == "-" ? "hex" : "raw";
   if (format != "raw" && format != "hex" && format != "carray") {
-    return fail(streams, kExitUsage,
-                "--format takes raw, hex or carray, not \"" + format + "\"");
+    return fail(streams, kExitUsage, "--format takes raw, hex or carray, not \"" + format + "\"");
   }
   // Options that only images have ask for an image.
   const bool imageOptions = invocation.has("format") || invocation.has("image-version");
@@ -280,23 +282,23 @@ int convert(const Invocation& invocation, Streams& streams) {
   if (to == "xml") {
     const Encoded xml = encodeXml(record);
     if (!xml.ok) {
-      return fail(streams, kExitDamaged,
-                  "the library cannot write the record as XML (" +
-                      joinedErrors(xml.libraryErrors) + ")");
+      return fail(
+          streams, kExitDamaged,
+          "the library cannot write the record as XML (" + joinedErrors(xml.libraryErrors) + ")");
     }
     bytes = xml.bytes;
     const Decoded again = decodeXml(Bytes(bytes.begin(), bytes.end()));
-    differences = again.ok ? compareRecords(viewRecord(record), viewRecord(again.record),
-                                            Precision::exact())
-                           : std::vector<std::string>{"it does not load"};
+    differences =
+        again.ok ? compareRecords(viewRecord(record), viewRecord(again.record), Precision::exact())
+                 : std::vector<std::string>{"it does not load"};
   } else {
     const bool old = imageVersion == "2.0";
-    const Encoded image = encodeImage(record, static_cast<unsigned short>(old ? kVersion20
-                                                                             : kVersion21));
+    const Encoded image =
+        encodeImage(record, static_cast<unsigned short>(old ? kVersion20 : kVersion21));
     if (!image.ok) {
       return fail(streams, kExitDamaged,
-                  "the library cannot code the record as a version " + imageVersion +
-                      " image (" + joinedErrors(image.libraryErrors) + ")");
+                  "the library cannot code the record as a version " + imageVersion + " image (" +
+                      joinedErrors(image.libraryErrors) + ")");
     }
     const Bytes coded(image.bytes.begin(), image.bytes.end());
     const Decoded again = decodeImage(coded);
@@ -316,12 +318,13 @@ int convert(const Invocation& invocation, Streams& streams) {
   }
   if (!differences.empty()) {
     std::string what = to == "xml" ? "the XML text" : "the version " + imageVersion + " image";
-    return fail(streams, kExitDamaged,
-                what + " does not give the record back, not written: " + differences.front() +
-                    (differences.size() > 1
-                         ? " (and " + plural(differences.size() - 1, "more difference",
-                                             "more differences") + ")"
-                         : ""));
+    return fail(
+        streams, kExitDamaged,
+        what + " does not give the record back, not written: " + differences.front() +
+            (differences.size() > 1
+                 ? " (and " +
+                       plural(differences.size() - 1, "more difference", "more differences") + ")"
+                 : ""));
   }
   const IoResult written = writeOutput(outPath, streams.out, bytes);
   if (!written.ok) return fail(streams, kExitUsage, written.error);
@@ -334,9 +337,9 @@ int checksum(const Invocation& invocation, Streams& streams) {
   Loaded loaded;
   const int code = load(invocation.operands[0], streams, loaded);
   if (code != kExitOk) return code;
-  if (loaded.damaged()) return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
-  streams.out << field("record checksum") << hex16(loaded.decoded.record.computeChecksum())
-              << "\n";
+  if (loaded.damaged())
+    return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
+  streams.out << field("record checksum") << hex16(loaded.decoded.record.computeChecksum()) << "\n";
   streams.out << field("data checksum") << dataChecksumText(loaded.decoded) << "\n";
   return kExitOk;
 }
@@ -348,7 +351,8 @@ int plot(const Invocation& invocation, Streams& streams) {
   Loaded loaded;
   const int code = load(invocation.operands[0], streams, loaded);
   if (code != kExitOk) return code;
-  if (loaded.damaged()) return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
+  if (loaded.damaged())
+    return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
   const IoResult written = writeOutput(invocation.get("output"), streams.out,
                                        plotSvg(viewRecord(loaded.decoded.record)));
   if (!written.ok) return fail(streams, kExitUsage, written.error);
@@ -370,8 +374,8 @@ int demo(const Invocation&, Streams& streams) {
   heading(out, "record");
   out << formatRecordTable(viewRecord(record));
 
-  heading(out, "version-1 image in device memory (" + plural(v1.memory.size(), "byte", "bytes") +
-                   ")");
+  heading(out,
+          "version-1 image in device memory (" + plural(v1.memory.size(), "byte", "bytes") + ")");
   const Bytes image(v1.memory.begin(), v1.memory.end());
   out << formatAnnotatedDump(image, inspectImage(image));
 
@@ -382,10 +386,9 @@ int demo(const Invocation&, Streams& streams) {
   // Both checksums, each checked against the bytes it covers.
   const unsigned int recordChecksum = record.computeChecksum();
   const std::size_t covered = kRigidBodyLength + kDefaultDirLength + kMaskThicknessLength;
-  const unsigned int imageCrc =
-      v1.memory.size() >= kRigidBodyOffset + covered
-          ? crc16(v1.memory.substr(kRigidBodyOffset, covered))
-          : 0;
+  const unsigned int imageCrc = v1.memory.size() >= kRigidBodyOffset + covered
+                                    ? crc16(v1.memory.substr(kRigidBodyOffset, covered))
+                                    : 0;
   std::vector<std::string> checksumProblems;
   if (recordChecksum != crc16(simu.memory)) {
     checksumProblems.push_back("the record checksum is not the CRC-16 of the XML text");
@@ -464,8 +467,8 @@ int runCommand(const Invocation& invocation, Streams& streams) {
   static const struct {
     const char* name;
     int (*run)(const Invocation&, Streams&);
-  } kRunners[] = {{"demo", demo},         {"show", show},         {"check", check},
-                  {"convert", convert},   {"checksum", checksum}, {"plot", plot}};
+  } kRunners[] = {{"demo", demo},       {"show", show},         {"check", check},
+                  {"convert", convert}, {"checksum", checksum}, {"plot", plot}};
   for (const auto& runner : kRunners) {
     if (invocation.command == runner.name) return runner.run(invocation, streams);
   }

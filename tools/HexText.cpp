@@ -102,8 +102,7 @@ std::string formatHexDump(const Bytes& bytes) {
   return dump;
 }
 
-std::string formatCArray(const Bytes& bytes, const std::string& name,
-                         const std::string& comment) {
+std::string formatCArray(const Bytes& bytes, const std::string& name, const std::string& comment) {
   std::string out;
   if (!comment.empty()) out += "// " + comment + "\n";
   out += "const unsigned char " + name + "[" + std::to_string(bytes.size()) + "] = {";

@@ -29,8 +29,7 @@ HexParse parseHexText(const std::string& text);
 std::string formatHexDump(const Bytes& bytes);
 
 // A C definition of the bytes: `const unsigned char name[n] = { 0x51, ... };`.
-std::string formatCArray(const Bytes& bytes, const std::string& name,
-                         const std::string& comment);
+std::string formatCArray(const Bytes& bytes, const std::string& name, const std::string& comment);
 
 // One row of a dump: offset label, up to 16 bytes padded to a fixed width, and an ASCII gutter
 // between bars. Rows of different lengths line up.

@@ -97,7 +97,8 @@ unsigned int countFromText(const Bytes& image, std::size_t offset) {
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + (text[i] - '0');
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = value * 10 + (text[i] - '0');
   if (negative) value = -value;
   return static_cast<unsigned int>(value) & 0xFFFFu;
 }
@@ -166,8 +167,8 @@ class Inspector {
     BlockCheck block{"version", Verdict::Intact, ""};
     if (image_.size() < kVersionLength) {
       block.verdict = Verdict::Damaged;
-      block.detail = "the image ends at byte " + std::to_string(image_.size()) +
-                     ", inside the version block";
+      block.detail =
+          "the image ends at byte " + std::to_string(image_.size()) + ", inside the version block";
       result_.blocks.push_back(block);
       return false;
     }
@@ -181,13 +182,14 @@ class Inspector {
       result_.version = packVersion(result_.major, result_.minor);
       const unsigned int known[] = {kVersion21, kVersion20, kVersion01};
       bool isKnown = false;
-      for (unsigned int v : known) isKnown = isKnown || (result_.version == v && result_.minor < 16);
+      for (unsigned int v : known)
+        isKnown = isKnown || (result_.version == v && result_.minor < 16);
       if (isKnown) {
         block.detail = "version " + versionName();
       } else {
         block.verdict = Verdict::Damaged;
-        block.detail = "version " + versionName() +
-                       " is not one a device writes (2.1, 2.0, 1.0 or 0.1)";
+        block.detail =
+            "version " + versionName() + " is not one a device writes (2.1, 2.0, 1.0 or 0.1)";
       }
     } else {
       result_.major = 1;
@@ -196,8 +198,8 @@ class Inspector {
       if (matching == kMagicLength - 1) {
         // One byte off the magic is a damaged 2.x image far more often than a 1.0 image.
         block.verdict = Verdict::Damaged;
-        block.detail = "magic \"" + printable(0, kMagicLength) + "\" differs from \"" +
-                       kMagic + "\" in one byte";
+        block.detail = "magic \"" + printable(0, kMagicLength) + "\" differs from \"" + kMagic +
+                       "\" in one byte";
       } else {
         block.detail = "no magic: version 1.0";
       }
@@ -266,8 +268,8 @@ class Inspector {
     if (reader.skip(kCountTextLength)) {
       count = countFromText(image_, kRigidBodyOffset);
       addSegment(kRigidBodyOffset, kCountTextLength, 1,
-                 "count text \"" + printable(kRigidBodyOffset, kCountTextLength) + "\": " +
-                     std::to_string(count) + " targets");
+                 "count text \"" + printable(kRigidBodyOffset, kCountTextLength) +
+                     "\": " + std::to_string(count) + " targets");
     }
     const std::size_t header = reader.pos();
     if (reader.skip(kSecondHeaderLength)) addSegment(header, kSecondHeaderLength, 1, "header");
@@ -309,8 +311,8 @@ class Inspector {
     } else {
       block.verdict = Verdict::Damaged;
       block.cutShort = reader.overrun() == FieldReader::PastImage;
-      block.detail = std::to_string(count) + " targets: " + overrunText(reader, "rigid body",
-                                                                         image_.size());
+      block.detail =
+          std::to_string(count) + " targets: " + overrunText(reader, "rigid body", image_.size());
     }
     result_.blocks.push_back(block);
   }
@@ -327,8 +329,8 @@ class Inspector {
       if (reader.u16(stored)) {
         checksumVerdict(block, "default direction", stored, computed,
                         "(" + fixed(x * kDefaultDirScale, 3) + ", " +
-                            fixed(y * kDefaultDirScale, 3) + ", " +
-                            fixed(z * kDefaultDirScale, 3) + ")");
+                            fixed(y * kDefaultDirScale, 3) + ", " + fixed(z * kDefaultDirScale, 3) +
+                            ")");
       }
     }
     if (reader.overrun() != FieldReader::None) {

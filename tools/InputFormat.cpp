@@ -18,14 +18,14 @@ bool isImageLength(std::size_t size) { return size == kImageLength || size == kS
 bool looksLikeXml(const Bytes& bytes) {
   std::size_t i = 0;
   if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
-  while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' ||
-                              bytes[i] == '\n')) {
+  while (i < bytes.size() &&
+         (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) {
     ++i;
   }
   static const char kPrologue[] = "<?xml";
   const std::size_t length = std::strlen(kPrologue);
-  return bytes.size() - i >= length && std::equal(kPrologue, kPrologue + length, bytes.begin() +
-                                                  static_cast<std::ptrdiff_t>(i));
+  return bytes.size() - i >= length &&
+         std::equal(kPrologue, kPrologue + length, bytes.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 bool isPrintableText(const Bytes& bytes) {

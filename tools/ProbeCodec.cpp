@@ -3,7 +3,6 @@
 #include <boost/crc.hpp>
 #include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
-
 #include <exception>
 
 #include "ImageInspector.h"

@@ -47,7 +47,7 @@ struct RoundTrip {
   std::vector<std::string> problems;  // empty when the record came back
   std::string memory;                 // the device memory after the save
   ProbeData readBack;
-  unsigned int dataChecksum = 0;      // the reading coder's data checksum of what it read
+  unsigned int dataChecksum = 0;  // the reading coder's data checksum of what it read
 };
 
 // ProbeDataV1Coder: save, then readAll on a new coder (the version read chained before the

@@ -13,9 +13,8 @@ void TextTable::addColumn(const std::string& heading, Align align) {
 }
 
 void TextTable::addRow(const std::vector<std::string>& cells) {
-  std::vector<std::string> row(cells.begin(),
-                               cells.begin() + static_cast<std::ptrdiff_t>(
-                                                   std::min(cells.size(), headings_.size())));
+  std::vector<std::string> row(cells.begin(), cells.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                  cells.size(), headings_.size())));
   row.resize(headings_.size());
   rows_.push_back(row);
 }
@@ -74,10 +73,9 @@ std::string formatRecordTable(const RecordView& record) {
   for (std::size_t i = 0; i < record.targets.size(); ++i) {
     const TargetRow& t = record.targets[i];
     const std::string none = "-";
-    table.addRow({std::to_string(i), fixed(t.size, 2), fixed(t.x, 3), fixed(t.y, 3),
-                  fixed(t.z, 3), t.hasNormal ? fixed(t.nx, 2) : none,
-                  t.hasNormal ? fixed(t.ny, 2) : none, t.hasNormal ? fixed(t.nz, 2) : none,
-                  t.hasAngle ? fixed(t.angle, 2) : none});
+    table.addRow({std::to_string(i), fixed(t.size, 2), fixed(t.x, 3), fixed(t.y, 3), fixed(t.z, 3),
+                  t.hasNormal ? fixed(t.nx, 2) : none, t.hasNormal ? fixed(t.ny, 2) : none,
+                  t.hasNormal ? fixed(t.nz, 2) : none, t.hasAngle ? fixed(t.angle, 2) : none});
   }
   return out + "\n" + table.format("  ");
 }

@@ -37,12 +37,12 @@ Precision Precision::exact() { return Precision{0, 0, 0, 0, 0, true, 0, true, 0x
 // the rest), with a little room for the binary fractions of decimal values.
 Precision Precision::image21() {
   return Precision{0.0005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.0005 + 1e-9,
-                   true, 20, true, 0xFFFFu};
+                   true,          20,           true,         0xFFFFu};
 }
 
 Precision Precision::image20() {
-  return Precision{0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9,
-                   false, 0, false, 0};
+  return Precision{
+      0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, false, 0, false, 0};
 }
 
 namespace {
@@ -58,8 +58,8 @@ class Comparison {
 
   void flag(const std::string& what, bool expected, bool actual) {
     if (expected == actual) return;
-    differences_.push_back(what + (expected ? ": present against absent" :
-                                              ": absent against present"));
+    differences_.push_back(what +
+                           (expected ? ": present against absent" : ": absent against present"));
   }
 
   void text(const std::string& what, const std::string& expected, const std::string& actual) {

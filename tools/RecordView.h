@@ -34,8 +34,8 @@ RecordView viewRecord(const ProbeData& record);
 // the record's other fields it holds at all.
 struct Precision {
   double position, size, normal, angle, defaultDir;
-  bool keepsId;             // the id, cut to idLength characters, zero characters dropped
-  std::size_t idLength;     // 0: the whole id
+  bool keepsId;          // the id, cut to idLength characters, zero characters dropped
+  std::size_t idLength;  // 0: the whole id
   bool keepsMaskThickness;
   unsigned int checksumMask;  // the bits of the stored checksum it keeps; 0: none
 

@@ -9,9 +9,9 @@ namespace probetool {
 
 namespace {
 
-constexpr double kPanel = 440;       // each view is a square this wide
-constexpr double kMargin = 40;       // room inside a view around the targets
-constexpr double kTop = 60;          // below the title
+constexpr double kPanel = 440;  // each view is a square this wide
+constexpr double kMargin = 40;  // room inside a view around the targets
+constexpr double kTop = 60;     // below the title
 constexpr double kGap = 20;
 constexpr double kWidth = kGap + kPanel + kGap + kPanel + kGap;
 constexpr double kHeight = kTop + kPanel + 60;
@@ -140,8 +140,8 @@ class Plotter {
     out_ += "<g class=\"view\" id=\"" + std::string(view.id) + "-view\">\n";
     out_ += "  <rect class=\"frame\" x=\"" + num(view.left) + "\" y=\"" + num(kTop) +
             "\" width=\"" + num(kPanel) + "\" height=\"" + num(kPanel) + "\"/>\n";
-    out_ += "  <text x=\"" + num(view.left + 8) + "\" y=\"" + num(kTop + 18) + "\">" +
-            view.title + "</text>\n";
+    out_ += "  <text x=\"" + num(view.left + 8) + "\" y=\"" + num(kTop + 18) + "\">" + view.title +
+            "</text>\n";
     out_ += "  <g clip-path=\"url(#clip-" + std::string(view.id) + ")\">\n";
     axes(view);
     for (std::size_t i = 0; i < record_.targets.size(); ++i) target(view, i);
@@ -181,7 +181,8 @@ class Plotter {
     out_ += "      <circle class=\"target\" cx=\"" + num(cx) + "\" cy=\"" + num(cy) + "\" r=\"" +
             num(r) + "\"/>\n";
     if (t.hasNormal) {
-      arrow("normal", "arrow", cx, cy, t.nx, view.upNormal(t), kNormalLength, view.towardsViewer(t));
+      arrow("normal", "arrow", cx, cy, t.nx, view.upNormal(t), kNormalLength,
+            view.towardsViewer(t));
     }
     out_ += "      <text class=\"label\" x=\"" + num(cx + r * 0.7 + 3) + "\" y=\"" +
             num(cy - r * 0.7 - 3) + "\">" + std::to_string(index) + "</text>\n";
@@ -194,14 +195,14 @@ class Plotter {
              double length, double towards) {
     const double projected = std::hypot(dx, dup);
     if (projected >= kShortProjection) {
-      out_ += "      <line class=\"" + std::string(cls) + "\" x1=\"" + num(x) + "\" y1=\"" + num(y) +
-              "\" x2=\"" + num(x + dx * length) + "\" y2=\"" + num(y - dup * length) +
+      out_ += "      <line class=\"" + std::string(cls) + "\" x1=\"" + num(x) + "\" y1=\"" +
+              num(y) + "\" x2=\"" + num(x + dx * length) + "\" y2=\"" + num(y - dup * length) +
               "\" marker-end=\"url(#" + marker + ")\"/>\n";
       return;
     }
     const double r = 5;
-    out_ += "      <circle class=\"" + std::string(cls) + "\" cx=\"" + num(x) + "\" cy=\"" + num(y) +
-            "\" r=\"" + num(r) + "\"/>\n";
+    out_ += "      <circle class=\"" + std::string(cls) + "\" cx=\"" + num(x) + "\" cy=\"" +
+            num(y) + "\" r=\"" + num(r) + "\"/>\n";
     if (towards >= 0) {
       out_ += "      <circle class=\"" + std::string(cls) + "\" cx=\"" + num(x) + "\" cy=\"" +
               num(y) + "\" r=\"1\"/>\n";
@@ -230,9 +231,8 @@ class Plotter {
     centroid.nz = record_.dirZ;
     if (record_.dirX == 0 && record_.dirY == 0 && record_.dirZ == 0) return;
     const double x = px(view, centroid.x), y = py(view, view.up(centroid));
-    out_ += "    <g class=\"default-direction\"><title>default direction (" +
-            value3(record_.dirX) + ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) +
-            ")</title>\n";
+    out_ += "    <g class=\"default-direction\"><title>default direction (" + value3(record_.dirX) +
+            ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) + ")</title>\n";
     const double length = std::sqrt(record_.dirX * record_.dirX + record_.dirY * record_.dirY +
                                     record_.dirZ * record_.dirZ);
     arrow("direction", "arrow-direction", x, y, record_.dirX / length,
@@ -245,8 +245,8 @@ class Plotter {
     const double x = view.left + 12, y = kTop + kPanel - 12;
     char label[32];
     std::snprintf(label, sizeof label, "%g", length);
-    out_ += "  <path class=\"scale\" d=\"M" + num(x) + "," + num(y - 4) +
-            " V" + num(y) + " H" + num(x + length * scale_) + " V" + num(y - 4) + "\"/>\n";
+    out_ += "  <path class=\"scale\" d=\"M" + num(x) + "," + num(y - 4) + " V" + num(y) + " H" +
+            num(x + length * scale_) + " V" + num(y - 4) + "\"/>\n";
     out_ += "  <text x=\"" + num(x + length * scale_ + 6) + "\" y=\"" + num(y) + "\">" + label +
             "</text>\n";
   }

@@ -27,7 +27,10 @@ TEST(probetoolArgs, ParsesCommandsOperandsAndOptions) {
       {{"show", "a.bin"}, "show", {"a.bin"}, {}, ""},
       {{"show", "--hex", "-"}, "show", {"-"}, {{"hex", ""}}, ""},
       {{"convert", "in.bin", "out.xml", "--to=image", "--format", "hex"},
-       "convert", {"in.bin", "out.xml"}, {{"to", "image"}, {"format", "hex"}}, ""},
+       "convert",
+       {"in.bin", "out.xml"},
+       {{"to", "image"}, {"format", "hex"}},
+       ""},
       {{"plot", "a.bin", "-o", "a.svg"}, "plot", {"a.bin"}, {{"output", "a.svg"}}, ""},
       {{"plot", "--", "-o"}, "plot", {"-o"}, {}, ""},
       {{"demo"}, "demo", {}, {}, ""},
@@ -40,8 +43,11 @@ TEST(probetoolArgs, ParsesCommandsOperandsAndOptions) {
       {{"--hex", "show", "a"}, "show", {"a"}, {}, "unknown option --hex"},
       {{"convert", "a", "b", "--to"}, "convert", {"a", "b"}, {}, "--to needs a value"},
       {{"show", "--hex=yes", "a"}, "show", {"a"}, {}, "--hex takes no value"},
-      {{"convert", "a", "b", "--to", "xml", "--to", "image"}, "convert", {"a", "b"},
-       {{"to", "xml"}}, "--to given twice"},
+      {{"convert", "a", "b", "--to", "xml", "--to", "image"},
+       "convert",
+       {"a", "b"},
+       {{"to", "xml"}},
+       "--to given twice"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(joined(c.args));

@@ -40,14 +40,14 @@ TEST(probetoolDemo, GivesBackTheSampleAndShowsItsImage) {
   const std::size_t end = demo.out.find("\n== XML text");
   ASSERT_NE(std::string::npos, begin);
   ASSERT_NE(std::string::npos, end);
-  const HexParse image = parseHexText(demo.out.substr(demo.out.find('\n', begin) + 1,
-                                                      end - demo.out.find('\n', begin)));
+  const HexParse image = parseHexText(
+      demo.out.substr(demo.out.find('\n', begin) + 1, end - demo.out.find('\n', begin)));
   ASSERT_TRUE(image.ok) << image.error;
   const Decoded decoded = decodeImage(image.bytes);
   ASSERT_TRUE(decoded.ok);
-  EXPECT_TRUE(compareRecords(viewRecord(sampleProbe()), viewRecord(decoded.record),
-                             Precision::image21())
-                  .empty());
+  EXPECT_TRUE(
+      compareRecords(viewRecord(sampleProbe()), viewRecord(decoded.record), Precision::image21())
+          .empty());
   EXPECT_NE(std::string::npos, demo.out.find("<Data_RB_Id>DEMO-PROBE-01</Data_RB_Id>"));
   EXPECT_NE(std::string::npos,
             demo.out.find("  version-1 coder   ok  save 428 bytes at 0, read 8 bytes at 0, "

@@ -19,7 +19,10 @@ TEST(probetoolHexText, ParsesWhatEngineersPaste) {
   const ParseCase cases[] = {
       {"pairs", "51 4d 56 42", true, {0x51, 0x4D, 0x56, 0x42}, 0},
       {"upper case, tabs, several lines", "51\t4D\n56 42\n", true, {0x51, 0x4D, 0x56, 0x42}, 0},
-      {"offset labels and CRLF", "0000: 51 4D\r\n0002: 56 42\r\n", true, {0x51, 0x4D, 0x56, 0x42},
+      {"offset labels and CRLF",
+       "0000: 51 4D\r\n0002: 56 42\r\n",
+       true,
+       {0x51, 0x4D, 0x56, 0x42},
        0},
       {"ASCII gutter", "0000: 51 4D  |QM|\n", true, {0x51, 0x4D}, 0},
       {"comment lines and trailing comments", "# version\n51 # Q\n\n4D\n", true, {0x51, 0x4D}, 0},

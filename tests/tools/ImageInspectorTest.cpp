@@ -21,8 +21,10 @@ std::string verdicts(const ImageInspection& inspection) {
   std::string text;
   for (const BlockCheck& block : inspection.blocks) {
     text += block.name + "=" +
-            (block.verdict == Verdict::Intact ? "ok" :
-             block.verdict == Verdict::Damaged ? "DAMAGED" : "-") + " ";
+            (block.verdict == Verdict::Intact    ? "ok"
+             : block.verdict == Verdict::Damaged ? "DAMAGED"
+                                                 : "-") +
+            " ";
   }
   return text;
 }
@@ -129,19 +131,23 @@ TEST(probetoolImageInspector, TellsAShortImageByItsLengthAndMarksTheBlocksItCuts
   };
   const Case cases[] = {
       {5, "version=DAMAGED length=DAMAGED "},
-      {8, "version=ok length=DAMAGED rigid body=DAMAGED default direction=DAMAGED "
-          "mask thickness=DAMAGED data check=DAMAGED "},
-      {200, "version=ok length=DAMAGED rigid body=ok default direction=DAMAGED "
-            "mask thickness=DAMAGED data check=DAMAGED "},
-      {404, "version=ok length=DAMAGED rigid body=ok default direction=ok "
-            "mask thickness=DAMAGED data check=DAMAGED "},
-      {427, "version=ok length=DAMAGED rigid body=ok default direction=ok mask thickness=ok "
-            "data check=DAMAGED "},
+      {8,
+       "version=ok length=DAMAGED rigid body=DAMAGED default direction=DAMAGED "
+       "mask thickness=DAMAGED data check=DAMAGED "},
+      {200,
+       "version=ok length=DAMAGED rigid body=ok default direction=DAMAGED "
+       "mask thickness=DAMAGED data check=DAMAGED "},
+      {404,
+       "version=ok length=DAMAGED rigid body=ok default direction=ok "
+       "mask thickness=DAMAGED data check=DAMAGED "},
+      {427,
+       "version=ok length=DAMAGED rigid body=ok default direction=ok mask thickness=ok "
+       "data check=DAMAGED "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
-    const ImageInspection inspection = inspectImage(Bytes(whole.begin(), whole.begin() +
-                                                          static_cast<std::ptrdiff_t>(c.size)));
+    const ImageInspection inspection =
+        inspectImage(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(c.size)));
     EXPECT_EQ(c.expected, verdicts(inspection));
     for (const BlockCheck& block : inspection.blocks) {
       if (block.name != "version" && block.name != "length" && block.verdict == Verdict::Damaged) {

@@ -14,8 +14,8 @@ TEST(probetoolTextTable, SizesEachColumnToItsWidestCell) {
   table.addColumn("name", TextTable::Left);
   table.addColumn("n", TextTable::Right);
   table.addRow({"a", "12345"});
-  table.addRow({"longer name"});          // a missing cell is blank
-  table.addRow({"b", "1", "dropped"});    // an extra cell is dropped
+  table.addRow({"longer name"});        // a missing cell is blank
+  table.addRow({"b", "1", "dropped"});  // an extra cell is dropped
   EXPECT_EQ(
       "> name             n\n"
       "> a            12345\n"
@@ -25,10 +25,10 @@ TEST(probetoolTextTable, SizesEachColumnToItsWidestCell) {
 }
 
 TEST(probetoolRecordTable, ShowsEveryTargetAtTheImagePrecision) {
-  const ProbeData record = makeRecord(
-      makeBody("P-7", {target(1.5, 1.0, -2.0, 0.25),
-                       target(2.25, -0.0001, 10.0, 3.0, 0.0, -0.6, 0.8, 45.5)}),
-      0.0, 0.0, 1.0, 2, 0x1234);
+  const ProbeData record =
+      makeRecord(makeBody("P-7", {target(1.5, 1.0, -2.0, 0.25),
+                                  target(2.25, -0.0001, 10.0, 3.0, 0.0, -0.6, 0.8, 45.5)}),
+                 0.0, 0.0, 1.0, 2, 0x1234);
   EXPECT_EQ(
       "probe id           P-7\n"
       "targets            2\n"

@@ -2,7 +2,6 @@
 
 #include <boost/property_tree/ptree.hpp>
 #include <boost/property_tree/xml_parser.hpp>
-
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -25,8 +24,8 @@ Bytes imageWith(unsigned int major, unsigned int minor, const unsigned char* blo
                 std::size_t length) {
   Bytes image(kImageLength, 0);
   const unsigned char version[kVersionLength] = {
-      'Q', 'M', 'V', 'B', static_cast<unsigned char>(major), 0,
-      static_cast<unsigned char>(minor), 0};
+      'Q', 'M', 'V', 'B', static_cast<unsigned char>(major), 0, static_cast<unsigned char>(minor),
+      0};
   std::copy(version, version + kVersionLength, image.begin());
   std::copy(block, block + length, image.begin() + kRigidBodyOffset);
   return image;
