@@ -1,24 +1,31 @@
 # Runs probetool once as a test describes it, then checks its exit code, its output and the
 # files it leaves. Called as
-#   cmake -DTOOL=... -DSVGCHECK=... -DDATA=... -DWORK=... -DCASE=... -P RunTool.cmake
+#   cmake [-DEMULATOR=...] -DTOOL=... -DSVGCHECK=... -DDATA=... -DWORK=... -DCASE=... \
+#     -P RunTool.cmake
 # CASE sets: ARGS (the arguments), STDIN (a file for standard input), RC (the exit code),
 # OUT, NOT_OUT, ERR, NOT_ERR (texts that standard output or error must or must not hold),
 # SAME ("a=b": files that must be equal), ABSENT (files that must not exist), COPY ("a=b":
 # files put in place first) and THEN (a command that must then succeed). @DATA@, @WORK@, @TOOL@
-# and @SVGCHECK@ stand for those paths in every value.
+# and @SVGCHECK@ stand for those paths in every value; programs run under EMULATOR when the
+# build is a cross build.
 cmake_minimum_required(VERSION 3.16)
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 include("${CASE}")
 
+set(run_prefix "")
+if(EMULATOR)
+  set(run_prefix "${EMULATOR};")
+endif()
+
 function(expand out)
   set(result "")
   foreach(item IN LISTS ARGN)
     string(REPLACE "@DATA@" "${DATA}" item "${item}")
     string(REPLACE "@WORK@" "${WORK}" item "${item}")
-    string(REPLACE "@TOOL@" "${TOOL}" item "${item}")
-    string(REPLACE "@SVGCHECK@" "${SVGCHECK}" item "${item}")
+    string(REPLACE "@TOOL@" "${run_prefix}${TOOL}" item "${item}")
+    string(REPLACE "@SVGCHECK@" "${run_prefix}${SVGCHECK}" item "${item}")
     list(APPEND result "${item}")
   endforeach()
   set(${out} "${result}" PARENT_SCOPE)
@@ -39,7 +46,7 @@ set(input "")
 if(STDIN)
   set(input INPUT_FILE "${STDIN}")
 endif()
-execute_process(COMMAND "${TOOL}" ${ARGS} ${input}
+execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGS} ${input}
   WORKING_DIRECTORY "${WORK}"
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 
