@@ -44,6 +44,14 @@ IoResult readInput(const std::string& path, std::istream& in, Bytes& bytes) {
     if (in.bad()) return failure("cannot read", "standard input", 0);
     return IoResult();
   }
+  // A directory opens like a file on some systems and then reads as nothing.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    IoResult result;
+    result.ok = false;
+    result.error = "cannot read " + path + ": it is a directory";
+    return result;
+  }
   errno = 0;
   std::ifstream file(path, std::ios::binary);
   if (!file) return failure("cannot open", path, errno);

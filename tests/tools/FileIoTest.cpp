@@ -71,12 +71,16 @@ TEST_F(probetoolFileIo, DashIsTheStandardStreams) {
   EXPECT_EQ(8u, bytes.size());
 }
 
-TEST_F(probetoolFileIo, AMissingInputIsNamedWithTheReason) {
+TEST_F(probetoolFileIo, AnUnreadableInputIsNamedWithTheReason) {
   std::istringstream in;
   Bytes bytes;
   const IoResult result = readInput(path("absent.bin"), in, bytes);
   EXPECT_FALSE(result.ok);
   EXPECT_EQ("cannot open " + path("absent.bin") + ": No such file or directory", result.error);
+
+  const IoResult directory = readInput(dir_.string(), in, bytes);
+  EXPECT_FALSE(directory.ok);
+  EXPECT_EQ("cannot read " + dir_.string() + ": it is a directory", directory.error);
 }
 
 }  // namespace
