@@ -1,5 +1,7 @@
 #include "BenchCase.h"
 
+#include <time.h>
+
 #include <iostream>
 #include <map>
 #include <vector>
@@ -19,6 +21,12 @@ std::vector<Profile>& profiles() {
 }
 
 }  // namespace
+
+double threadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 void registerProfile(const std::string& name,
                      std::function<std::function<bool()>()> prepareErased) {

@@ -41,9 +41,7 @@ int main(int argc, char** argv) {
       log4cplus::SharedAppenderPtr(new log4cplus::NullAppender));
   log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("Probe")).setLogLevel(log4cplus::OFF_LOG_LEVEL);
 
-  bench::registerImageCases();
-  bench::registerXmlCases();
-  bench::registerCycleCases();
+  bench::registerCases();
 
   std::string profile;
   long iterations = 1000;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 #include "BenchCase.h"
 
@@ -17,66 +18,50 @@ const int kSizes[] = {0, 4, 16};
 // Cases without a size suffix (the 428-byte copy) serve every size. A paired ratio instead
 // divides two counters of one case that were measured side by side, repetition by repetition.
 struct RatioDefinition {
-  const char* title;
-  std::vector<std::string> numerator;    // cases; for a paired ratio, the case and its counter
-  std::vector<std::string> denominator;  // cases; for a paired ratio, the counter
-  const char* bound;                     // "<=", ">=" or "" (informative)
+  std::string title;
+  std::vector<std::string> numerator;    // cases; for a paired ratio, the paired case
+  std::vector<std::string> denominator;  // cases; empty for a paired ratio
+  std::string bound;                     // "<=", ">=" or empty (informative)
   double target;
   std::vector<int> targetSizes;  // the sizes the target applies to
-  bool paired;
 };
 
+RatioDefinition paired(const char* title, const char* pairedCase, const char* bound, double target,
+                       std::vector<int> targetSizes) {
+  return RatioDefinition{title, {pairedCase}, {}, bound, target, std::move(targetSizes)};
+}
+
+RatioDefinition informative(const char* title, const char* numerator,
+                            std::vector<std::string> denominator) {
+  return RatioDefinition{title, {numerator}, std::move(denominator), "", 0.0, {}};
+}
+
+RatioDefinition informative(const char* title, const char* numerator, const char* denominator) {
+  return informative(title, numerator, std::vector<std::string>{denominator});
+}
+
+// Paired ratios name one paired case; the others sum the median (or fastest) times of cases.
 const std::vector<RatioDefinition>& ratioDefinitions() {
   static const std::vector<RatioDefinition> definitions = {
-      {"saveToString / stock xml_oarchive",
-       {"xml/saveToString"},
-       {"floor/xml_oarchive"},
-       "<=",
-       1.15,
-       {0, 4, 16},
-       false},
-      {"loadFromString / stock xml_iarchive",
-       {"xml/loadFromString"},
-       {"floor/xml_iarchive"},
-       "<=",
-       1.15,
-       {0, 4, 16},
-       false},
-      {"computeChecksum / (saveToString + CRC of its text)",
-       {"xml/computeChecksum"},
-       {"xml/saveToString", "floor/crc16"},
-       "<=",
-       1.05,
-       {0, 4, 16},
-       false},
-      {"loadFromString / convertFromString",
-       {"xml/loadFromString"},
-       {"v1/convertFromString"},
-       ">=",
-       20.0,
-       {16},
-       false},
-      {"v1 read cycle: logger OFF / logging compiled out (paired)",
-       {"cycle/v1_read_paired", "log_off_ns"},
-       {"compiled_out_ns"},
-       "<=",
-       1.03,
-       {0, 4, 16},
-       true},
-      {"convertToString / memcpy of 428 bytes",
-       {"v1/convertToString"},
-       {"floor/memcpy428"},
-       "",
-       0.0,
-       {},
-       false},
-      {"convertFromString / memcpy of 428 bytes",
-       {"v1/convertFromString"},
-       {"floor/memcpy428"},
-       "",
-       0.0,
-       {},
-       false},
+      paired("saveToString / stock xml_oarchive", "paired/saveToString_vs_xml_oarchive", "<=", 1.15,
+             {0, 4, 16}),
+      paired("loadFromString / stock xml_iarchive", "paired/loadFromString_vs_xml_iarchive",
+             "<=", 1.15, {0, 4, 16}),
+      paired("computeChecksum / (saveToString + CRC of its text)",
+             "paired/computeChecksum_vs_saveToString_crc", "<=", 1.05, {0, 4, 16}),
+      paired("loadFromString / convertFromString", "paired/loadFromString_vs_convertFromString",
+             ">=", 20.0, {16}),
+      paired("v1 read cycle: logger OFF / logging compiled out",
+             "paired/v1_read_log_off_vs_compiled_out", "<=", 1.03, {0, 4, 16}),
+      informative("the cycle's 5 TRACE lines at OFF / the cycle compiled out",
+                  "cycle/trace_lines_off", "cycle/v1_read_compiled_out"),
+      informative("convertToString / memcpy of 428 bytes", "v1/convertToString", "floor/memcpy428"),
+      informative("convertFromString / memcpy of 428 bytes", "v1/convertFromString",
+                  "floor/memcpy428"),
+      informative("PDSimuCoder readAll / loadFromString", "xml/PDSimuCoder_readAll",
+                  "xml/loadFromString"),
+      informative("PDSimuCoder save / (saveToString + loadFromString)", "xml/PDSimuCoder_save",
+                  {"xml/saveToString", "xml/loadFromString"}),
   };
   return definitions;
 }
@@ -108,8 +93,8 @@ void pairedRatio(const Results& results, const RatioDefinition& definition, int 
   ratio.fastest = ratio.median;
   const Results::Case* found = findSized(results, definition.numerator[0], targets);
   if (found == nullptr) return;
-  const auto numerator = found->counters.find(definition.numerator[1]);
-  const auto denominator = found->counters.find(definition.denominator[0]);
+  const auto numerator = found->counters.find("numerator_ns");
+  const auto denominator = found->counters.find("denominator_ns");
   if (numerator == found->counters.end() || denominator == found->counters.end() ||
       numerator->second.size() != denominator->second.size()) {
     return;
@@ -250,7 +235,7 @@ std::vector<RatioResult> computeRatios(const Results& results) {
       RatioResult ratio;
       ratio.title = definition.title;
       ratio.targets = targets;
-      if (definition.paired) {
+      if (definition.denominator.empty()) {
         pairedRatio(results, definition, targets, ratio);
       } else {
         ratio.median = sum(results, definition.numerator, targets, byMedian) /
