@@ -14,6 +14,7 @@ BENCH_REPETITIONS ?= 9
 BENCH_MIN_TIME    ?= 0.05
 BENCH_ARGS        ?=
 BENCH_CALLGRIND_CASES ?= cycle/v1_read_log_off/0 cycle/v1_read_compiled_out/0 \
+                         cycle/v1_read_log_off/4 cycle/v1_read_compiled_out/4 \
                          cycle/v1_read_log_off/16 cycle/v1_read_compiled_out/16
 BENCH_CALLGRIND_ITERATIONS ?= 2000
 
