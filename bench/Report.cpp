@@ -104,6 +104,8 @@ void pairedRatio(const Results& results, const RatioDefinition& definition, int 
     each.push_back(numerator->second[i] / denominator->second[i]);
   }
   ratio.median = median(each);
+  ratio.lowerQuartile = quantile(each, 0.25);
+  ratio.upperQuartile = quantile(each, 0.75);
   ratio.fastest = minimum(numerator->second) / minimum(denominator->second);
 }
 
@@ -214,11 +216,16 @@ const Results::Case* Results::find(const std::string& name) const {
   return &found->second;
 }
 
-double median(std::vector<double> values) {
+double median(std::vector<double> values) { return quantile(std::move(values), 0.5); }
+
+double quantile(std::vector<double> values, double fraction) {
   if (values.empty()) return std::numeric_limits<double>::quiet_NaN();
   std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+  const double position = fraction * static_cast<double>(values.size() - 1);
+  const std::size_t below = static_cast<std::size_t>(position);
+  if (below + 1 >= values.size()) return values.back();
+  const double weight = position - static_cast<double>(below);
+  return values[below] * (1.0 - weight) + values[below + 1] * weight;
 }
 
 double minimum(const std::vector<double>& values) {
@@ -233,6 +240,8 @@ std::vector<RatioResult> computeRatios(const Results& results) {
       const auto byMedian = [](const std::vector<double>& values) { return median(values); };
       const auto byMinimum = [](const std::vector<double>& values) { return minimum(values); };
       RatioResult ratio;
+      ratio.lowerQuartile = std::numeric_limits<double>::quiet_NaN();
+      ratio.upperQuartile = ratio.lowerQuartile;
       ratio.title = definition.title;
       ratio.targets = targets;
       if (definition.denominator.empty()) {
@@ -292,15 +301,21 @@ void printCaseTable(std::ostream& out, const Results& results) {
 }
 
 void printRatioTable(std::ostream& out, const std::vector<RatioResult>& ratios) {
-  out << "\nRatios of CPU time: of the medians, and of the fastest repetitions\n\n"
-      << "| ratio | targets | median | fastest | target | |\n"
-      << "|---|---:|---:|---:|---:|---|\n";
+  out << "\nRatios of CPU time. Paired: the median and quartiles of the per-repetition ratios, "
+         "and\n"
+      << "the ratio of the fastest values. Others: the ratio of the medians and of the fastest.\n\n"
+      << "| ratio | targets | median | quartiles | fastest | target | |\n"
+      << "|---|---:|---:|---:|---:|---:|---|\n";
   int missed = 0;
   for (const RatioResult& ratio : ratios) {
     const bool hasTarget = !ratio.bound.empty();
     if (!ratio.met) ++missed;
+    const std::string quartiles =
+        std::isnan(ratio.lowerQuartile)
+            ? std::string("-")
+            : formatRatio(ratio.lowerQuartile) + " - " + formatRatio(ratio.upperQuartile);
     out << "| " << ratio.title << " | " << ratio.targets << " | " << formatRatio(ratio.median)
-        << " | " << formatRatio(ratio.fastest) << " | "
+        << " | " << quartiles << " | " << formatRatio(ratio.fastest) << " | "
         << (hasTarget ? ratio.bound + " " + formatRatio(ratio.target) : std::string()) << " | "
         << (!hasTarget        ? ""
             : !ratio.measured ? "not run"
@@ -351,6 +366,10 @@ void RatioJsonReporter::Finalize() {
     writeJsonNumber(out, ratio.median);
     out << ", \"fastest\": ";
     writeJsonNumber(out, ratio.fastest);
+    out << ", \"lower_quartile\": ";
+    writeJsonNumber(out, ratio.lowerQuartile);
+    out << ", \"upper_quartile\": ";
+    writeJsonNumber(out, ratio.upperQuartile);
     if (!ratio.bound.empty()) {
       out << ", \"bound\": ";
       writeJsonString(out, ratio.bound);

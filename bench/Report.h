@@ -39,13 +39,17 @@ class Results {
 };
 
 double median(std::vector<double> values);
+// The value below which the given fraction of values lie, interpolated between neighbours.
+double quantile(std::vector<double> values, double fraction);
 double minimum(const std::vector<double>& values);
 
 struct RatioResult {
   std::string title;
   int targets;
-  double median;      // of the medians of numerator and denominator
-  double fastest;     // of their fastest repetitions
+  double median;         // of the medians of numerator and denominator
+  double fastest;        // of their fastest repetitions
+  double lowerQuartile;  // of the per-repetition ratios of a paired case; nan otherwise
+  double upperQuartile;
   std::string bound;  // "<=", ">=" or empty when no target applies
   double target;
   bool measured;  // false when a case of the ratio did not run
