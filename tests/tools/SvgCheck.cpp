@@ -1,5 +1,7 @@
 // probetool_svgcheck FILE COUNT: exits 0 when FILE is a well-formed SVG document whose top and
 // side views each draw COUNT targets with COUNT labels; says what is wrong otherwise.
+#include <log4cplus/initializer.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -9,6 +11,9 @@
 #include "ToolTestSupport.h"
 
 int main(int argc, char** argv) {
+  // The library's objects are linked in and use log4cplus: shut it down before main returns, or
+  // the process can hang at exit on Windows.
+  log4cplus::Initializer initializer;
   if (argc != 3) {
     std::cerr << "usage: probetool_svgcheck FILE COUNT\n";
     return 2;
