@@ -75,6 +75,7 @@ void registerCases() {
   // library ships and from the module with logging compiled out.
   const ReadCycleApi* logged = probeBenchReadCycleLogged();
   const ReadCycleApi* quiet = probeBenchReadCycleCompiledOut();
+  const ReadCycleApi* moved = probeBenchReadCycleMoved();
   for (const RecordShape& shape : shapes) {
     addCase(sized("cycle/v1_read_log_off", shape), readCycleOp(logged, shape));
   }
@@ -95,6 +96,8 @@ void registerCases() {
                   loadFromStringOp(shape), convertFromStringOp(shape));
     addPairedCase(sized("paired/v1_read_log_off_vs_compiled_out", shape),
                   readCycleOp(logged, shape), readCycleOp(quiet, shape));
+    addPairedCase(sized("paired/v1_read_moved_vs_log_off", shape), readCycleOp(moved, shape),
+                  readCycleOp(logged, shape));
   }
 }
 

@@ -25,6 +25,8 @@ struct ReadCycleApi {
 const ReadCycleApi* probeBenchReadCycleLogged();
 // The same sources with LOG4CPLUS_DISABLE_TRACE and the other levels: no logging code at all.
 const ReadCycleApi* probeBenchReadCycleCompiledOut();
+// The first module's objects once more, linked at other addresses (CodeShift.cpp).
+const ReadCycleApi* probeBenchReadCycleMoved();
 }
 
 #endif

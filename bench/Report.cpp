@@ -53,6 +53,8 @@ const std::vector<RatioDefinition>& ratioDefinitions() {
              ">=", 20.0, {16}),
       paired("v1 read cycle: logger OFF / logging compiled out",
              "paired/v1_read_log_off_vs_compiled_out", "<=", 1.03, {0, 4, 16}),
+      paired("control: v1 read cycle, logger OFF, the same code moved / as built",
+             "paired/v1_read_moved_vs_log_off", "", 0.0, {}),
       informative("the cycle's 5 TRACE lines at OFF / the cycle compiled out",
                   "cycle/trace_lines_off", "cycle/v1_read_compiled_out"),
       informative("convertToString / memcpy of 428 bytes", "v1/convertToString", "floor/memcpy428"),
