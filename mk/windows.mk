@@ -1,0 +1,76 @@
+# `make windows`: the library cross-built for Windows with Debian's MinGW-w64 compilers.
+#   build-win32/  32-bit Windows: probedata.dll, probeoutside.dll and the tools, with the DLLs
+#                 they need beside them in bin/. This machine runs no 32-bit code, so nothing
+#                 there is run; its exports and version resource are checked and shown.
+#   build-win64/  64-bit Windows: the same sources with the test suites, run under Wine.
+# Dependencies (Boost.Serialization and log4cplus from Debian's source packages, GoogleTest from
+# Debian's googletest sources) are built once into WIN_CACHE, outside the clone, and reused; see
+# cmake/windows/build-deps.sh. Packages are installed with apt-get when run as root, as `deps`
+# does; the machine's apt sources are not changed.
+WIN_CACHE      ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/probedata-windows
+WIN32_BUILD    ?= build-win32
+WIN64_BUILD    ?= build-win64
+WIN_JOBS       ?= 2
+WIN_CMAKE_ARGS ?=
+
+WIN_PACKAGES = cmake make dpkg-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
+               binutils-mingw-w64-i686 wine64
+WIN_DIR      = $(CURDIR)/cmake/windows
+# The Wine prefix that the test programs run in (wine-run.sh creates it on first use).
+export PROBE_WINEPREFIX = $(WIN_CACHE)/wine64
+
+# win_configure(BUILD_DIR, ARCH, EXTRA_ARGS)
+define win_configure
+cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(WIN_DIR)/mingw-$(2).cmake -DCMAKE_BUILD_TYPE=Release \
+  -DBoost_DIR=$(WIN_CACHE)/$(2)/boost/lib/cmake/Boost \
+  -Dlog4cplus_DIR=$(WIN_CACHE)/$(2)/log4cplus/lib/cmake/log4cplus $(3) $(WIN_CMAKE_ARGS)
+endef
+
+.PHONY: windows windows-packages windows-deps windows-win32 windows-win64 windows-test \
+        windows-show windows-clean
+
+# One step after the other, also under `make -j`: each step uses WIN_JOBS jobs.
+windows:
+	@$(MAKE) --no-print-directory windows-packages
+	@$(MAKE) --no-print-directory windows-deps
+	@$(MAKE) --no-print-directory windows-win32
+	@$(MAKE) --no-print-directory windows-show
+	@$(MAKE) --no-print-directory windows-test
+
+windows-packages:
+	@missing=""; \
+	for p in $(WIN_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+	  else \
+	    echo "Missing packages. Run as root:"; \
+	    echo "  apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+windows-deps: windows-packages
+	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) i686 boost log4cplus
+	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) x86_64 boost log4cplus googletest
+
+windows-win32: windows-deps
+	$(call win_configure,$(WIN32_BUILD),i686,-DPROBE_BUILD_TESTS=OFF)
+	cmake --build $(WIN32_BUILD) -j $(WIN_JOBS)
+
+windows-win64: windows-deps
+	$(call win_configure,$(WIN64_BUILD),x86_64,-DGTest_DIR=$(WIN_CACHE)/x86_64/googletest/lib/cmake/GTest)
+	cmake --build $(WIN64_BUILD) -j $(WIN_JOBS)
+
+windows-test: windows-win64
+	cd $(WIN64_BUILD) && ctest --output-on-failure -j $(WIN_JOBS)
+
+# The 32-bit DLL's plain version exports and its version resource; fails when either is wrong.
+windows-show:
+	@$(WIN_DIR)/show-dll.sh i686-w64-mingw32 $(WIN32_BUILD)/bin/probedata.dll
+
+windows-clean:
+	rm -rf $(WIN32_BUILD) $(WIN64_BUILD)
