@@ -1,7 +1,8 @@
 // The replaced global allocation functions. They allocate with malloc, as libstdc++'s own do, and
 // add one to a thread's tally per call, so the counting costs two increments per allocation.
-// Marked with default visibility: the build hides symbols by default, and the shared libraries
-// must bind to these definitions, not to libstdc++'s.
+// <new> declares them with default visibility, so the binary exports them despite the hidden
+// default of the build, and the shared libraries bind to them rather than to libstdc++'s
+// (AllocationCounterTest checks this).
 #include "AllocationCounter.h"
 
 #include <cstdlib>
@@ -48,40 +49,36 @@ AllocationTally allocationTally() { return AllocationTally{t_count, t_bytes}; }
 
 }  // namespace bench
 
-#define PROBE_BENCH_REPLACED __attribute__((visibility("default")))
-
-PROBE_BENCH_REPLACED void* operator new(std::size_t size) { return allocate(size); }
-PROBE_BENCH_REPLACED void* operator new[](std::size_t size) { return allocate(size); }
-PROBE_BENCH_REPLACED void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   try {
     return allocate(size);
   } catch (...) {
     return nullptr;
   }
 }
-PROBE_BENCH_REPLACED void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   try {
     return allocate(size);
   } catch (...) {
     return nullptr;
   }
 }
-PROBE_BENCH_REPLACED void* operator new(std::size_t size, std::align_val_t alignment) {
+void* operator new(std::size_t size, std::align_val_t alignment) {
   return allocateAligned(size, alignment);
 }
-PROBE_BENCH_REPLACED void* operator new[](std::size_t size, std::align_val_t alignment) {
+void* operator new[](std::size_t size, std::align_val_t alignment) {
   return allocateAligned(size, alignment);
 }
-PROBE_BENCH_REPLACED void* operator new(std::size_t size, std::align_val_t alignment,
-                                        const std::nothrow_t&) noexcept {
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
   try {
     return allocateAligned(size, alignment);
   } catch (...) {
     return nullptr;
   }
 }
-PROBE_BENCH_REPLACED void* operator new[](std::size_t size, std::align_val_t alignment,
-                                          const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
   try {
     return allocateAligned(size, alignment);
   } catch (...) {
@@ -89,33 +86,19 @@ PROBE_BENCH_REPLACED void* operator new[](std::size_t size, std::align_val_t ali
   }
 }
 
-PROBE_BENCH_REPLACED void operator delete(void* block) noexcept { std::free(block); }
-PROBE_BENCH_REPLACED void operator delete[](void* block) noexcept { std::free(block); }
-PROBE_BENCH_REPLACED void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-PROBE_BENCH_REPLACED void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-PROBE_BENCH_REPLACED void operator delete(void* block, const std::nothrow_t&) noexcept {
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
   std::free(block);
 }
-PROBE_BENCH_REPLACED void operator delete[](void* block, const std::nothrow_t&) noexcept {
-  std::free(block);
-}
-PROBE_BENCH_REPLACED void operator delete(void* block, std::align_val_t) noexcept {
-  std::free(block);
-}
-PROBE_BENCH_REPLACED void operator delete[](void* block, std::align_val_t) noexcept {
-  std::free(block);
-}
-PROBE_BENCH_REPLACED void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-  std::free(block);
-}
-PROBE_BENCH_REPLACED void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
-  std::free(block);
-}
-PROBE_BENCH_REPLACED void operator delete(void* block, std::align_val_t,
-                                          const std::nothrow_t&) noexcept {
-  std::free(block);
-}
-PROBE_BENCH_REPLACED void operator delete[](void* block, std::align_val_t,
-                                            const std::nothrow_t&) noexcept {
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
   std::free(block);
 }
