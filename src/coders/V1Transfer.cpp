@@ -3,6 +3,7 @@
 // Each request records its state before it calls the data handler, because the completion may
 // arrive inside that call; each completion settles the state before it reports, because the
 // callback may start the next request at once.
+#include <boost/config.hpp>
 #include <log4cplus/loggingmacros.h>
 
 #include <string>
@@ -55,14 +56,29 @@ void reportFailure(const boost::shared_ptr<ProbeDataCoderCB>& callback, Result r
 }
 
 // The refusals shared by the three reads: the caller's mistakes, thrown with nothing changed.
-void refuseRead(const std::string& operation, bool hasDataHandler, unsigned int pendingWrites,
+// The message is built only when a request is refused.
+void refuseRead(const char* operation, bool hasDataHandler, unsigned int pendingWrites,
                 unsigned int pendingReads) {
-  if (!hasDataHandler) PROBE_THROW(operation + " no DH pointer defined!");
+  if (!hasDataHandler) PROBE_THROW(std::string(operation) + " no DH pointer defined!");
   if (pendingWrites != 0) {
-    PROBE_THROW(operation + " write is ongoing " + std::to_string(pendingWrites));
+    PROBE_THROW(std::string(operation) + " write is ongoing " + std::to_string(pendingWrites));
   }
   if (pendingReads != 0) {
-    PROBE_THROW(operation + " read is ongoing " + std::to_string(pendingReads));
+    PROBE_THROW(std::string(operation) + " read is ongoing " + std::to_string(pendingReads));
+  }
+}
+
+// A chained read that a save started in the meantime would refuse. Kept out of line: it is the
+// rare path, and its log statement would otherwise weigh on every completion.
+BOOST_NOINLINE void refuseChainedRead(const boost::shared_ptr<ProbeDataCoderCB>& callback,
+                                      ProbeDataCoder::ReadAction next,
+                                      unsigned int pendingWrites) {
+  LOG4CPLUS_ERROR(g_probeLogger,
+                  "ProbeDataV1Coder::onDataRed() read refused, write is ongoing " << pendingWrites);
+  if (next == ProbeDataCoder::ReadAllAction) {
+    reportFailure(callback, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
+  } else {
+    reportFailure(callback, Result::ChecksumRed, "ProbeDataV1Coder::readChecksum no CB defined");
   }
 }
 
@@ -279,15 +295,8 @@ void ProbeDataV1Coder::startNextAction() {
     case ReadChecksumAction:
       nextAction_ = NoReadAction;
       if (pendingWrites_ != 0) {
-        LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataRed() read refused, write is ongoing "
-                                           << pendingWrites_);
         error_ = TransferError;
-        if (next == ReadAllAction) {
-          reportFailure(callback_, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
-        } else {
-          reportFailure(callback_, Result::ChecksumRed,
-                        "ProbeDataV1Coder::readChecksum no CB defined");
-        }
+        refuseChainedRead(callback_, next, pendingWrites_);
         return;
       }
       if (next == ReadAllAction) {
