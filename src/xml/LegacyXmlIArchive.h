@@ -1,6 +1,9 @@
-// The XML input archive for the records' XML text. It is Boost's xml_iarchive with one change:
-// it never looks for the root's end tag. The texts this library writes end without that tag,
-// and the stock archive parses it in its destructor, where a missing tag ends the process.
+// The XML input archive for the records' XML text. It is Boost's xml_iarchive with two changes:
+// - it never looks for the root's end tag. The texts this library writes end without that tag,
+//   and the stock archive parses it in its destructor, where a missing tag ends the process;
+// - it compares an end tag with the name expected without reading past that name. The stock
+//   archive indexes the expected name with the length of the tag read, so a long end tag in a
+//   damaged text reads far past the name and can crash the process.
 #ifndef PROBE_XML_LEGACY_XML_IARCHIVE_H
 #define PROBE_XML_LEGACY_XML_IARCHIVE_H
 
@@ -8,10 +11,7 @@
 
 #include <istream>
 
-// Nothing of the stock archive is overridden, so deriving from xml_iarchive (rather than from
-// xml_iarchive_impl) keeps its static dispatch intact and uses the Boost library's compiled
-// instantiation.
-class LegacyXmlIArchive : public boost::archive::xml_iarchive {
+class LegacyXmlIArchive : public boost::archive::xml_iarchive_impl<LegacyXmlIArchive> {
  public:
   // Reads and checks the prologue and the root's start tag at once, exactly as the stock archive
   // does; throws boost::archive::archive_exception when they are not the archive's. The stream
@@ -19,6 +19,20 @@ class LegacyXmlIArchive : public boost::archive::xml_iarchive {
   explicit LegacyXmlIArchive(std::istream& stream);
   // Reads nothing more: whatever follows the last element read is left alone.
   ~LegacyXmlIArchive() override;
+
+ protected:
+  friend class boost::archive::detail::interface_iarchive<LegacyXmlIArchive>;
+  friend class boost::archive::basic_xml_iarchive<LegacyXmlIArchive>;
+  friend class boost::archive::load_access;
+
+  // Each element's start and end tag. As in the stock archive, the end tags of the outermost
+  // elements are not checked against their names, nested ones are; the names are the
+  // archive's own literals.
+  void load_start(const char* name);
+  void load_end(const char* name);
+
+ private:
+  unsigned int depth_ = 0;
 };
 
 #endif
