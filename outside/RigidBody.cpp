@@ -20,7 +20,14 @@ namespace {
 
 RigidBody::RigidBody() = default;
 RigidBody::RigidBody(const RigidBody& other) = default;
-RigidBody& RigidBody::operator=(const RigidBody& other) = default;
+// Copy first, then swap: a failed copy leaves the body as it was, never with the new id and
+// the old targets.
+RigidBody& RigidBody::operator=(const RigidBody& other) {
+  RigidBody copy(other);
+  id_.swap(copy.id_);
+  targets_.swap(copy.targets_);
+  return *this;
+}
 RigidBody::~RigidBody() = default;
 
 const std::string& RigidBody::getId() const { return id_; }
