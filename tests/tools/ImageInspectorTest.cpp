@@ -162,7 +162,8 @@ TEST(probetoolImageInspector, TellsAShortImageByItsLengthAndMarksTheBlocksItCuts
 TEST(probetoolImageInspector, RefusesTargetsThatRunPastTheBlock) {
   Bytes image = imageOf(sampleRecord(2, false));
   image[kRigidBodyOffset] = 30;  // 30 records of 16 bytes do not fit 388 bytes
-  const BlockCheck* body = inspectImage(image).find("rigid body");
+  const ImageInspection inspection = inspectImage(image);
+  const BlockCheck* body = inspection.find("rigid body");
   EXPECT_EQ(Verdict::Damaged, body->verdict);
   EXPECT_FALSE(body->cutShort);
   EXPECT_NE(std::string::npos, body->detail.find("past the end of the rigid body block"))
