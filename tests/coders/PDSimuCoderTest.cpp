@@ -4,9 +4,9 @@
 #include <boost/crc.hpp>
 #include <boost/shared_array.hpp>
 #include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
 
 #include <functional>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,37 +22,25 @@
 namespace {
 
 const unsigned long kWholeText = 0xFFFFFFFFul;
-
-// The callback base has no virtual destructor, so the callbacks the tests share with a coder are
-// of a final type, deleted as what they are.
-using Callback = RecordingCallback;
 const unsigned int kNoVersion = 0xFFFFFFFFu;
+using Calls = std::vector<std::string>;
 
 // A data handler that completes nothing by itself: it records each request, keeps its share of
-// each save buffer, and answers getError with what the test sets. Tests deliver completions by
-// calling the coder.
+// each save buffer, and answers getError with what the test sets. Tests deliver completions.
 class ScriptedHandler : public DataHandler {
  public:
   struct Request {
     bool save;
-    unsigned long offset;
-    unsigned long length;
+    unsigned long offset, length;
     boost::shared_array<unsigned char> data;
   };
-
   void readData(unsigned long offset, unsigned long length) override {
-    if (throwNext) {
-      throwNext = false;
-      throw std::runtime_error("read refused");
-    }
-    requests.push_back(Request{false, offset, length, boost::shared_array<unsigned char>()});
+    if (throwNext) throw std::runtime_error("read refused");
+    requests.push_back(Request{false, offset, length, {}});
   }
   void saveData(unsigned long offset, unsigned long length,
                 boost::shared_array<unsigned char> data) override {
-    if (throwNext) {
-      throwNext = false;
-      throw std::runtime_error("save refused");
-    }
+    if (throwNext) throw std::runtime_error("save refused");
     requests.push_back(Request{true, offset, length, data});
   }
   DHError getError() const override { return error; }
@@ -77,115 +65,131 @@ std::string textOf(const ProbeData& record) {
   return text;
 }
 
-unsigned int crcOf(const std::string& text) {
-  boost::crc_16_type crc;
-  crc.process_bytes(text.data(), text.size());
-  return crc.checksum();
+// Hands the coder a completion whose data are exactly these bytes (none: a null pointer), so a
+// read past them is a heap overflow under the sanitizers.
+void complete(PDSimuCoder& coder, bool save, bool ok, const std::string& bytes,
+              unsigned long length, unsigned long offset = 0) {
+  std::vector<unsigned char> buffer(bytes.begin(), bytes.end());
+  unsigned char* data = buffer.empty() ? nullptr : buffer.data();
+  save ? coder.onDataSaved(ok, offset, length, data) : coder.onDataRed(ok, offset, length, data);
+}
+void complete(PDSimuCoder& coder, bool save, bool ok, const std::string& bytes) {
+  complete(coder, save, ok, bytes, static_cast<unsigned long>(bytes.size()));
 }
 
 class PDSimuCoderTest : public ::testing::Test {
  protected:
-  PDSimuCoderTest()
-      : handler(new ScriptedHandler),
-        coder(handler),
-        callback(new Callback),
-        record(makeRecord(makeBody("P-17", {target(2.5, 1, 2, 3, 0, 0, 1, 30), target(1, -4, 5, 6),
-                                             withNormal(target(3, 7, 8, -9), 1, 0, 0)},
-                                   40, 3),
-                          0, 0.5, -1, 12, 4242)),
-        text(textOf(record)) {
-    coder.setCB(callback);
-  }
-
-  // Hands the coder a completion whose data are exactly these bytes, so a read past them is a
-  // heap overflow under the sanitizers.
-  void completeRead(bool ok, const std::string& bytes, unsigned long length,
-                    unsigned long offset = 0) {
-    std::vector<unsigned char> buffer(bytes.begin(), bytes.end());
-    coder.onDataRed(ok, offset, length, buffer.empty() ? nullptr : buffer.data());
-  }
-  void completeRead(bool ok, const std::string& bytes) {
-    completeRead(ok, bytes, static_cast<unsigned long>(bytes.size()));
-  }
-  void completeSave(bool ok, const std::string& bytes) {
-    std::vector<unsigned char> buffer(bytes.begin(), bytes.end());
-    coder.onDataSaved(ok, 0, static_cast<unsigned long>(bytes.size()),
-                      buffer.empty() ? nullptr : buffer.data());
-  }
+  PDSimuCoderTest() { coder.setCB(callback); }
 
   LogCapture log;
-  boost::shared_ptr<ScriptedHandler> handler;
-  SimuCoder coder;
-  boost::shared_ptr<Callback> callback;
-  ProbeData record;
-  std::string text;
+  boost::shared_ptr<ScriptedHandler> handler{new ScriptedHandler};
+  SimuCoder coder{handler};
+  boost::shared_ptr<RecordingCallback> callback{new RecordingCallback};
+  ProbeData record = makeRecord(makeBody("P-17", {target(2.5, 1, 2, 3, 0, 0, 1, 30),
+                                                  target(1, -4, 5, 6),
+                                                  withNormal(target(3, 7, 8, -9), 1, 0, 0)},
+                                         40, 3),
+                                0, 0.5, -1, 12, 4242);
+  std::string text = textOf(record);
 };
 
-TEST_F(PDSimuCoderTest, NewCoderKnowsNoVersionAndHoldsADefaultRecord) {
+TEST_F(PDSimuCoderTest, NewCoderAndOutputVersions) {
   EXPECT_EQ(kNoVersion, coder.getInputVersion());
   EXPECT_EQ(kNoVersion, coder.getOutputVersion());
   EXPECT_EQ(ProbeDataCoder::NoError, coder.getError());
   EXPECT_TRUE(sameRecord(ProbeData(), coder.getProbeData()));
   EXPECT_EQ(16, PDSimuCoder::getClassVersion());
   EXPECT_EQ(16, SimuCoder::_nClassVersion);
-  EXPECT_TRUE(handler->requests.empty());
   EXPECT_TRUE(log.events().empty());
-}
-
-TEST_F(PDSimuCoderTest, SetOutputVersionAcceptsUpToTheClassVersion) {
-  struct Case {
-    unsigned short version;
-    bool accepted;
-  };
-  const Case cases[] = {{0, true}, {1, true}, {16, true}, {17, false}, {0xFFFF, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.version);
+  // Versions up to the class version are taken; a refused one leaves the last one in place.
+  for (unsigned short version : {0, 1, 16, 17, 0xFFFF}) {
+    SCOPED_TRACE(version);
     coder.setOutputVersion(5);
-    if (c.accepted) {
-      coder.setOutputVersion(c.version);
-      EXPECT_EQ(c.version, coder.getOutputVersion());
+    if (version <= 16) {
+      coder.setOutputVersion(version);
+      EXPECT_EQ(version, coder.getOutputVersion());
     } else {
-      EXPECT_PROBE_ERROR(coder.setOutputVersion(c.version),
+      EXPECT_PROBE_ERROR(coder.setOutputVersion(version),
                          "PDSimuCoder::setOutputVersion() unhandled version : " +
-                             std::to_string(c.version));
+                             std::to_string(version));
       EXPECT_EQ(5u, coder.getOutputVersion());
     }
   }
   EXPECT_TRUE(handler->requests.empty());
 }
 
-// A version or checksum read is a whole read: one request for all the memory holds, reported
-// through onAllRed.
-TEST_F(PDSimuCoderTest, EveryReadIsOneWholeTextReadReportedAsAllRed) {
+// Each request logs its TRACE line first, so a host's log shows which request failed; without a
+// data handler it then throws. A version or checksum read is a whole read: one request for all
+// the memory holds, from offset 0, reported through onAllRed. A save sends exactly the text and
+// keeps no share of the buffer.
+TEST_F(PDSimuCoderTest, RequestTable) {
   struct Case {
     const char* name;
     std::function<void(PDSimuCoder&)> request;
+    const char* trace;
+    const char* message;
+    const ProbeData* saved;  // null for a read
   };
-  const Case cases[] = {{"readAll", [](PDSimuCoder& c) { c.readAll(); }},
-                        {"readVersion", [](PDSimuCoder& c) { c.readVersion(); }},
-                        {"readChecksum", [](PDSimuCoder& c) { c.readChecksum(); }}};
+  const char kRead[] = "PDSimuCoder::readAll";
+  const char kReadRefused[] = "PDSimuCoder::readAll no DH pointer defined!";
+  const ProbeData small = sampleRecord(0, false);
+  const Case cases[] = {
+      {"save", [this](PDSimuCoder& c) { c.save(record); }, "PDSimuCoder::save(All)",
+       "PDSimuCoder::save(All) no DH pointer defined!", &record},
+      {"save, no targets", [&small](PDSimuCoder& c) { c.save(small); }, "PDSimuCoder::save(All)",
+       "PDSimuCoder::save(All) no DH pointer defined!", &small},
+      {"readAll", [](PDSimuCoder& c) { c.readAll(); }, kRead, kReadRefused, nullptr},
+      {"readVersion", [](PDSimuCoder& c) { c.readVersion(); }, kRead, kReadRefused, nullptr},
+      {"readChecksum", [](PDSimuCoder& c) { c.readChecksum(); }, kRead, kReadRefused, nullptr},
+  };
+  // Saves come first: the record must stay the default until a save is confirmed.
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    const bool save = c.saved != nullptr;
     handler->requests.clear();
     callback->calls.clear();
     log.clear();
     c.request(coder);
     ASSERT_EQ(1u, handler->requests.size());
-    EXPECT_FALSE(handler->requests[0].save);
-    EXPECT_EQ(0u, handler->requests[0].offset);
-    EXPECT_EQ(kWholeText, handler->requests[0].length);
-    EXPECT_EQ(std::vector<std::string>{"PDSimuCoder::readAll"},
-              log.messages(log4cplus::TRACE_LOG_LEVEL));
+    const ScriptedHandler::Request& request = handler->requests[0];
+    EXPECT_EQ(save, request.save);
+    EXPECT_EQ(0u, request.offset);
+    EXPECT_EQ(Calls{c.trace}, log.messages(log4cplus::TRACE_LOG_LEVEL));
     EXPECT_TRUE(callback->calls.empty());
+    if (save) {
+      const std::string sent(reinterpret_cast<const char*>(request.data.get()), request.length);
+      EXPECT_EQ(textOf(*c.saved), sent);
+      EXPECT_EQ(1, request.data.use_count());
+      EXPECT_TRUE(sameRecord(ProbeData(), coder.getProbeData()));
+    } else {
+      EXPECT_EQ(kWholeText, request.length);
+      complete(coder, false, true, text);
+      EXPECT_EQ(Calls{"onAllRed(1)"}, callback->calls);
+    }
 
-    completeRead(true, text);
-    EXPECT_EQ(std::vector<std::string>{"onAllRed(1)"}, callback->calls);
+    LogCapture bareLog;
+    boost::shared_ptr<RecordingCallback> bareCallback(new RecordingCallback);
+    PDSimuCoder bare((boost::shared_ptr<DataHandler>()));
+    bare.setCB(bareCallback);
+    try {
+      c.request(bare);
+      ADD_FAILURE() << "no Error thrown";
+    } catch (const Error& error) {
+      EXPECT_EQ(c.message, error.getMessage());
+      EXPECT_EQ("PDSimuCoder.cpp", error.getFile());
+    }
+    ASSERT_EQ(2u, bareLog.events().size());
+    EXPECT_EQ(log4cplus::TRACE_LOG_LEVEL, bareLog.events()[0].level);
+    EXPECT_EQ(c.trace, bareLog.events()[0].message);
+    EXPECT_EQ(log4cplus::ERROR_LOG_LEVEL, bareLog.events()[1].level);
+    EXPECT_EQ(c.message, bareLog.events()[1].message);
+    EXPECT_TRUE(bareCallback->calls.empty());
+    EXPECT_EQ(ProbeDataCoder::NoError, bare.getError());
   }
 }
 
 TEST(PDSimuCoderDispatchTest, VersionAndChecksumReadsRunAnOverriddenReadAll) {
-  class CountingCoder : public PDSimuCoder {
-   public:
+  struct CountingCoder : PDSimuCoder {
     using PDSimuCoder::PDSimuCoder;
     void readAll() override { ++reads; }
     int reads = 0;
@@ -198,240 +202,128 @@ TEST(PDSimuCoderDispatchTest, VersionAndChecksumReadsRunAnOverriddenReadAll) {
   EXPECT_TRUE(handler->requests.empty());
 }
 
-// The TRACE line comes first, so a host's log shows which request failed.
-TEST(PDSimuCoderNoHandlerTest, RequestsThrowAfterTheirTraceLine) {
-  struct Case {
-    const char* name;
-    std::function<void(PDSimuCoder&)> request;
-    const char* trace;
-    const char* message;
-  };
-  const ProbeData record = sampleRecord(2, true);
-  const Case cases[] = {
-      {"readAll", [](PDSimuCoder& c) { c.readAll(); }, "PDSimuCoder::readAll",
-       "PDSimuCoder::readAll no DH pointer defined!"},
-      {"readVersion", [](PDSimuCoder& c) { c.readVersion(); }, "PDSimuCoder::readAll",
-       "PDSimuCoder::readAll no DH pointer defined!"},
-      {"readChecksum", [](PDSimuCoder& c) { c.readChecksum(); }, "PDSimuCoder::readAll",
-       "PDSimuCoder::readAll no DH pointer defined!"},
-      {"save", [&record](PDSimuCoder& c) { c.save(record); }, "PDSimuCoder::save(All)",
-       "PDSimuCoder::save(All) no DH pointer defined!"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    LogCapture log;
-    boost::shared_ptr<Callback> callback(new Callback);
-    PDSimuCoder coder((boost::shared_ptr<DataHandler>()));
-    coder.setCB(callback);
-    try {
-      c.request(coder);
-      ADD_FAILURE() << "no Error thrown";
-    } catch (const Error& error) {
-      EXPECT_EQ(c.message, error.getMessage());
-      EXPECT_EQ("PDSimuCoder.cpp", error.getFile());
-    }
-    ASSERT_EQ(2u, log.events().size());
-    EXPECT_EQ(log4cplus::TRACE_LOG_LEVEL, log.events()[0].level);
-    EXPECT_EQ(c.trace, log.events()[0].message);
-    EXPECT_EQ(log4cplus::ERROR_LOG_LEVEL, log.events()[1].level);
-    EXPECT_EQ(c.message, log.events()[1].message);
-    EXPECT_TRUE(callback->calls.empty());
-    EXPECT_EQ(ProbeDataCoder::NoError, coder.getError());
-  }
-}
-
-TEST_F(PDSimuCoderTest, SaveSendsExactlyTheTextAndDropsItsShareOfTheBuffer) {
-  const ProbeData records[] = {record, sampleRecord(0, false), sampleRecord(9, true)};
-  for (const ProbeData& saved : records) {
-    SCOPED_TRACE(saved.getRigidBody().getId());
-    handler->requests.clear();
-    log.clear();
-    const std::string expected = textOf(saved);
-    ASSERT_FALSE(expected.empty());
-
-    coder.save(saved);
-    ASSERT_EQ(1u, handler->requests.size());
-    const ScriptedHandler::Request& request = handler->requests[0];
-    EXPECT_TRUE(request.save);
-    EXPECT_EQ(0u, request.offset);
-    EXPECT_EQ(expected.size(), request.length);
-    EXPECT_EQ(expected, std::string(reinterpret_cast<const char*>(request.data.get()),
-                                    request.length));
-    EXPECT_EQ(1, request.data.use_count());
-    EXPECT_EQ(std::vector<std::string>{"PDSimuCoder::save(All)"},
-              log.messages(log4cplus::TRACE_LOG_LEVEL));
-  }
-  EXPECT_TRUE(callback->calls.empty());
-  EXPECT_TRUE(sameRecord(ProbeData(), coder.getProbeData()));
-}
-
-enum class Transfer { Read, Save };
-enum class Payload { Text, Garbage, None };
-
+// The error is set before the report, which the callback sees through getError; a failed
+// transfer ignores its data and leaves the record alone. The text ends at the first NUL or after
+// length bytes, whichever comes first, and the offset plays no part.
 TEST_F(PDSimuCoderTest, CompletionTable) {
   struct Case {
     const char* name;
-    Transfer transfer;
-    bool ok;
-    Payload payload;
+    bool save, ok;
+    std::string bytes;
+    unsigned long length, offset;
     const char* report;
     ProbeDataCoder::PDCError error;
-    bool takesRecord;
   };
+  const unsigned long size = static_cast<unsigned long>(text.size());
+  const std::string nulEnded = text + std::string(1, '\0');
+  const std::string trailing = nulEnded + "<Data_Checksum>1</Data_Checksum>";
+  const std::string garbage = "<probe>not quite";
+  const unsigned long garbageSize = static_cast<unsigned long>(garbage.size());
   const Case cases[] = {
-      {"read decodes", Transfer::Read, true, Payload::Text, "onAllRed(1)",
-       ProbeDataCoder::NoError, true},
-      {"read does not decode", Transfer::Read, true, Payload::Garbage, "onAllRed(0)",
-       ProbeDataCoder::DecodeError, false},
-      {"read ok without data", Transfer::Read, true, Payload::None, "onAllRed(0)",
-       ProbeDataCoder::DecodeError, false},
-      {"read failed, data ignored", Transfer::Read, false, Payload::Text, "onAllRed(0)",
-       ProbeDataCoder::TransferError, false},
-      {"read failed without data", Transfer::Read, false, Payload::None, "onAllRed(0)",
-       ProbeDataCoder::TransferError, false},
-      {"save decodes", Transfer::Save, true, Payload::Text, "onSaved(1)", ProbeDataCoder::NoError,
-       true},
-      {"save does not decode", Transfer::Save, true, Payload::Garbage, "onSaved(0)",
-       ProbeDataCoder::CodeError, false},
-      {"save failed, data ignored", Transfer::Save, false, Payload::Text, "onSaved(0)",
-       ProbeDataCoder::TransferError, false},
+      {"read at offset 77", false, true, text, size, 77, "onAllRed(1)", ProbeDataCoder::NoError},
+      {"read, whole-text length, NUL after the text", false, true, nulEnded, kWholeText, 0,
+       "onAllRed(1)", ProbeDataCoder::NoError},
+      {"read, bytes after the NUL", false, true, trailing,
+       static_cast<unsigned long>(trailing.size()), 0, "onAllRed(1)", ProbeDataCoder::NoError},
+      {"read does not decode", false, true, garbage, garbageSize, 0, "onAllRed(0)",
+       ProbeDataCoder::DecodeError},
+      {"read without data", false, true, "", 0, 0, "onAllRed(0)", ProbeDataCoder::DecodeError},
+      {"length cuts the text", false, true, text, size / 2, 0, "onAllRed(0)",
+       ProbeDataCoder::DecodeError},
+      {"zero length", false, true, text, 0, 0, "onAllRed(0)", ProbeDataCoder::DecodeError},
+      {"NUL first", false, true, std::string(1, '\0') + text, kWholeText, 0, "onAllRed(0)",
+       ProbeDataCoder::DecodeError},
+      {"read failed", false, false, text, size, 0, "onAllRed(0)", ProbeDataCoder::TransferError},
+      {"read failed without data", false, false, "", 0, 0, "onAllRed(0)",
+       ProbeDataCoder::TransferError},
+      {"save", true, true, text, size, 0, "onSaved(1)", ProbeDataCoder::NoError},
+      {"save does not decode", true, true, garbage, garbageSize, 0, "onSaved(0)",
+       ProbeDataCoder::CodeError},
+      {"save failed", true, false, text, size, 0, "onSaved(0)", ProbeDataCoder::TransferError},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     LogCapture caseLog;
-    boost::shared_ptr<Callback> cb(new Callback);
+    boost::shared_ptr<RecordingCallback> cb(new RecordingCallback);
     PDSimuCoder fresh(handler);
     fresh.setCB(cb);
     ProbeDataCoder::PDCError errorAtReport = ProbeDataCoder::NoError;
     cb->onReport = [&] { errorAtReport = fresh.getError(); };
+    complete(fresh, c.save, c.ok, c.bytes, c.length, c.offset);
 
-    std::string bytes = c.payload == Payload::Text      ? text
-                        : c.payload == Payload::Garbage ? std::string("<probe>not quite")
-                                                        : std::string();
-    std::vector<unsigned char> buffer(bytes.begin(), bytes.end());
-    unsigned char* data = c.payload == Payload::None ? nullptr : buffer.data();
-    const unsigned long length = static_cast<unsigned long>(bytes.size());
-    if (c.transfer == Transfer::Read) {
-      fresh.onDataRed(c.ok, 0, length, data);
-    } else {
-      fresh.onDataSaved(c.ok, 0, length, data);
-    }
-
-    EXPECT_EQ(std::vector<std::string>{c.report}, cb->calls);
+    EXPECT_EQ(Calls{c.report}, cb->calls);
     EXPECT_EQ(c.error, fresh.getError());
     EXPECT_EQ(c.error, errorAtReport);
     EXPECT_EQ(kNoVersion, fresh.getInputVersion());
-    if (c.takesRecord) {
+    if (c.error == ProbeDataCoder::NoError) {
       EXPECT_TRUE(sameRecord(record, fresh.getProbeData()));
     } else if (!c.ok) {
       EXPECT_TRUE(sameRecord(ProbeData(), fresh.getProbeData()));
     }
-    const char* trace = c.transfer == Transfer::Read ? "PDSimuCoder received onDataRed()"
-                                                     : "PDSimuCoder received onDataSaved()";
-    EXPECT_EQ(std::vector<std::string>{trace}, caseLog.messages(log4cplus::TRACE_LOG_LEVEL));
+    EXPECT_EQ(Calls{c.save ? "PDSimuCoder received onDataSaved()"
+                           : "PDSimuCoder received onDataRed()"},
+              caseLog.messages(log4cplus::TRACE_LOG_LEVEL));
     EXPECT_TRUE(caseLog.messages(log4cplus::WARN_LOG_LEVEL).empty());
   }
   EXPECT_TRUE(handler->requests.empty());
 }
 
-// The text ends at the first NUL or after length bytes, whichever comes first; the offset plays
-// no part.
-TEST_F(PDSimuCoderTest, ReadTextEndsAtNulOrLength) {
-  struct Case {
-    const char* name;
-    std::string bytes;
-    unsigned long length;
-    unsigned long offset;
-    bool decodes;
-  };
-  const std::string nulEnded = text + std::string(1, '\0');
-  const std::string trailing = nulEnded + "<Data_Checksum>1</Data_Checksum>";
-  const Case cases[] = {
-      {"exact length, no NUL", text, static_cast<unsigned long>(text.size()), 0, true},
-      {"whole-text length, NUL after the text", nulEnded, kWholeText, 0, true},
-      {"bytes after the NUL", trailing, static_cast<unsigned long>(trailing.size()), 0, true},
-      {"offset other than 0", text, static_cast<unsigned long>(text.size()), 77, true},
-      {"length cuts the text", text, static_cast<unsigned long>(text.size() / 2), 0, false},
-      {"zero length", text, 0, 0, false},
-      {"NUL first", std::string(1, '\0') + text, kWholeText, 0, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    callback->calls.clear();
-    PDSimuCoder fresh(handler);
-    fresh.setCB(callback);
-    std::vector<unsigned char> buffer(c.bytes.begin(), c.bytes.end());
-    fresh.onDataRed(true, c.offset, c.length, buffer.data());
-    EXPECT_EQ(std::vector<std::string>{c.decodes ? "onAllRed(1)" : "onAllRed(0)"},
-              callback->calls);
-    if (c.decodes) {
-      EXPECT_TRUE(sameRecord(record, fresh.getProbeData()));
-      EXPECT_EQ(ProbeDataCoder::NoError, fresh.getError());
-    } else {
-      EXPECT_EQ(ProbeDataCoder::DecodeError, fresh.getError());
-    }
-  }
-}
-
-TEST_F(PDSimuCoderTest, SuccessKeepsTheLastFailure) {
-  completeRead(true, "garbage");
-  completeRead(true, text);
+// A success keeps the last failure; without a callback a completion only records its outcome.
+TEST_F(PDSimuCoderTest, SuccessKeepsTheLastFailureAndNoCallbackIsFine) {
+  complete(coder, false, true, "garbage");
+  complete(coder, false, true, text);
   EXPECT_EQ(ProbeDataCoder::DecodeError, coder.getError());
-  completeSave(false, text);
-  completeSave(true, text);
+  complete(coder, true, false, text);
+  complete(coder, true, true, text);
   EXPECT_EQ(ProbeDataCoder::TransferError, coder.getError());
-  EXPECT_EQ((std::vector<std::string>{"onAllRed(0)", "onAllRed(1)", "onSaved(0)", "onSaved(1)"}),
-            callback->calls);
+  EXPECT_EQ((Calls{"onAllRed(0)", "onAllRed(1)", "onSaved(0)", "onSaved(1)"}), callback->calls);
   EXPECT_TRUE(sameRecord(record, coder.getProbeData()));
-}
 
-TEST_F(PDSimuCoderTest, WithoutCallbackCompletionsOnlyRecordTheOutcome) {
   coder.clearCB();
-  completeRead(true, text);
-  EXPECT_TRUE(sameRecord(record, coder.getProbeData()));
-  completeRead(false, text);
+  complete(coder, false, true, textOf(sampleRecord(2, true)));
+  EXPECT_TRUE(sameRecord(sampleRecord(2, true), coder.getProbeData()));
+  complete(coder, false, false, text);
   EXPECT_EQ(ProbeDataCoder::TransferError, coder.getError());
-  completeSave(true, "garbage");
+  complete(coder, true, true, "garbage");
   EXPECT_EQ(ProbeDataCoder::CodeError, coder.getError());
-  EXPECT_TRUE(callback->calls.empty());
+  EXPECT_EQ(4u, callback->calls.size());
   EXPECT_TRUE(log.messages(log4cplus::WARN_LOG_LEVEL).empty());
 }
 
-// The report goes to the callback set when the completion arrives, not when the request went out.
-TEST_F(PDSimuCoderTest, ReportGoesToTheCallbackSetAtCompletion) {
+// The coder keeps no transfer state: requests go out while others are pending, each completion
+// is handled by itself, and its report goes to the callback set when it arrives.
+TEST_F(PDSimuCoderTest, RequestsMayOverlap) {
   coder.readAll();
-  boost::shared_ptr<Callback> later(new Callback);
+  coder.save(record);
+  coder.readVersion();
+  ASSERT_EQ(3u, handler->requests.size());
+  EXPECT_FALSE(handler->requests[0].save);
+  EXPECT_TRUE(handler->requests[1].save);
+  EXPECT_FALSE(handler->requests[2].save);
+
+  complete(coder, false, false, "");
+  coder.onDataSaved(true, 0, handler->requests[1].length, handler->requests[1].data.get());
+  boost::shared_ptr<RecordingCallback> later(new RecordingCallback);
   coder.setCB(later);
-  completeRead(true, text);
-  EXPECT_TRUE(callback->calls.empty());
-  EXPECT_EQ(std::vector<std::string>{"onAllRed(1)"}, later->calls);
+  complete(coder, false, true, text);
+  EXPECT_EQ((Calls{"onAllRed(0)", "onSaved(1)"}), callback->calls);
+  EXPECT_EQ(Calls{"onAllRed(1)"}, later->calls);
+  EXPECT_EQ(kNoVersion, coder.getInputVersion());
 }
 
-// Regression test for a callback freed inside its own report: a callback that the coder alone
-// holds and that clears itself from the coder must live until its report returns.
+// Regression test: a callback that only the coder holds and that clears itself from the coder
+// must live until its report returns.
 TEST_F(PDSimuCoderTest, CallbackThatClearsItselfSurvivesItsReport) {
-  class SelfClearing final : public ProbeDataCoderCB {
-   public:
-    SelfClearing(ProbeDataCoder* coder, bool* destroyed, bool* destroyedInReport)
-        : coder_(coder), destroyed_(destroyed), destroyedInReport_(destroyedInReport) {}
-    ~SelfClearing() { *destroyed_ = true; }
-    void onAllRed(bool) override {
-      coder_->clearCB();
-      *destroyedInReport_ = *destroyed_;
-    }
-
-   private:
-    ProbeDataCoder* coder_;
-    bool* destroyed_;
-    bool* destroyedInReport_;
+  boost::weak_ptr<RecordingCallback> weak(callback);
+  bool aliveInReport = false;
+  callback->onReport = [&] {
+    coder.clearCB();
+    aliveInReport = !weak.expired();
   };
-  bool destroyed = false;
-  bool destroyedInReport = true;
-  coder.setCB(boost::shared_ptr<ProbeDataCoderCB>(
-      new SelfClearing(&coder, &destroyed, &destroyedInReport)));
-  completeRead(true, text);
-  EXPECT_FALSE(destroyedInReport);
-  EXPECT_TRUE(destroyed);
+  callback.reset();
+  complete(coder, false, true, text);
+  EXPECT_TRUE(aliveInReport);
+  EXPECT_TRUE(weak.expired());
 }
 
 TEST_F(PDSimuCoderTest, OnErrorTable) {
@@ -450,8 +342,6 @@ TEST_F(PDSimuCoderTest, OnErrorTable) {
       {"no handler", false, DataHandler::DHTransferError, true, ProbeDataCoder::DecodeError},
       {"transfer error, no callback", true, DataHandler::DHTransferError, false,
        ProbeDataCoder::TransferError},
-      {"device error, no callback", true, DataHandler::DHDeviceError, false,
-       ProbeDataCoder::DecodeError},
       {"no handler, no callback", false, DataHandler::NoDHError, false,
        ProbeDataCoder::DecodeError},
   };
@@ -459,12 +349,11 @@ TEST_F(PDSimuCoderTest, OnErrorTable) {
     SCOPED_TRACE(c.name);
     handler->error = c.handlerError;
     PDSimuCoder fresh(c.withHandler ? handler : boost::shared_ptr<ScriptedHandler>());
-    boost::shared_ptr<Callback> cb(new Callback);
-    fresh.setCB(cb);
-    fresh.onDataRed(true, 0, 0, nullptr);
+    boost::shared_ptr<RecordingCallback> cb(new RecordingCallback);
+    if (c.withCallback) fresh.setCB(cb);
+    complete(fresh, false, true, "");
     ASSERT_EQ(ProbeDataCoder::DecodeError, fresh.getError());
     cb->calls.clear();
-    if (!c.withCallback) fresh.clearCB();
     ProbeDataCoder::PDCError errorAtReport = ProbeDataCoder::NoError;
     cb->onReport = [&] { errorAtReport = fresh.getError(); };
     log.clear();
@@ -472,7 +361,7 @@ TEST_F(PDSimuCoderTest, OnErrorTable) {
     fresh.onError();
     EXPECT_EQ(c.error, fresh.getError());
     if (c.withCallback) {
-      EXPECT_EQ(std::vector<std::string>{"onError()"}, cb->calls);
+      EXPECT_EQ(Calls{"onError()"}, cb->calls);
       EXPECT_EQ(c.error, errorAtReport);
       EXPECT_TRUE(log.events().empty());
     } else {
@@ -484,132 +373,85 @@ TEST_F(PDSimuCoderTest, OnErrorTable) {
   }
 }
 
-TEST_F(PDSimuCoderTest, DataChecksumIsTheCrcOfTheCodedText) {
-  const ProbeData records[] = {record, sampleRecord(0, false), sampleRecord(1, true),
-                               sampleRecord(25, true)};
-  for (const ProbeData& data : records) {
+// The checksum is the CRC-16 (ARC) of the XML text codeStream writes, which replaces what the
+// string held; decodeStream reads that text back and does not touch the error.
+TEST_F(PDSimuCoderTest, ChecksumAndStreamsUseTheXmlText) {
+  for (const ProbeData& data : {record, sampleRecord(0, false), sampleRecord(25, true)}) {
     SCOPED_TRACE(data.getRigidBody().getId());
     log.clear();
-    std::string coded;
+    std::string coded = "left over";
     ASSERT_TRUE(coder.codeStream(data, coded));
+    EXPECT_EQ(textOf(data), coded);
+    boost::crc_16_type crc;
+    crc.process_bytes(coded.data(), coded.size());
     const unsigned int checksum = coder.computeDataCheksum(data);
-    EXPECT_EQ(crcOf(coded), checksum);
-    EXPECT_LE(checksum, 65535u);
-    EXPECT_EQ(std::vector<std::string>{"PDSimuCoder::checksum result " + std::to_string(checksum)},
+    EXPECT_EQ(crc.checksum(), checksum);
+    EXPECT_EQ(Calls{"PDSimuCoder::checksum result " + std::to_string(checksum)},
               log.messages(log4cplus::DEBUG_LOG_LEVEL));
     ASSERT_FALSE(log.events().empty());
     EXPECT_NE(std::string::npos, log.events().back().file.find("PDSimuCoder.cpp"));
-    // The record's own checksum covers the same text.
     EXPECT_EQ(data.computeChecksum(), checksum);
+    EXPECT_TRUE(coder.decodeStream(coded));
+    EXPECT_TRUE(sameRecord(data, coder.getProbeData()));
   }
   ProbeData changed(record);
   changed.setChecksum(record.getChecksum() + 1);
   EXPECT_NE(coder.computeDataCheksum(record), coder.computeDataCheksum(changed));
-  EXPECT_TRUE(handler->requests.empty());
-}
-
-TEST_F(PDSimuCoderTest, CodeAndDecodeStreamUseTheXmlText) {
-  std::string coded = "left over";
-  EXPECT_TRUE(coder.codeStream(record, coded));
-  EXPECT_EQ(text, coded);
-
-  EXPECT_TRUE(coder.decodeStream(coded));
-  EXPECT_TRUE(sameRecord(record, coder.getProbeData()));
   EXPECT_FALSE(coder.decodeStream("no document"));
   EXPECT_EQ(ProbeDataCoder::NoError, coder.getError());
   EXPECT_TRUE(handler->requests.empty());
   EXPECT_TRUE(callback->calls.empty());
 }
 
-// The coder keeps no transfer state: requests go out while others are pending, and each
-// completion is handled by itself.
-TEST_F(PDSimuCoderTest, RequestsMayOverlap) {
-  coder.readAll();
-  coder.save(record);
-  coder.readVersion();
-  ASSERT_EQ(3u, handler->requests.size());
-  EXPECT_FALSE(handler->requests[0].save);
-  EXPECT_TRUE(handler->requests[1].save);
-  EXPECT_FALSE(handler->requests[2].save);
-
-  completeRead(false, std::string());
-  coder.onDataSaved(true, 0, handler->requests[1].length, handler->requests[1].data.get());
-  completeRead(true, text);
-  EXPECT_EQ((std::vector<std::string>{"onAllRed(0)", "onSaved(1)", "onAllRed(1)"}),
-            callback->calls);
-  EXPECT_EQ(kNoVersion, coder.getInputVersion());
-}
-
 TEST_F(PDSimuCoderTest, ExceptionsPassThroughUnchanged) {
   handler->throwNext = true;
   EXPECT_THROW(coder.readAll(), std::runtime_error);
-  handler->throwNext = true;
   EXPECT_THROW(coder.save(record), std::runtime_error);
   EXPECT_TRUE(handler->requests.empty());
 
   callback->onReport = [] { throw std::logic_error("callback failed"); };
-  EXPECT_THROW(completeRead(false, text), std::logic_error);
+  EXPECT_THROW(complete(coder, false, false, text), std::logic_error);
   EXPECT_EQ(ProbeDataCoder::TransferError, coder.getError());
   EXPECT_THROW(coder.onError(), std::logic_error);
 }
 
-// A copy shares the data handler and callback with its source and holds its own record,
-// versions and error.
-enum class CopyKind { Construct, Assign };
-
-class PDSimuCoderCopyTest : public PDSimuCoderTest,
-                            public ::testing::WithParamInterface<CopyKind> {
- protected:
-  // A copy of coder, or coder assigned over a coder with its own handler and callback.
-  std::unique_ptr<SimuCoder> copyOfCoder() {
-    if (GetParam() == CopyKind::Construct) return std::unique_ptr<SimuCoder>(new SimuCoder(coder));
-    std::unique_ptr<SimuCoder> target(new SimuCoder(otherHandler));
-    target->setCB(otherCallback);
-    SimuCoder& result = (*target = coder);
-    EXPECT_EQ(target.get(), &result);
-    return target;
-  }
-
-  boost::shared_ptr<ScriptedHandler> otherHandler{new ScriptedHandler};
-  boost::shared_ptr<Callback> otherCallback{new Callback};
-};
-
-TEST_P(PDSimuCoderCopyTest, CopySharesHandlerAndCallbackButNotTheRecord) {
+// A copy, made by construction or by assignment over a coder with its own handler and callback,
+// shares the data handler and callback with its source and holds its own record and error.
+TEST_F(PDSimuCoderTest, CopySharesHandlerAndCallbackButNotTheRecord) {
   coder.setOutputVersion(7);
-  completeRead(true, text);
-  completeRead(true, "garbage");
-  callback->calls.clear();
-
-  std::unique_ptr<SimuCoder> copy = copyOfCoder();
-  SimuCoder& target = *copy;
-  EXPECT_EQ(7u, target.getOutputVersion());
-  EXPECT_EQ(kNoVersion, target.getInputVersion());
-  EXPECT_EQ(ProbeDataCoder::DecodeError, target.getError());
-  EXPECT_TRUE(sameRecord(coder.getProbeData(), target.getProbeData()));
-
-  target.readAll();
-  EXPECT_EQ(1u, handler->requests.size());
-  EXPECT_TRUE(otherHandler->requests.empty());
-
+  complete(coder, false, true, text);
+  complete(coder, false, true, "garbage");
   const ProbeData other = sampleRecord(4, false);
-  const std::string otherText = textOf(other);
-  std::vector<unsigned char> buffer(otherText.begin(), otherText.end());
-  target.onDataRed(true, 0, static_cast<unsigned long>(buffer.size()), buffer.data());
-  EXPECT_EQ(std::vector<std::string>{"onAllRed(1)"}, callback->calls);
-  EXPECT_TRUE(otherCallback->calls.empty());
-  EXPECT_TRUE(sameRecord(other, target.getProbeData()));
-  EXPECT_TRUE(sameRecord(record, coder.getProbeData()));
+  for (bool assign : {false, true}) {
+    SCOPED_TRACE(assign ? "assigned" : "constructed");
+    handler->requests.clear();
+    callback->calls.clear();
+    boost::shared_ptr<ScriptedHandler> otherHandler(new ScriptedHandler);
+    boost::shared_ptr<RecordingCallback> otherCallback(new RecordingCallback);
+    SimuCoder assigned(otherHandler);
+    assigned.setCB(otherCallback);
+    if (assign) {
+      EXPECT_EQ(&assigned, &(assigned = coder));
+    }
+    SimuCoder constructed(coder);
+    SimuCoder& copy = assign ? assigned : constructed;
+    EXPECT_EQ(7u, copy.getOutputVersion());
+    EXPECT_EQ(kNoVersion, copy.getInputVersion());
+    EXPECT_EQ(ProbeDataCoder::DecodeError, copy.getError());
+    EXPECT_TRUE(sameRecord(record, copy.getProbeData()));
 
-  completeRead(false, std::string());
-  EXPECT_EQ(ProbeDataCoder::TransferError, coder.getError());
-  EXPECT_EQ(ProbeDataCoder::DecodeError, target.getError());
-  EXPECT_TRUE(sameRecord(other, target.getProbeData()));
+    copy.readAll();
+    EXPECT_EQ(1u, handler->requests.size());
+    EXPECT_TRUE(otherHandler->requests.empty());
+    complete(copy, false, true, textOf(other));
+    EXPECT_EQ(Calls{"onAllRed(1)"}, callback->calls);
+    EXPECT_TRUE(otherCallback->calls.empty());
+    EXPECT_TRUE(sameRecord(other, copy.getProbeData()));
+    EXPECT_TRUE(sameRecord(record, coder.getProbeData()));
+    complete(copy, false, false, "");
+    EXPECT_EQ(ProbeDataCoder::TransferError, copy.getError());
+    EXPECT_EQ(ProbeDataCoder::DecodeError, coder.getError());
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(BothWays, PDSimuCoderCopyTest,
-                         ::testing::Values(CopyKind::Construct, CopyKind::Assign),
-                         [](const ::testing::TestParamInfo<CopyKind>& param) {
-                           return param.param == CopyKind::Construct ? "Construct" : "Assign";
-                         });
 
 }  // namespace
