@@ -11,21 +11,27 @@ PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-d
 
 all: build
 
+# $(call install_packages,PACKAGES): installs the missing Debian packages with apt-get when run
+# as root; otherwise prints the apt-get line and stops. Targets in mk/ use it for their own lists.
+define install_packages
+@missing=""; \
+for p in $(1); do \
+  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+done; \
+if [ -n "$$missing" ]; then \
+  if [ "$$(id -u)" = 0 ]; then \
+    echo "Installing:$$missing"; \
+    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+  else \
+    echo "Missing packages. Run as root:"; \
+    echo "  apt-get install -y$$missing"; \
+    exit 1; \
+  fi; \
+fi
+endef
+
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; \
-	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-	  else \
-	    echo "Missing packages. Run as root:"; \
-	    echo "  apt-get install -y$$missing"; \
-	    exit 1; \
-	  fi; \
-	fi
+	$(call install_packages,$(PACKAGES))
 
 configure: deps
 	cmake -S . -B $(BUILD) $(CMAKE_ARGS)

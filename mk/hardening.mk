@@ -27,29 +27,11 @@ SANITIZER_ENV   = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1 \
 .PHONY: asan asan-build fuzz fuzz-build fuzz-merge memcheck memcheck-build coverage \
         hardening-packages memcheck-packages $(addprefix fuzz-run-,$(FUZZ_TARGETS))
 
-# $(call harden_install,PACKAGES): the `deps` recipe for another package list.
-define harden_install
-@missing=""; \
-for p in $(1); do \
-  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-done; \
-if [ -n "$$missing" ]; then \
-  if [ "$$(id -u)" = 0 ]; then \
-    echo "Installing:$$missing"; \
-    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-  else \
-    echo "Missing packages. Run as root:"; \
-    echo "  apt-get install -y$$missing"; \
-    exit 1; \
-  fi; \
-fi
-endef
-
 hardening-packages:
-	$(call harden_install,$(HARDEN_PACKAGES))
+	$(call install_packages,$(HARDEN_PACKAGES))
 
 memcheck-packages:
-	$(call harden_install,$(PACKAGES) valgrind)
+	$(call install_packages,$(PACKAGES) valgrind)
 
 # --- AddressSanitizer and UBSan -------------------------------------------------------------------
 # The package test builds a host program against the installed library, so it gets the same

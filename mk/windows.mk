@@ -38,20 +38,7 @@ windows:
 	@$(MAKE) --no-print-directory windows-test
 
 windows-packages:
-	@missing=""; \
-	for p in $(WIN_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = 0 ]; then \
-	    echo "Installing:$$missing"; \
-	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-	  else \
-	    echo "Missing packages. Run as root:"; \
-	    echo "  apt-get install -y$$missing"; \
-	    exit 1; \
-	  fi; \
-	fi
+	$(call install_packages,$(WIN_PACKAGES))
 
 windows-deps: windows-packages
 	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) i686 boost log4cplus
