@@ -121,7 +121,7 @@ unsigned int crc16(const void* data, std::size_t size) {
 
 namespace {
 
-struct Spec {
+struct TargetValues {
   double size, x, y, z;
   bool normal;
   double nx, ny, nz;
@@ -129,12 +129,12 @@ struct Spec {
   double a;
 };
 
-ProbeData build(const std::string& id, const std::vector<Spec>& targets, double dx, double dy,
+ProbeData build(const std::string& id, const std::vector<TargetValues>& targets, double dx, double dy,
                 double dz, unsigned short mask, unsigned int checksum) {
   Rb::RigidBody body;
   body.setId(id);
   int next = 0;
-  for (const Spec& t : targets) {
+  for (const TargetValues& t : targets) {
     // Ids with gaps: stored forms renumber them.
     const int id_ = next;
     next += 3;
@@ -151,8 +151,8 @@ ProbeData build(const std::string& id, const std::vector<Spec>& targets, double 
   return record;
 }
 
-std::vector<Spec> fullTargets(int count) {
-  std::vector<Spec> targets;
+std::vector<TargetValues> fullTargets(int count) {
+  std::vector<TargetValues> targets;
   for (int i = 0; i < count; ++i) {
     const double v = i + 1;
     targets.push_back({0.25 * v, 10.125 * v, -3.5 * v, 0.001 * v, true, 0.01 * v, -0.5, 1, true,
@@ -210,10 +210,10 @@ ProbeData recordFrom(Input& in) {
     }
     return static_cast<std::int16_t>(in.u16()) * scale;
   };
-  std::vector<Spec> targets(in.pick(31));
-  for (Spec& t : targets) {
+  std::vector<TargetValues> targets(in.pick(31));
+  for (TargetValues& t : targets) {
     const std::uint8_t flags = in.u8();
-    t = Spec{value(0.01), value(0.1), value(0.1), value(0.1), (flags & 1) != 0, value(0.01),
+    t = TargetValues{value(0.01), value(0.1), value(0.1), value(0.1), (flags & 1) != 0, value(0.01),
              value(0.01), value(0.01), (flags & 2) != 0, value(0.01)};
   }
   const std::string id = in.shortText();

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "HexText.h"
-#include "ImageInspector.h"
+#include "ImageChecker.h"
 
 namespace probetool {
 

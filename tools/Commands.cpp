@@ -6,7 +6,7 @@
 
 #include "AnnotatedDump.h"
 #include "FileIo.h"
-#include "ImageInspector.h"
+#include "ImageChecker.h"
 #include "ImageLayout.h"
 #include "InputFormat.h"
 #include "ProbeCodec.h"

@@ -5,7 +5,7 @@
 #include <boost/shared_ptr.hpp>
 #include <exception>
 
-#include "ImageInspector.h"
+#include "ImageChecker.h"
 #include "ImageLayout.h"
 #include "LogSetup.h"
 #include "PDSimuCoder.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ImageInspector.h"
+#include "ImageChecker.h"
 
 namespace probetool {
 

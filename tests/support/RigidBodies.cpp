@@ -6,12 +6,12 @@
 #include <vector>
 
 TargetSpec target(double size, double x, double y, double z) {
-  TargetSpec spec;
-  spec.size = size;
-  spec.x = x;
-  spec.y = y;
-  spec.z = z;
-  return spec;
+  TargetSpec result;
+  result.size = size;
+  result.x = x;
+  result.y = y;
+  result.z = z;
+  return result;
 }
 
 TargetSpec target(double size, double x, double y, double z, double nx, double ny, double nz,
@@ -19,18 +19,18 @@ TargetSpec target(double size, double x, double y, double z, double nx, double n
   return withAngle(withNormal(target(size, x, y, z), nx, ny, nz), angle);
 }
 
-TargetSpec withNormal(TargetSpec spec, double nx, double ny, double nz) {
-  spec.hasNormal = true;
-  spec.nx = nx;
-  spec.ny = ny;
-  spec.nz = nz;
-  return spec;
+TargetSpec withNormal(TargetSpec target, double nx, double ny, double nz) {
+  target.hasNormal = true;
+  target.nx = nx;
+  target.ny = ny;
+  target.nz = nz;
+  return target;
 }
 
-TargetSpec withAngle(TargetSpec spec, double angle) {
-  spec.hasAngle = true;
-  spec.angle = angle;
-  return spec;
+TargetSpec withAngle(TargetSpec target, double angle) {
+  target.hasAngle = true;
+  target.angle = angle;
+  return target;
 }
 
 Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> targets,
@@ -38,11 +38,11 @@ Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> 
   Rb::RigidBody body;
   body.setId(id);
   int targetId = firstId;
-  for (const TargetSpec& spec : targets) {
-    body.insertTarget(targetId, spec.x, spec.y, spec.z);
-    body.setTargetSize(targetId, spec.size);
-    if (spec.hasNormal) body.updateTargetNormal(targetId, spec.nx, spec.ny, spec.nz);
-    if (spec.hasAngle) body.setAngleTarget(targetId, spec.angle);
+  for (const TargetSpec& target : targets) {
+    body.insertTarget(targetId, target.x, target.y, target.z);
+    body.setTargetSize(targetId, target.size);
+    if (target.hasNormal) body.updateTargetNormal(targetId, target.nx, target.ny, target.nz);
+    if (target.hasAngle) body.setAngleTarget(targetId, target.angle);
     targetId += idStep;
   }
   return body;

@@ -24,8 +24,8 @@ TargetSpec target(double size, double x, double y, double z);
 // The same target with a normal and an angle.
 TargetSpec target(double size, double x, double y, double z, double nx, double ny, double nz,
                   double angle);
-TargetSpec withNormal(TargetSpec spec, double nx, double ny, double nz);
-TargetSpec withAngle(TargetSpec spec, double angle);
+TargetSpec withNormal(TargetSpec target, double nx, double ny, double nz);
+TargetSpec withAngle(TargetSpec target, double angle);
 
 // Targets get ids firstId, firstId + idStep, ... in the order given.
 Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> targets,

@@ -1,4 +1,4 @@
-#include "ImageInspector.h"
+#include "ImageChecker.h"
 
 #include <cstdio>
 

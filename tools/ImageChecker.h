@@ -2,8 +2,8 @@
 // record: which version it is, whether it is long enough, whether each block's checksum holds,
 // and where each block and field lies. The library decodes images; this tells a host which
 // block a failed decode came from, and marks blocks in hex dumps.
-#ifndef PROBETOOL_IMAGE_INSPECTOR_H
-#define PROBETOOL_IMAGE_INSPECTOR_H
+#ifndef PROBETOOL_IMAGE_CHECKER_H
+#define PROBETOOL_IMAGE_CHECKER_H
 
 #include <cstddef>
 #include <string>

@@ -5,7 +5,7 @@
 
 #include "AnnotatedDump.h"
 #include "GoldenV1.h"
-#include "ImageInspector.h"
+#include "ImageChecker.h"
 #include "ImageLayout.h"
 #include "ProbeCodec.h"
 #include "RigidBodies.h"
@@ -31,7 +31,7 @@ std::string verdicts(const ImageInspection& inspection) {
 
 ProbeData fiveTargets() { return sampleRecord(5, true); }
 
-TEST(probetoolImageInspector, NamesTheRigidBodyChecksumWithStoredAndComputedValues) {
+TEST(probetoolImageChecker, NamesTheRigidBodyChecksumWithStoredAndComputedValues) {
   Bytes image = imageWith(2, 1, golden::kOneTargetBlock, sizeof golden::kOneTargetBlock);
   const ImageInspection intact = inspectImage(image);
   const BlockCheck* body = intact.find("rigid body");
@@ -46,7 +46,7 @@ TEST(probetoolImageInspector, NamesTheRigidBodyChecksumWithStoredAndComputedValu
   EXPECT_EQ("rigid body checksum 0xFCED (computed 0xFCEE)", damaged.find("rigid body")->detail);
 }
 
-TEST(probetoolImageInspector, NamesTheDefaultDirectionChecksum) {
+TEST(probetoolImageChecker, NamesTheDefaultDirectionChecksum) {
   Bytes image = test::imageWith(2, 1, golden::kOneTargetBlock, sizeof golden::kOneTargetBlock);
   std::copy(golden::kDefaultDir, golden::kDefaultDir + 8, image.begin() + kDefaultDirOffset);
   EXPECT_EQ("(0.001, -0.002, 1.000), checksum 0x03E7",
@@ -58,7 +58,7 @@ TEST(probetoolImageInspector, NamesTheDefaultDirectionChecksum) {
 
 // The tool tells engineers which block failed; it must never call an image intact that the
 // library refuses, nor the other way round.
-TEST(probetoolImageInspector, AgreesWithTheLibraryOnEveryFlippedByteOfTheCheckedBlocks) {
+TEST(probetoolImageChecker, AgreesWithTheLibraryOnEveryFlippedByteOfTheCheckedBlocks) {
   const Bytes image = imageOf(fiveTargets());
   for (std::size_t offset = kRigidBodyOffset; offset < kMaskThicknessOffset; ++offset) {
     for (unsigned char mask : {0x01, 0x80}) {
@@ -78,7 +78,7 @@ TEST(probetoolImageInspector, AgreesWithTheLibraryOnEveryFlippedByteOfTheChecked
   }
 }
 
-TEST(probetoolImageInspector, JudgesEachVersion) {
+TEST(probetoolImageChecker, JudgesEachVersion) {
   struct Case {
     const char* name;
     Bytes image;
@@ -123,7 +123,7 @@ TEST(probetoolImageInspector, JudgesEachVersion) {
   }
 }
 
-TEST(probetoolImageInspector, TellsAShortImageByItsLengthAndMarksTheBlocksItCuts) {
+TEST(probetoolImageChecker, TellsAShortImageByItsLengthAndMarksTheBlocksItCuts) {
   const Bytes whole = imageOf(fiveTargets());
   struct Case {
     std::size_t size;
@@ -159,7 +159,7 @@ TEST(probetoolImageInspector, TellsAShortImageByItsLengthAndMarksTheBlocksItCuts
             inspectImage(Bytes(whole.begin(), whole.begin() + 200)).find("length")->detail);
 }
 
-TEST(probetoolImageInspector, RefusesTargetsThatRunPastTheBlock) {
+TEST(probetoolImageChecker, RefusesTargetsThatRunPastTheBlock) {
   Bytes image = imageOf(sampleRecord(2, false));
   image[kRigidBodyOffset] = 30;  // 30 records of 16 bytes do not fit 388 bytes
   const ImageInspection inspection = inspectImage(image);
