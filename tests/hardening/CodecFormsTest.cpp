@@ -10,26 +10,11 @@
 #include "DataHandler.h"
 #include "ProbeDataV1Coder.h"
 #include "RigidBodies.h"
+#include "V1CoderAccess.h"
 
 namespace {
 
-class Coder : public ProbeDataV1Coder {
- public:
-  explicit Coder(boost::shared_ptr<DataHandler> handler = {}) : ProbeDataV1Coder(handler) {}
-  using ProbeDataV1Coder::getLength;
-  using ProbeDataV1Coder::setDataCheckFromRaw;
-  using ProbeDataV1Coder::setDataCheckToRaw;
-  using ProbeDataV1Coder::setDefaultDirFromRaw;
-  using ProbeDataV1Coder::setDefaultDirToRaw;
-  using ProbeDataV1Coder::setFromRaw;
-  using ProbeDataV1Coder::setMaskThicknessFromRaw;
-  using ProbeDataV1Coder::setMaskThicknessToRaw;
-  using ProbeDataV1Coder::setRigidBodyFromRaw;
-  using ProbeDataV1Coder::setRigidBodyToRaw;
-  using ProbeDataV1Coder::setVersionFromRaw;
-  using ProbeDataV1Coder::setVersionToRaw;
-  void setInputVersion(unsigned int version) { inputVersion_ = version; }
-};
+using Coder = V1CoderAccess;
 
 using Bytes = std::vector<unsigned char>;
 
