@@ -309,12 +309,18 @@ class Inspector {
                       std::to_string(count) + (count == 1 ? " target" : " targets"));
       if (reader.pos() < end) addSegment(reader.pos(), end - reader.pos(), 1, "fill");
     } else {
-      block.verdict = Verdict::Damaged;
-      block.cutShort = reader.overrun() == FieldReader::PastImage;
-      block.detail =
-          std::to_string(count) + " targets: " + overrunText(reader, "rigid body", image_.size());
+      markOverrun(block, reader, "rigid body", std::to_string(count) + " targets: ");
     }
     result_.blocks.push_back(block);
+  }
+
+  // A block whose fields could not all be read: cut short by the image's end, or running past
+  // the block's own end.
+  void markOverrun(BlockCheck& block, const FieldReader& reader, const std::string& name,
+                   const std::string& prefix = "") const {
+    block.verdict = Verdict::Damaged;
+    block.cutShort = reader.overrun() == FieldReader::PastImage;
+    block.detail = prefix + overrunText(reader, name, image_.size());
   }
 
   void defaultDir() {
@@ -334,9 +340,7 @@ class Inspector {
       }
     }
     if (reader.overrun() != FieldReader::None) {
-      block.verdict = Verdict::Damaged;
-      block.cutShort = reader.overrun() == FieldReader::PastImage;
-      block.detail = overrunText(reader, "default direction", image_.size());
+      markOverrun(block, reader, "default direction");
     }
     result_.blocks.push_back(block);
   }
@@ -350,9 +354,7 @@ class Inspector {
     if (reader.u16(thickness)) {
       block.detail = std::to_string(thickness) + " (no checksum)";
     } else {
-      block.verdict = Verdict::Damaged;
-      block.cutShort = reader.overrun() == FieldReader::PastImage;
-      block.detail = overrunText(reader, "mask thickness", image_.size());
+      markOverrun(block, reader, "mask thickness");
     }
     result_.blocks.push_back(block);
   }
@@ -372,9 +374,7 @@ class Inspector {
       block.detail = "id \"" + escaped(id) + "\", stored record checksum " + hex16(checksum) +
                      " (no checksum)";
     } else {
-      block.verdict = Verdict::Damaged;
-      block.cutShort = reader.overrun() == FieldReader::PastImage;
-      block.detail = overrunText(reader, "data check", image_.size());
+      markOverrun(block, reader, "data check");
     }
     result_.blocks.push_back(block);
   }

@@ -75,22 +75,25 @@ void expectRecord(RoundTrip& trip, const std::string& what, const ProbeData& exp
   }
 }
 
+// The data checksum of a decoded record; a record the image cannot hold gives the reason.
+void addDataChecksum(const ProbeDataV1Coder& coder, Decoded& decoded) {
+  try {
+    decoded.dataChecksum = coder.computeDataCheksum(decoded.record);
+    decoded.hasDataChecksum = true;
+  } catch (const std::exception& error) {
+    decoded.dataChecksumFailure = error.what();
+  }
+}
+
 }  // namespace
 
 Decoded decodeImage(const Bytes& image) {
   Decoded decoded;
   ErrorCapture capture;
   ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
-  try {
-    decoded.ok = coder.convertFromString(std::string(image.begin(), image.end()), decoded.record);
-    decoded.imageVersion = coder.getInputVersion();
-    if (decoded.ok) {
-      decoded.dataChecksum = coder.computeDataCheksum(decoded.record);
-      decoded.hasDataChecksum = true;
-    }
-  } catch (const std::exception& error) {
-    decoded.dataChecksumFailure = error.what();
-  }
+  decoded.ok = coder.convertFromString(std::string(image.begin(), image.end()), decoded.record);
+  decoded.imageVersion = coder.getInputVersion();
+  if (decoded.ok) addDataChecksum(coder, decoded);
   decoded.libraryErrors = capture.messages();
   return decoded;
 }
@@ -100,13 +103,8 @@ Decoded decodeXml(const Bytes& text) {
   ErrorCapture capture;
   decoded.ok = loadFromString(std::string(text.begin(), text.end()), decoded.record);
   if (decoded.ok) {
-    try {
-      ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
-      decoded.dataChecksum = coder.computeDataCheksum(decoded.record);
-      decoded.hasDataChecksum = true;
-    } catch (const std::exception& error) {
-      decoded.dataChecksumFailure = error.what();
-    }
+    const ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
+    addDataChecksum(coder, decoded);
   }
   decoded.libraryErrors = capture.messages();
   return decoded;
