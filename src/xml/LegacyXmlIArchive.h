@@ -3,13 +3,18 @@
 //   and the stock archive parses it in its destructor, where a missing tag ends the process;
 // - it compares an end tag with the name expected without reading past that name. The stock
 //   archive indexes the expected name with the length of the tag read, so a long end tag in a
-//   damaged text reads far past the name and can crash the process.
+//   damaged text reads far past the name and can crash the process;
+// - it reads a number after white space (`<Data_Checksum> 5</Data_Checksum>`), as the texts'
+//   first reader did. Files edited by hand hold such numbers; the stock archive's tag parser
+//   leaves the stream not skipping white space, so it refuses them.
 #ifndef PROBE_XML_LEGACY_XML_IARCHIVE_H
 #define PROBE_XML_LEGACY_XML_IARCHIVE_H
 
 #include <boost/archive/xml_iarchive.hpp>
+#include <boost/serialization/collection_size_type.hpp>
 
 #include <istream>
+#include <type_traits>
 
 class LegacyXmlIArchive : public boost::archive::xml_iarchive_impl<LegacyXmlIArchive> {
  public:
@@ -30,6 +35,17 @@ class LegacyXmlIArchive : public boost::archive::xml_iarchive_impl<LegacyXmlIArc
   // archive's own literals.
   void load_start(const char* name);
   void load_end(const char* name);
+
+  // Every value goes through here. Numbers, and the counts of fixed arrays, are read with white
+  // space skipped; the tag and string parsers turn skipping off again for themselves.
+  template <class T>
+  void load(T& value) {
+    if (std::is_arithmetic<T>::value ||
+        std::is_same<T, boost::serialization::collection_size_type>::value) {
+      get_is() >> std::skipws;
+    }
+    boost::archive::xml_iarchive_impl<LegacyXmlIArchive>::load(value);
+  }
 
  private:
   unsigned int depth_ = 0;

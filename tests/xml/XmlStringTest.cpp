@@ -2,6 +2,7 @@
 #include <log4cplus/loglevel.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <list>
 #include <locale>
@@ -149,6 +150,38 @@ TEST(XmlStringTest, ReadsWhatTheArchiveAccepts) {
     ASSERT_TRUE(loadFromString(text, record));
     EXPECT_TRUE(sameRecord(c.expected, record));
   }
+}
+
+// Hand-edited files hold numbers after white space; the legacy reader took them in every
+// numeric element, strings and files alike. Trailing white space was always taken.
+TEST(XmlStringTest, ReadsNumbersAfterWhiteSpace) {
+  const char* const edits[][2] = {
+      {"<Data_Checksum>0<", "<Data_Checksum> 0 <"},
+      {">2</Data_RB_TargetCount>", ">\n2\n</Data_RB_TargetCount>"},
+      {">1.5</Data_RB_TargetSize>", ">  1.5</Data_RB_TargetSize>"},
+      {"<count>3</count>\n\t<item>1<", "<count>\t3</count>\n\t<item>\t1<"},
+      {"<Data_RB_TargetHasNormal>1<", "<Data_RB_TargetHasNormal>\t1<"},
+      {"<Data_RB_TargetHasAngle>0<", "<Data_RB_TargetHasAngle>\r\n0<"},
+      {">45</Data_RB_TargetAngle>", "> 45</Data_RB_TargetAngle>"},
+      {">2</Data_Target_Mask_Thickness>", ">   2</Data_Target_Mask_Thickness>"},
+  };
+  std::string all = kGoldenP1;
+  for (const auto& edit : edits) {
+    SCOPED_TRACE(edit[1]);
+    all = replaceOnce(all, edit[0], edit[1]);
+    ProbeData record;
+    ASSERT_TRUE(loadFromString(replaceOnce(kGoldenP1, edit[0], edit[1]), record));
+    EXPECT_TRUE(sameRecord(goldenP1Record(), record));
+  }
+  const std::string path = testing::TempDir() + "probe_white_space.xml";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, file);
+  std::fwrite(all.data(), 1, all.size(), file);
+  std::fclose(file);
+  ProbeData record;
+  EXPECT_TRUE(loadFromFile(path, record));
+  EXPECT_TRUE(sameRecord(goldenP1Record(), record));
+  std::remove(path.c_str());
 }
 
 // Reading takes nothing after the last element, and the text ends at its first NUL.
