@@ -146,6 +146,8 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   void decodeRange(unsigned long offset, unsigned long length, unsigned char* data);
   // Starts the read that a completed version read was chained to.
   void startNextAction();
+  // Leaves the read side idle: no read pending, awaited or chained.
+  void settleRead();
   unsigned int codedLength(StreamItems item) const;
 };
 

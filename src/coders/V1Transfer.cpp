@@ -95,11 +95,7 @@ void ProbeDataV1Coder::readVersion() {
     dataHandler_->readData(0, getLength(VersionItem));
   } catch (...) {
     // The request never went out: the coder is idle again, so later reads are not refused.
-    if (pendingReads_ == 1 && currentAction_ == ReadVersionAction) {
-      pendingReads_ = 0;
-      currentAction_ = NoReadAction;
-      nextAction_ = NoReadAction;
-    }
+    if (pendingReads_ == 1 && currentAction_ == ReadVersionAction) settleRead();
     throw;
   }
 }
@@ -122,9 +118,7 @@ void ProbeDataV1Coder::readAll() {
     dataHandler_->readData(0, getLength(AllItems));
   } catch (...) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::readAll()");
-    pendingReads_ = 0;
-    nextAction_ = NoReadAction;
-    currentAction_ = NoReadAction;
+    settleRead();
     error_ = TransferError;
     reportFailure(callback_, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
   }
@@ -145,9 +139,7 @@ void ProbeDataV1Coder::readChecksum() {
     pendingReads_ = 1;
     dataHandler_->readData(getOffset(DataCheckItem), getLength(DataCheckItem));
   } catch (...) {
-    pendingReads_ = 0;
-    nextAction_ = NoReadAction;
-    currentAction_ = NoReadAction;
+    settleRead();
     error_ = TransferError;
     reportFailure(callback_, Result::ChecksumRed, "ProbeDataV1Coder::readChecksum no CB defined");
   }
@@ -218,54 +210,63 @@ void ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length,
 
 void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long length,
                                  unsigned char* data) {
-  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataRed()");
   const ReadAction action = currentAction_;
   // A version read with a read chained behind it does not end the caller's request.
   bool endsRequest = pendingReads_ == 1 && nextAction_ == NoReadAction;
 
-  if (ok) {
-    switch (action) {
-      case ReadVersionAction:
-        try {
-          setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
-          outputVersion_ = inputVersion_;
-        } catch (const Error&) {
-          LOG4CPLUS_ERROR(g_probeLogger,
-                          "ProbeDataV1Coder::onDataRed() Could not decode version stream");
-          inputVersion_ = NoVersionDefined;
-          outputVersion_ = NoVersionDefined;
-          error_ = DecodeError;
-          ok = false;
-        }
-        break;
-      case ReadAllAction:
-      case ReadChecksumAction:
-        try {
-          decodeRange(offset, length, data);
-        } catch (const Error&) {
-          LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataRed() Could not decode stream");
-          error_ = DecodeError;
-          ok = false;
-        }
-        break;
-      case NoReadAction:
-      default:
-        PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
-                    std::to_string(static_cast<int>(action)));
+  // Decode failures are reported below. Any other exception (memory exhausted) passes on to the
+  // data handler, but the read is over all the same: the coder is left idle, as after a failed
+  // completion, so that the next request is accepted.
+  try {
+    LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataRed()");
+    if (ok) {
+      switch (action) {
+        case ReadVersionAction:
+          try {
+            setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
+            outputVersion_ = inputVersion_;
+          } catch (const Error&) {
+            LOG4CPLUS_ERROR(g_probeLogger,
+                            "ProbeDataV1Coder::onDataRed() Could not decode version stream");
+            inputVersion_ = NoVersionDefined;
+            outputVersion_ = NoVersionDefined;
+            error_ = DecodeError;
+            ok = false;
+          }
+          break;
+        case ReadAllAction:
+        case ReadChecksumAction:
+          try {
+            decodeRange(offset, length, data);
+          } catch (const Error&) {
+            LOG4CPLUS_ERROR(g_probeLogger,
+                            "ProbeDataV1Coder::onDataRed() Could not decode stream");
+            error_ = DecodeError;
+            ok = false;
+          }
+          break;
+        case NoReadAction:
+        default:
+          // Nothing is awaited, so settling below changes nothing either.
+          PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
+                      std::to_string(static_cast<int>(action)));
+      }
+    } else {
+      error_ = TransferError;
+      if (action == ReadVersionAction) {
+        inputVersion_ = NoVersionDefined;
+        outputVersion_ = NoVersionDefined;
+      }
     }
-  } else {
-    error_ = TransferError;
-    if (action == ReadVersionAction) {
-      inputVersion_ = NoVersionDefined;
-      outputVersion_ = NoVersionDefined;
-    }
+  } catch (...) {
+    settleRead();
+    throw;
   }
 
   if (pendingReads_ > 0) --pendingReads_;
   currentAction_ = NoReadAction;
   if (!ok) {
-    nextAction_ = NoReadAction;
-    pendingReads_ = 0;
+    settleRead();
     endsRequest = true;
   } else {
     startNextAction();
@@ -314,18 +315,24 @@ void ProbeDataV1Coder::startNextAction() {
 // After a save the held record and input version are what the written bytes decode to.
 void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long length,
                                    unsigned char* data) {
-  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
-  if (ok) {
-    inputVersion_ = outputVersion_;
-    try {
-      decodeRange(offset, length, data);
-    } catch (const Error&) {
-      LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataSaved() Could not decode stream");
-      ok = false;
-      error_ = DecodeError;
+  // As in onDataRed: an exception other than a decode failure passes on, the write being over.
+  try {
+    LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
+    if (ok) {
+      inputVersion_ = outputVersion_;
+      try {
+        decodeRange(offset, length, data);
+      } catch (const Error&) {
+        LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataSaved() Could not decode stream");
+        ok = false;
+        error_ = DecodeError;
+      }
+    } else {
+      error_ = TransferError;
     }
-  } else {
-    error_ = TransferError;
+  } catch (...) {
+    if (pendingWrites_ > 0) --pendingWrites_;
+    throw;
   }
   if (pendingWrites_ > 0) --pendingWrites_;
   if (pendingWrites_ == 0) {
@@ -339,4 +346,10 @@ void ProbeDataV1Coder::onError() {
     error_ = TransferError;
   }
   reportFailure(callback_, Result::None, "ProbeDataV1Coder::onError() no CB defined");
+}
+
+void ProbeDataV1Coder::settleRead() {
+  pendingReads_ = 0;
+  currentAction_ = NoReadAction;
+  nextAction_ = NoReadAction;
 }
