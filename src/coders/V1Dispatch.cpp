@@ -42,8 +42,7 @@ void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned ch
   setVersionFromRaw(part.data, part.size);
   part = slot(RigidBodyItem);
   setRigidBodyFromRaw(data, part.data, part.size);
-  // Images up to version 2.0 end with the rigid body block.
-  if (inputVersion_ <= v1::kLastShortVersion) return;
+  if (!v1::holdsItemsAfterRigidBody(inputVersion_)) return;
   part = slot(DefaultDirItem);
   setDefaultDirFromRaw(data, part.data, part.size);
   part = slot(MaskThicknessItem);
@@ -91,7 +90,7 @@ void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigne
   setVersionToRaw(part.data, part.size);
   part = slot(RigidBodyItem);
   setRigidBodyToRaw(data, part.data, part.size);
-  if (outputVersion_ <= v1::kLastShortVersion) return;
+  if (!v1::holdsItemsAfterRigidBody(outputVersion_)) return;
   part = slot(DefaultDirItem);
   setDefaultDirToRaw(data, part.data, part.size);
   part = slot(MaskThicknessItem);

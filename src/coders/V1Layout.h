@@ -48,6 +48,11 @@ constexpr std::uint32_t kNoMagicVersion = packVersion(1, 0);  // an image withou
 constexpr std::uint32_t kLastShortVersion = packVersion(2, 0);  // up to here: no items after RB
 constexpr std::uint32_t kCurrentVersion = packVersion(2, 1);    // 388-byte rigid body layout
 
+// Images up to version 2.0 end with the rigid body block; later ones hold all five items.
+constexpr bool holdsItemsAfterRigidBody(std::uint32_t version) {
+  return version > kLastShortVersion;
+}
+
 // Version block.
 constexpr char kVersionMagic[4] = {'Q', 'M', 'V', 'B'};
 constexpr std::size_t kMagicSize = sizeof kVersionMagic;

@@ -11,6 +11,7 @@
 #include "ThrowError.h"
 #include "V1Fields.h"
 #include "V1Layout.h"
+#include "V1Readers.h"
 
 namespace {
 
@@ -20,11 +21,10 @@ unsigned char flagByte(bool present) { return present ? v1::kFlagPresent : v1::k
 bool isPresent(std::uint8_t flag) { return flag == v1::kFlagPresent; }
 
 // "Point#:" and the count in decimal, NUL-filled; the prefix is not checked. The count is
-// parsed as atoi would and cut to 16 bits. A second 12-byte header follows, not interpreted.
+// parsed as atoi would and cut to 16 bits.
 std::uint16_t readCountText(ByteReader& in) {
   const std::string text = in.chars(v1::kCountTextSize);
   const int count = std::atoi(text.substr(v1::kCountPrefixSize).c_str());
-  in.skip(v1::kSecondHeaderSize);
   return static_cast<std::uint16_t>(static_cast<unsigned int>(count));
 }
 
@@ -78,53 +78,83 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
   }
 }
 
+namespace v1 {
+
+void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
+                   FieldSpans* spans) {
+  FieldSum sum;
+  ScaledReader scaled(in, sum);
+  std::size_t start = in.consumed();
+  // Adds the bytes read since the last span as one more.
+  const auto span = [&](FieldSpan::Kind kind, int target = 0, bool normal = false,
+                        bool angle = false) {
+    if (spans != nullptr) {
+      spans->push_back(FieldSpan{kind, start, in.consumed() - start, target, normal, angle});
+    }
+    start = in.consumed();
+  };
+
+  if (current) {
+    read.count = in.u16();
+    span(FieldSpan::Count);
+  } else {
+    // A second 12-byte header follows the count text, not interpreted.
+    read.count = readCountText(in);
+    span(FieldSpan::CountText);
+    in.skip(kSecondHeaderSize);
+    span(FieldSpan::Header);
+  }
+  const Scale positionScale = current ? kThousandths : kHundredths;
+  body.clearTargets();
+  for (int i = 0; i < read.count; ++i) {
+    const bool hasNormal = isPresent(in.u8());
+    const bool hasAngle = isPresent(in.u8());
+    const double targetSize = scaled.i16(kHundredths);
+    const double x = current ? scaled.i32(positionScale) : scaled.i16(positionScale);
+    const double y = current ? scaled.i32(positionScale) : scaled.i16(positionScale);
+    const double z = current ? scaled.i32(positionScale) : scaled.i16(positionScale);
+    body.insertTarget(i, x, y, z);
+    body.setTargetSize(i, targetSize);
+    if (hasNormal) {
+      const double nx = scaled.i16(kHundredths);
+      const double ny = scaled.i16(kHundredths);
+      const double nz = scaled.i16(kHundredths);
+      body.updateTargetNormal(i, nx, ny, nz);
+    }
+    if (hasAngle) body.setAngleTarget(i, scaled.i16(kHundredths));
+    span(FieldSpan::Target, i, hasNormal, hasAngle);
+  }
+  if (!current) {
+    read.dirX = scaled.i16(kHundredths);
+    read.dirY = scaled.i16(kHundredths);
+    read.dirZ = scaled.i16(kHundredths);
+    span(FieldSpan::DefaultDir);
+  }
+  read.computed = sum.value();
+  read.stored = in.u16();
+  span(FieldSpan::Checksum);
+}
+
+}  // namespace v1
+
 void ProbeDataV1Coder::setRigidBodyFromRaw(ProbeData& data, unsigned char* raw) const {
   setRigidBodyFromRaw(data, raw, getLength(RigidBodyItem));
 }
 
 // Works on a copy of the record's body and changes the record only once the checksum matches.
-// Targets are renumbered 0 to N-1 in stored order.
 void ProbeDataV1Coder::setRigidBodyFromRaw(ProbeData& data, unsigned char* raw,
                                            std::size_t size) const {
   Rb::RigidBody body(data.getRigidBody());
   const bool current = inputVersion_ == v1::kCurrentVersion;
   try {
     ByteReader in(raw, size);
-    v1::FieldSum sum;
-    v1::ScaledReader scaled(in, sum);
-
-    const std::uint16_t count = current ? in.u16() : readCountText(in);
-    body.clearTargets();
-    for (int i = 0; i < count; ++i) {
-      const bool hasNormal = isPresent(in.u8());
-      const bool hasAngle = isPresent(in.u8());
-      const double targetSize = scaled.i16(v1::kHundredths);
-      const v1::Scale positionScale = current ? v1::kThousandths : v1::kHundredths;
-      const double x = current ? scaled.i32(positionScale) : scaled.i16(positionScale);
-      const double y = current ? scaled.i32(positionScale) : scaled.i16(positionScale);
-      const double z = current ? scaled.i32(positionScale) : scaled.i16(positionScale);
-      body.insertTarget(i, x, y, z);
-      body.setTargetSize(i, targetSize);
-      if (hasNormal) {
-        const double nx = scaled.i16(v1::kHundredths);
-        const double ny = scaled.i16(v1::kHundredths);
-        const double nz = scaled.i16(v1::kHundredths);
-        body.updateTargetNormal(i, nx, ny, nz);
-      }
-      if (hasAngle) body.setAngleTarget(i, scaled.i16(v1::kHundredths));
+    v1::RigidBodyRead read;
+    v1::readRigidBody(in, current, body, read);
+    if (read.stored != read.computed) {
+      PROBE_THROW("Invalid Probe RB read Checksum " + std::to_string(read.computed));
     }
-    double dx = 0, dy = 0, dz = 0;
-    if (!current) {
-      dx = scaled.i16(v1::kHundredths);
-      dy = scaled.i16(v1::kHundredths);
-      dz = scaled.i16(v1::kHundredths);
-    }
-    if (in.u16() != sum.value()) {
-      PROBE_THROW("Invalid Probe RB read Checksum " + std::to_string(sum.value()));
-    }
-
     data.setRigidBody(body);
-    if (!current) data.setDefaultDir(dx, dy, dz);
+    if (!current) data.setDefaultDir(read.dirX, read.dirY, read.dirZ);
   } catch (...) {
     PROBE_THROW("setRigidBodyFromRaw error");
   }

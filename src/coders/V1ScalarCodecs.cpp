@@ -8,6 +8,7 @@
 #include "ThrowError.h"
 #include "V1Fields.h"
 #include "V1Layout.h"
+#include "V1Readers.h"
 
 // Default direction: x, y, z in thousandths and their sum.
 
@@ -36,6 +37,19 @@ void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* 
   }
 }
 
+v1::DefaultDirRead v1::readDefaultDir(ByteReader& in) {
+  DefaultDirRead read;
+  FieldSum sum;
+  ScaledReader scaled(in, sum);
+  read.x = scaled.i16(kThousandths);
+  read.y = scaled.i16(kThousandths);
+  read.z = scaled.i16(kThousandths);
+  read.computed = sum.value();
+  read.stored = in.u16();
+  assert(in.consumed() == kDefaultDirBlockSize);
+  return read;
+}
+
 void ProbeDataV1Coder::setDefaultDirFromRaw(ProbeData& data, unsigned char* raw) const {
   setDefaultDirFromRaw(data, raw, getLength(DefaultDirItem));
 }
@@ -44,16 +58,11 @@ void ProbeDataV1Coder::setDefaultDirFromRaw(ProbeData& data, unsigned char* raw,
                                             std::size_t size) const {
   try {
     ByteReader in(raw, size);
-    v1::FieldSum sum;
-    v1::ScaledReader scaled(in, sum);
-    const double x = scaled.i16(v1::kThousandths);
-    const double y = scaled.i16(v1::kThousandths);
-    const double z = scaled.i16(v1::kThousandths);
-    if (in.u16() != sum.value()) {
-      PROBE_THROW("Invalid Default Dir read Checksum " + std::to_string(sum.value()));
+    const v1::DefaultDirRead read = v1::readDefaultDir(in);
+    if (read.stored != read.computed) {
+      PROBE_THROW("Invalid Default Dir read Checksum " + std::to_string(read.computed));
     }
-    assert(in.consumed() == v1::kDefaultDirBlockSize);
-    data.setDefaultDir(x, y, z);
+    data.setDefaultDir(read.x, read.y, read.z);
   } catch (...) {
     PROBE_THROW("setDefaultDirFromRaw error");
   }

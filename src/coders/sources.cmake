@@ -3,6 +3,7 @@ target_sources(probedata_obj PRIVATE
   src/coders/V1Conversion.cpp
   src/coders/V1Dispatch.cpp
   src/coders/V1Layout.cpp
+  src/coders/V1Report.cpp
   src/coders/V1RigidBodyCodec.cpp
   src/coders/V1ScalarCodecs.cpp
   src/coders/V1Transfer.cpp)

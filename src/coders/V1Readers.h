@@ -1,0 +1,53 @@
+// The readers of the two image items that carry a checksum of their own. They read and sum the
+// fields and leave the verdict to the caller: the item codecs refuse a mismatch, the image
+// report names it. Both throw CursorOverrun when a field would pass the end of the bytes given.
+#ifndef PROBE_V1_READERS_H
+#define PROBE_V1_READERS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "ByteCursor.h"
+#include "RigidBody.h"
+
+namespace v1 {
+
+// A run of bytes that one field, or one target record, of a block occupies; offsets from the
+// block's first byte.
+struct FieldSpan {
+  enum Kind { Count, CountText, Header, Target, DefaultDir, Checksum } kind;
+  std::size_t offset;
+  std::size_t length;
+  int target;  // Target: its index
+  bool normal;
+  bool angle;
+};
+using FieldSpans = std::vector<FieldSpan>;
+
+struct RigidBodyRead {
+  std::uint16_t count = 0;
+  std::uint16_t stored = 0;    // the block's checksum
+  std::uint16_t computed = 0;  // the sum of its scaled fields
+  // The 320-byte layout carries the record's default direction.
+  double dirX = 0, dirY = 0, dirZ = 0;
+};
+
+// Reads the rigid body block in the 388-byte layout (current) or the 320-byte layout into body,
+// whose targets it replaces with those stored, numbered 0 to count-1. read takes each value as
+// it is read, so a reader cut short still tells the count. Each field read is added to spans
+// when one is given.
+void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
+                   FieldSpans* spans = nullptr);
+
+struct DefaultDirRead {
+  double x = 0, y = 0, z = 0;
+  std::uint16_t stored = 0;
+  std::uint16_t computed = 0;
+};
+
+DefaultDirRead readDefaultDir(ByteReader& in);
+
+}  // namespace v1
+
+#endif
