@@ -15,54 +15,36 @@ std::string range(std::size_t offset, std::size_t length) {
 
 class Dumper {
  public:
-  Dumper(const Bytes& image, const ImageInspection& inspection)
-      : image_(image), inspection_(inspection) {}
+  explicit Dumper(const Bytes& image) : image_(image) {}
 
-  std::string run() {
-    const std::vector<Segment>& segments = inspection_.segments;
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-      const Segment& segment = segments[i];
-      const bool hasFields = i + 1 < segments.size() && segments[i + 1].level > segment.level;
-      if (segment.level == 0) {
-        gapTo(segment.offset, "not part of any item");
-        out_ += "# " + segment.title + ", " + range(segment.offset, segment.length) +
-                verdict(segment.block) + "\n";
-        itemEnd_ = segment.offset + segment.length;
-        if (!hasFields) rows(segment.offset, segment.length);
-      } else {
-        gapTo(segment.offset, "not read");
-        out_ += "#   " + segment.title + "\n";
-        rows(segment.offset, segment.length);
+  std::string run(const ProbeImageReport& report) {
+    for (const ProbeImageReport::Item& item : report.items) {
+      if (item.verdict == ProbeImageReport::Absent || item.offset >= image_.size()) continue;
+      gapTo(item.offset, "not part of any item");
+      itemEnd_ = std::min<std::size_t>(item.offset + item.length, image_.size());
+      const char* const verdict = item.verdict == ProbeImageReport::Damaged ? ": DAMAGED, " : ": ";
+      out_ += "# " + item.name + " block, " + range(item.offset, itemEnd_ - item.offset) + verdict +
+              item.detail + "\n";
+      if (item.fields.empty()) rows(item.offset, item.length);
+      for (const ProbeImageReport::Field& field : item.fields) {
+        if (field.offset >= image_.size()) break;
+        gapTo(field.offset, "not read");
+        out_ += "#   " + field.name + "\n";
+        rows(field.offset, field.length);
       }
-      // Bytes at the end of an item that none of its fields claims.
-      const bool itemEnds = i + 1 == segments.size() || segments[i + 1].level == 0;
-      if (itemEnds) gapTo(std::min(itemEnd_, image_.size()), "not read");
+      gapTo(itemEnd_, "not read");
     }
-    gapTo(std::min(inspection_.needed, image_.size()),
-          "not used by a version " + versionText(inspection_.version) + " image");
+    gapTo(std::min<std::size_t>(report.imageLength, image_.size()),
+          "not used by a version " + versionText(report) + " image");
     gapTo(image_.size(), "past the image length, ignored");
     return out_;
   }
 
  private:
-  std::string verdict(const std::string& block) const {
-    const BlockCheck* check = inspection_.find(block);
-    if (check == nullptr) return "";
-    switch (check->verdict) {
-      case Verdict::Damaged:
-        return ": DAMAGED, " + check->detail;
-      case Verdict::Absent:
-        return "";
-      case Verdict::Intact:
-        break;
-    }
-    return ": " + check->detail;
-  }
-
   void gapTo(std::size_t end, const std::string& why) {
     if (end <= pos_) return;
-    out_ +=
-        std::string(itemEnd_ > pos_ ? "#   " : "# ") + range(pos_, end - pos_) + ", " + why + "\n";
+    out_ += std::string(itemEnd_ > pos_ ? "#   " : "# ") + range(pos_, end - pos_) + ", " + why +
+            "\n";
     rows(pos_, end - pos_);
   }
 
@@ -75,7 +57,6 @@ class Dumper {
   }
 
   const Bytes& image_;
-  const ImageInspection& inspection_;
   std::string out_;
   std::size_t pos_ = 0;
   std::size_t itemEnd_ = 0;
@@ -83,8 +64,12 @@ class Dumper {
 
 }  // namespace
 
-std::string formatAnnotatedDump(const Bytes& image, const ImageInspection& inspection) {
-  return Dumper(image, inspection).run();
+std::string formatAnnotatedDump(const Bytes& image, const ProbeImageReport& report) {
+  return Dumper(image).run(report);
+}
+
+std::string versionText(const ProbeImageReport& report) {
+  return std::to_string(report.major) + "." + std::to_string(report.minor);
 }
 
 }  // namespace probetool

@@ -6,10 +6,9 @@
 
 #include "AnnotatedDump.h"
 #include "FileIo.h"
-#include "ImageChecker.h"
-#include "ImageLayout.h"
 #include "InputFormat.h"
 #include "ProbeCodec.h"
+#include "ProbeImageReport.h"
 #include "RecordTable.h"
 #include "RecordView.h"
 #include "SvgPlot.h"
@@ -18,10 +17,8 @@ namespace probetool {
 
 namespace {
 
-const char kToolName[] = "probetool";
-
 int fail(Streams& streams, int code, const std::string& message) {
-  streams.err << kToolName << ": " << message << "\n";
+  streams.err << "probetool: " << message << "\n";
   return code;
 }
 
@@ -36,32 +33,75 @@ std::string shortLine(const std::string& message) {
   return line;
 }
 
-std::string joinedErrors(const std::vector<std::string>& messages) {
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
   std::string text;
-  for (const std::string& message : messages)
-    text += (text.empty() ? "" : "; ") + shortLine(message);
-  return text.empty() ? "no reason logged" : text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
+  return text;
+}
+
+std::string joinedErrors(const std::vector<std::string>& messages) {
+  std::vector<std::string> lines;
+  for (const std::string& message : messages) lines.push_back(shortLine(message));
+  return lines.empty() ? "no reason logged" : joined(lines, "; ");
 }
 
 std::string plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// One row of check's table: an item of the image report, or the image's length.
+struct Row {
+  std::string name;
+  ProbeImageReport::Verdict verdict;
+  std::string detail;
+  std::string fault;  // how a damaged row is named on its own
+};
+
+// The image's length against what its version needs; a short image is named once, here, and
+// not again by each item it cuts off.
+Row lengthRow(const ProbeImageReport& report) {
+  Row row{"length", ProbeImageReport::Intact, plural(report.size, "byte", "bytes"), ""};
+  const std::size_t needed = report.imageLength;
+  if (needed == 0) {
+    row.verdict = ProbeImageReport::Damaged;
+    row.detail += ", too short for a version block";
+  } else if (report.size < needed) {
+    row.verdict = ProbeImageReport::Damaged;
+    row.detail += ", version " + versionText(report) + " needs " + std::to_string(needed) + " (" +
+                  std::to_string(needed - report.size) + " missing)";
+  } else if (report.size > needed) {
+    row.detail += "; the " + std::to_string(report.size - needed) + " bytes after " +
+                  std::to_string(needed) + " are ignored";
+  }
+  row.fault = "length: " + row.detail;
+  return row;
+}
+
+std::vector<Row> imageRows(const ProbeImageReport& report) {
+  std::vector<Row> rows;
+  const bool isShort = report.size < report.imageLength;
+  for (const ProbeImageReport::Item& item : report.items) {
+    const bool named = item.fault == ProbeImageReport::ChecksumMismatch;
+    rows.push_back(Row{item.name, item.verdict, item.detail,
+                       isShort && item.fault == ProbeImageReport::CutShort ? ""
+                       : named                                             ? item.detail
+                                                                           : item.name + ": " + item.detail});
+    if (item.item == ProbeDataV1Coder::VersionItem) rows.push_back(lengthRow(report));
+  }
+  return rows;
+}
+
 // A probe file, read, recognised, inspected and decoded.
 struct Loaded {
   std::string name;
   DetectedInput input;
-  ImageInspection inspection;  // images only
+  ProbeImageReport report;  // images only
   Decoded decoded;
   std::vector<std::string> faults;  // each damaged block, or why the library refused the file
 
   bool isImage() const { return input.format == Format::Image; }
   bool damaged() const { return !faults.empty(); }
-  std::string fault() const {
-    std::string text;
-    for (const std::string& one : faults) text += (text.empty() ? "" : "; ") + one;
-    return text;
-  }
+  std::string fault() const { return joined(faults, "; "); }
 };
 
 // kExitOk when the file was read and recognised (it may still be damaged); otherwise the
@@ -72,28 +112,24 @@ int load(const std::string& path, Streams& streams, Loaded& loaded) {
   const IoResult read = readInput(path, streams.in, raw);
   if (!read.ok) return fail(streams, kExitUsage, read.error);
   loaded.input = detectInput(raw);
-  switch (loaded.input.format) {
-    case Format::Unknown:
-      return fail(streams, kExitDamaged,
-                  loaded.name + ": not a probe image or XML document: " + loaded.input.how);
-    case Format::Xml:
-      loaded.decoded = decodeXml(loaded.input.bytes);
-      if (!loaded.decoded.ok) {
-        loaded.faults.push_back("the library cannot read the XML document (" +
-                                joinedErrors(loaded.decoded.libraryErrors) + ")");
-      }
-      return kExitOk;
-    case Format::Image:
-      break;
+  if (loaded.input.format == Format::Unknown) {
+    return fail(streams, kExitDamaged,
+                loaded.name + ": not a probe image or XML document: " + loaded.input.how);
   }
-  loaded.inspection = inspectImage(loaded.input.bytes);
+  if (!loaded.isImage()) {
+    loaded.decoded = decodeXml(loaded.input.bytes);
+    if (!loaded.decoded.ok) {
+      loaded.faults.push_back("the library cannot read the XML document (" +
+                              joinedErrors(loaded.decoded.libraryErrors) + ")");
+    }
+    return kExitOk;
+  }
+  loaded.report = inspectImage(std::string(loaded.input.bytes.begin(), loaded.input.bytes.end()));
   loaded.decoded = decodeImage(loaded.input.bytes);
-  // A short image is named once, by its length, not again by every block it cuts off.
-  const BlockCheck* length = loaded.inspection.find("length");
-  const bool isShort = length != nullptr && length->verdict == Verdict::Damaged;
-  for (const BlockCheck& block : loaded.inspection.blocks) {
-    if (block.verdict != Verdict::Damaged || (isShort && block.cutShort)) continue;
-    loaded.faults.push_back(block.hasChecksum ? block.detail : block.name + ": " + block.detail);
+  for (const Row& row : imageRows(loaded.report)) {
+    if (row.verdict == ProbeImageReport::Damaged && !row.fault.empty()) {
+      loaded.faults.push_back(row.fault);
+    }
   }
   if (!loaded.decoded.ok && loaded.faults.empty()) {
     loaded.faults.push_back("the library cannot decode the image (" +
@@ -103,7 +139,7 @@ int load(const std::string& path, Streams& streams, Loaded& loaded) {
 }
 
 std::string describeInput(const Loaded& loaded) {
-  std::string text = formatName(loaded.input.format);
+  std::string text = loaded.isImage() ? "version-1 image" : "XML document";
   if (loaded.input.hexText) text += " (hex dump)";
   return text + ", " + plural(loaded.input.bytes.size(), "byte", "bytes");
 }
@@ -116,24 +152,22 @@ std::string field(const std::string& name) {
 
 std::string dataChecksumText(const Decoded& decoded) {
   if (decoded.hasDataChecksum) return hex16(decoded.dataChecksum);
-  return "none (" +
-         shortLine(decoded.dataChecksumFailure.empty() ? "the library computes none"
-                                                       : decoded.dataChecksumFailure) +
-         ")";
+  return "none (" + shortLine(decoded.dataChecksumFailure) + ")";
 }
 
-// --- show ----------------------------------------------------------------------------------
+int damaged(Streams& streams, const Loaded& loaded) {
+  return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
+}
 
-int show(const Invocation& invocation, Streams& streams) {
+int show(const Options& options, Streams& streams) {
   Loaded loaded;
-  const int code = load(invocation.operands[0], streams, loaded);
-  if (code != kExitOk) return code;
+  if (const int code = load(options.in, streams, loaded)) return code;
   std::ostream& out = streams.out;
   out << field("file") << loaded.name << "\n";
   out << field("format") << describeInput(loaded) << "\n";
   if (loaded.isImage()) {
-    out << field("image version") << versionText(loaded.inspection.version)
-        << (loaded.inspection.magic ? "" : " (no magic)") << "\n";
+    out << field("image version") << versionText(loaded.report)
+        << (loaded.report.hasMagic ? "" : " (no magic)") << "\n";
   }
   if (loaded.damaged()) out << field("damage") << loaded.fault() << "\n";
   if (loaded.decoded.ok) {
@@ -141,63 +175,43 @@ int show(const Invocation& invocation, Streams& streams) {
     out << field("data checksum") << dataChecksumText(loaded.decoded) << "\n\n";
     out << formatRecordTable(viewRecord(loaded.decoded.record));
   }
-  if (invocation.has("hex")) {
+  if (options.hex) {
     out << "\n";
     if (loaded.isImage()) {
-      out << formatAnnotatedDump(loaded.input.bytes, loaded.inspection);
+      out << formatAnnotatedDump(loaded.input.bytes, loaded.report);
     } else if (loaded.decoded.ok) {
-      const Encoded image = encodeImage(loaded.decoded.record, kVersion21);
+      const Encoded image = encodeImage(loaded.decoded.record, ProbeDataV1Coder::getClassVersion());
       if (image.ok) {
-        const Bytes bytes(image.bytes.begin(), image.bytes.end());
         out << "# the version 2.1 image this record codes to\n"
-            << formatAnnotatedDump(bytes, inspectImage(bytes));
+            << formatAnnotatedDump(Bytes(image.bytes.begin(), image.bytes.end()),
+                                   inspectImage(image.bytes));
       } else {
         out << "# the record does not code to an image: " << joinedErrors(image.libraryErrors)
             << "\n";
       }
     }
   }
-  if (loaded.damaged())
-    return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
-  return kExitOk;
+  return loaded.damaged() ? damaged(streams, loaded) : kExitOk;
 }
 
-// --- check ---------------------------------------------------------------------------------
-
-const char* verdictText(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::Intact:
-      return "ok";
-    case Verdict::Damaged:
-      return "DAMAGED";
-    case Verdict::Absent:
-      break;
-  }
-  return "-";
-}
-
-int check(const Invocation& invocation, Streams& streams) {
+int check(const Options& options, Streams& streams) {
   Loaded loaded;
-  const int code = load(invocation.operands[0], streams, loaded);
-  if (code != kExitOk) return code;
+  if (const int code = load(options.in, streams, loaded)) return code;
   std::ostream& out = streams.out;
   out << loaded.name << ": " << describeInput(loaded) << "\n";
   TextTable table;
-  table.addColumn("block", TextTable::Left);
-  table.addColumn("verdict", TextTable::Left);
-  table.addColumn("detail", TextTable::Left);
-  for (const BlockCheck& block : loaded.inspection.blocks) {
-    table.addRow({block.name, verdictText(block.verdict), block.detail});
+  for (const char* heading : {"block", "verdict", "detail"}) table.addColumn(heading, TextTable::Left);
+  static const char* const kVerdicts[] = {"ok", "DAMAGED", "-"};
+  if (loaded.isImage()) {
+    for (const Row& row : imageRows(loaded.report)) {
+      table.addRow({row.name, kVerdicts[row.verdict], row.detail});
+    }
   }
   const Decoded& decoded = loaded.decoded;
-  std::string result;
-  if (decoded.ok) {
-    const RecordView view = viewRecord(decoded.record);
-    result = plural(view.targets.size(), "target", "targets") + ", stored checksum " +
-             hex16(view.checksum);
-  } else {
-    result = joinedErrors(decoded.libraryErrors);
-  }
+  const std::string result =
+      decoded.ok ? plural(viewRecord(decoded.record).targets.size(), "target", "targets") +
+                       ", stored checksum " + hex16(decoded.record.getChecksum())
+                 : joinedErrors(decoded.libraryErrors);
   table.addRow(
       {loaded.isImage() ? "library decode" : "document", decoded.ok ? "ok" : "FAILED", result});
   out << table.format("  ");
@@ -209,66 +223,46 @@ int check(const Invocation& invocation, Streams& streams) {
   return kExitOk;
 }
 
-// --- convert -------------------------------------------------------------------------------
-
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 bool endsWith(const std::string& text, const std::string& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-int convert(const Invocation& invocation, Streams& streams) {
-  const std::string& inPath = invocation.operands[0];
-  const std::string& outPath = invocation.operands[1];
-
+int convert(const Options& options, Streams& streams) {
+  const std::string& outPath = options.out;
   // What to write, decided before anything is read.
-  std::string to = invocation.get("to");
-  if (!to.empty() && to != "xml" && to != "image") {
-    return fail(streams, kExitUsage, "--to takes xml or image, not \"" + to + "\"");
+  std::string to = options.to;
+  std::string format = options.format;
+  std::string name = outPath;
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  static const struct {
+    const char* suffix;
+    const char* to;
+    const char* format;
+  } kSuffixes[] = {{".xml", "xml", ""},    {".bin", "image", ""},     {".img", "image", ""},
+                   {".hex", "image", "hex"}, {".c", "image", "carray"}, {".h", "image", "carray"}};
+  for (const auto& known : kSuffixes) {
+    if (!to.empty() || !endsWith(name, known.suffix)) continue;
+    to = known.to;
+    if (format.empty()) format = known.format;
   }
-  std::string format = invocation.get("format");
-  if (to.empty()) {
-    const std::string name = lower(outPath);
-    if (endsWith(name, ".xml")) {
-      to = "xml";
-    } else if (endsWith(name, ".bin") || endsWith(name, ".img")) {
-      to = "image";
-    } else if (endsWith(name, ".hex")) {
-      to = "image";
-      if (format.empty()) format = "hex";
-    } else if (endsWith(name, ".c") || endsWith(name, ".h")) {
-      to = "image";
-      if (format.empty()) format = "carray";
-    } else if (outPath != "-") {
-      return fail(streams, kExitUsage,
-                  "cannot tell what to write to " + outPath +
-                      ": name it .xml, .bin or .img, or give --to xml|image");
-    }
-  }
-  const std::string imageVersion = invocation.get("image-version", "2.1");
-  if (imageVersion != "2.1" && imageVersion != "2.0") {
+  if (to.empty() && outPath != "-") {
     return fail(streams, kExitUsage,
-                "--image-version takes 2.1 or 2.0, not \"" + imageVersion + "\"");
-  }
-  if (format.empty()) format = outPath == "-" ? "hex" : "raw";
-  if (format != "raw" && format != "hex" && format != "carray") {
-    return fail(streams, kExitUsage, "--format takes raw, hex or carray, not \"" + format + "\"");
+                "cannot tell what to write to " + outPath +
+                    ": name it .xml, .bin or .img, or give --to xml|image");
   }
   // Options that only images have ask for an image.
-  const bool imageOptions = invocation.has("format") || invocation.has("image-version");
-  if (to.empty() && outPath == "-" && imageOptions) to = "image";
+  const bool imageOptions = !options.format.empty() || !options.imageVersion.empty();
+  if (to.empty() && imageOptions) to = "image";
   if (to == "xml" && imageOptions) {
     return fail(streams, kExitUsage, "--format and --image-version apply to image output only");
   }
+  const std::string imageVersion = options.imageVersion.empty() ? "2.1" : options.imageVersion;
+  if (format.empty()) format = outPath == "-" ? "hex" : "raw";
 
   Loaded loaded;
-  const int code = load(inPath, streams, loaded);
-  if (code != kExitOk) return code;
+  if (const int code = load(options.in, streams, loaded)) return code;
   if (loaded.damaged()) {
     return fail(streams, kExitDamaged, loaded.name + ": damaged, not converted: " + loaded.fault());
   }
@@ -277,93 +271,63 @@ int convert(const Invocation& invocation, Streams& streams) {
 
   // Code the record, then decode what was coded: only output that gives the record back is
   // written.
-  std::string bytes;
-  std::vector<std::string> differences;
-  if (to == "xml") {
-    const Encoded xml = encodeXml(record);
-    if (!xml.ok) {
-      return fail(
-          streams, kExitDamaged,
-          "the library cannot write the record as XML (" + joinedErrors(xml.libraryErrors) + ")");
-    }
-    bytes = xml.bytes;
-    const Decoded again = decodeXml(Bytes(bytes.begin(), bytes.end()));
-    differences =
-        again.ok ? compareRecords(viewRecord(record), viewRecord(again.record), Precision::exact())
-                 : std::vector<std::string>{"it does not load"};
-  } else {
-    const bool old = imageVersion == "2.0";
-    const Encoded image =
-        encodeImage(record, static_cast<unsigned short>(old ? kVersion20 : kVersion21));
-    if (!image.ok) {
-      return fail(streams, kExitDamaged,
-                  "the library cannot code the record as a version " + imageVersion + " image (" +
-                      joinedErrors(image.libraryErrors) + ")");
-    }
-    const Bytes coded(image.bytes.begin(), image.bytes.end());
-    const Decoded again = decodeImage(coded);
-    differences = again.ok ? compareRecords(viewRecord(record), viewRecord(again.record),
-                                            old ? Precision::image20() : Precision::image21())
-                           : std::vector<std::string>{"it does not decode (" +
-                                                      joinedErrors(again.libraryErrors) + ")"};
-    if (format == "hex") {
-      bytes = formatHexDump(coded);
-    } else if (format == "carray") {
-      bytes = formatCArray(coded, "probe_image",
-                           "probe " + viewRecord(record).id + ": version " + imageVersion +
-                               " image, " + std::to_string(coded.size()) + " bytes");
-    } else {
-      bytes = image.bytes;
-    }
+  const std::string what = to == "xml" ? "the XML text" : "the version " + imageVersion + " image";
+  const Encoded encoded =
+      to == "xml" ? encodeXml(record)
+                  : encodeImage(record, imageVersion == "2.0" ? 0x20 : ProbeDataV1Coder::getClassVersion());
+  if (!encoded.ok) {
+    return fail(streams, kExitDamaged,
+                "the library cannot write the record as " + what.substr(4) + " (" +
+                    joinedErrors(encoded.libraryErrors) + ")");
   }
+  const Bytes coded(encoded.bytes.begin(), encoded.bytes.end());
+  const Decoded again = to == "xml" ? decodeXml(coded) : decodeImage(coded);
+  const std::vector<std::string> differences =
+      again.ok ? compareRecords(viewRecord(record), viewRecord(again.record))
+               : std::vector<std::string>{"it does not decode (" +
+                                          joinedErrors(again.libraryErrors) + ")"};
   if (!differences.empty()) {
-    std::string what = to == "xml" ? "the XML text" : "the version " + imageVersion + " image";
-    return fail(
-        streams, kExitDamaged,
-        what + " does not give the record back, not written: " + differences.front() +
-            (differences.size() > 1
-                 ? " (and " +
-                       plural(differences.size() - 1, "more difference", "more differences") + ")"
-                 : ""));
+    return fail(streams, kExitDamaged,
+                what + " does not give the record back, not written: " + differences.front() +
+                    (differences.size() > 1
+                         ? " (and " +
+                               plural(differences.size() - 1, "more difference",
+                                      "more differences") +
+                               ")"
+                         : ""));
+  }
+  std::string bytes = encoded.bytes;
+  if (to == "image" && format == "hex") bytes = formatHexDump(coded);
+  if (to == "image" && format == "carray") {
+    bytes = formatCArray(coded, "probe_image",
+                         "probe " + viewRecord(record).id + ": version " + imageVersion +
+                             " image, " + std::to_string(coded.size()) + " bytes");
   }
   const IoResult written = writeOutput(outPath, streams.out, bytes);
-  if (!written.ok) return fail(streams, kExitUsage, written.error);
-  return kExitOk;
+  return written.ok ? kExitOk : fail(streams, kExitUsage, written.error);
 }
 
-// --- checksum ------------------------------------------------------------------------------
-
-int checksum(const Invocation& invocation, Streams& streams) {
+int checksum(const Options& options, Streams& streams) {
   Loaded loaded;
-  const int code = load(invocation.operands[0], streams, loaded);
-  if (code != kExitOk) return code;
-  if (loaded.damaged())
-    return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
+  if (const int code = load(options.in, streams, loaded)) return code;
+  if (loaded.damaged()) return damaged(streams, loaded);
   streams.out << field("record checksum") << hex16(loaded.decoded.record.computeChecksum()) << "\n";
   streams.out << field("data checksum") << dataChecksumText(loaded.decoded) << "\n";
   return kExitOk;
 }
 
-// --- plot ----------------------------------------------------------------------------------
-
-int plot(const Invocation& invocation, Streams& streams) {
-  if (!invocation.has("output")) return fail(streams, kExitUsage, "plot needs -o OUT.svg");
+int plot(const Options& options, Streams& streams) {
   Loaded loaded;
-  const int code = load(invocation.operands[0], streams, loaded);
-  if (code != kExitOk) return code;
-  if (loaded.damaged())
-    return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
-  const IoResult written = writeOutput(invocation.get("output"), streams.out,
-                                       plotSvg(viewRecord(loaded.decoded.record)));
-  if (!written.ok) return fail(streams, kExitUsage, written.error);
-  return kExitOk;
+  if (const int code = load(options.in, streams, loaded)) return code;
+  if (loaded.damaged()) return damaged(streams, loaded);
+  const IoResult written =
+      writeOutput(options.output, streams.out, plotSvg(viewRecord(loaded.decoded.record)));
+  return written.ok ? kExitOk : fail(streams, kExitUsage, written.error);
 }
-
-// --- demo ----------------------------------------------------------------------------------
 
 void heading(std::ostream& out, const std::string& title) { out << "\n== " << title << " ==\n"; }
 
-int demo(const Invocation&, Streams& streams) {
+int demo(const Options&, Streams& streams) {
   std::ostream& out = streams.out;
   const ProbeData record = sampleProbe();
   const RoundTrip v1 = roundTripV1(record);
@@ -376,19 +340,21 @@ int demo(const Invocation&, Streams& streams) {
 
   heading(out,
           "version-1 image in device memory (" + plural(v1.memory.size(), "byte", "bytes") + ")");
-  const Bytes image(v1.memory.begin(), v1.memory.end());
-  out << formatAnnotatedDump(image, inspectImage(image));
+  const ProbeImageReport report = inspectImage(v1.memory);
+  out << formatAnnotatedDump(Bytes(v1.memory.begin(), v1.memory.end()), report);
 
   heading(out, "XML text in the simulation coder's device memory (" +
                    plural(simu.memory.size(), "byte", "bytes") + ")");
   out << simu.memory << (simu.memory.empty() || simu.memory.back() == '\n' ? "" : "\n");
 
-  // Both checksums, each checked against the bytes it covers.
+  // Both checksums, each checked against the bytes it covers: the data checksum covers the
+  // rigid body block up to the end of the mask thickness block.
   const unsigned int recordChecksum = record.computeChecksum();
-  const std::size_t covered = kRigidBodyLength + kDefaultDirLength + kMaskThicknessLength;
-  const unsigned int imageCrc = v1.memory.size() >= kRigidBodyOffset + covered
-                                    ? crc16(v1.memory.substr(kRigidBodyOffset, covered))
-                                    : 0;
+  const ProbeImageReport::Item* first = report.find(ProbeDataV1Coder::RigidBodyItem);
+  const ProbeImageReport::Item* last = report.find(ProbeDataV1Coder::MaskThicknessItem);
+  const std::size_t begin = first != nullptr ? first->offset : 0;
+  const std::size_t end = last != nullptr ? last->offset + last->length : 0;
+  const std::string covered = std::to_string(begin) + "-" + std::to_string(end - 1);
   std::vector<std::string> checksumProblems;
   if (recordChecksum != crc16(simu.memory)) {
     checksumProblems.push_back("the record checksum is not the CRC-16 of the XML text");
@@ -396,24 +362,20 @@ int demo(const Invocation&, Streams& streams) {
   if (simu.dataChecksum != recordChecksum) {
     checksumProblems.push_back("the simulation coder's data checksum differs from it");
   }
-  if (v1.dataChecksum != imageCrc) {
-    checksumProblems.push_back("the data checksum is not the CRC-16 of image bytes 8-405");
+  if (end > v1.memory.size() || v1.dataChecksum != crc16(v1.memory.substr(begin, end - begin))) {
+    checksumProblems.push_back("the data checksum is not the CRC-16 of image bytes " + covered);
   }
   heading(out, "checksums");
   out << field("record checksum") << hex16(recordChecksum) << "  CRC-16 of the XML text\n";
-  out << field("data checksum") << hex16(v1.dataChecksum)
-      << "  CRC-16 of image bytes 8-405 (rigid body to mask thickness)\n";
+  out << field("data checksum") << hex16(v1.dataChecksum) << "  CRC-16 of image bytes " << covered
+      << " (rigid body to mask thickness)\n";
 
   heading(out, "round trips");
   TextTable table;
-  table.addColumn("", TextTable::Left);
-  table.addColumn("", TextTable::Left);
-  table.addColumn("", TextTable::Left);
+  for (int column = 0; column < 3; ++column) table.addColumn("", TextTable::Left);
   bool allOk = true;
   for (const RoundTrip* trip : {&v1, &simu}) {
-    std::string steps;
-    for (const std::string& step : trip->steps) steps += (steps.empty() ? "" : ", ") + step;
-    table.addRow({trip->coder, trip->ok ? "ok" : "FAILED", steps});
+    table.addRow({trip->coder, trip->ok ? "ok" : "FAILED", joined(trip->steps, ", ")});
     for (const std::string& problem : trip->problems) table.addRow({"", "", problem});
     allOk = allOk && trip->ok;
   }
@@ -432,8 +394,6 @@ int demo(const Invocation&, Streams& streams) {
 }  // namespace
 
 ProbeData sampleProbe() {
-  Rb::RigidBody body;
-  body.setId("DEMO-PROBE-01");
   struct Target {
     double size, x, y, z;
     bool normal;
@@ -448,6 +408,8 @@ ProbeData sampleProbe() {
       {2.00, -25.0, -20.0, 12.5, false, 0, 0, 0, false, 0},
       {1.50, 20.0, -35.0, 2.25, false, 0, 0, 0, true, 15.0},
   };
+  Rb::RigidBody body;
+  body.setId("DEMO-PROBE-01");
   int id = 0;
   for (const Target& t : targets) {
     body.insertTarget(id, t.x, t.y, t.z);
@@ -463,16 +425,16 @@ ProbeData sampleProbe() {
   return record;
 }
 
-int runCommand(const Invocation& invocation, Streams& streams) {
+int runCommand(const Options& options, Streams& streams) {
   static const struct {
     const char* name;
-    int (*run)(const Invocation&, Streams&);
+    int (*run)(const Options&, Streams&);
   } kRunners[] = {{"demo", demo},       {"show", show},         {"check", check},
                   {"convert", convert}, {"checksum", checksum}, {"plot", plot}};
   for (const auto& runner : kRunners) {
-    if (invocation.command == runner.name) return runner.run(invocation, streams);
+    if (options.command == runner.name) return runner.run(options, streams);
   }
-  return fail(streams, kExitUsage, "unknown command \"" + invocation.command + "\"");
+  return fail(streams, kExitUsage, "unknown command \"" + options.command + "\"");
 }
 
 }  // namespace probetool

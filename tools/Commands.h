@@ -1,11 +1,10 @@
-// The commands of probetool, each over the streams it is given so that it runs the same from
-// main and from tests.
+// The commands of probetool, each over the streams it is given.
 #ifndef PROBETOOL_COMMANDS_H
 #define PROBETOOL_COMMANDS_H
 
 #include <iosfwd>
+#include <string>
 
-#include "Args.h"
 #include "ProbeData.h"
 
 namespace probetool {
@@ -22,12 +21,21 @@ struct Streams {
   std::ostream& err;
 };
 
+// A command line as parsed; strings left empty were not given.
+struct Options {
+  std::string command;
+  std::string in;   // FILE or IN
+  std::string out;  // convert's OUT
+  std::string to, format, imageVersion;
+  std::string output;  // plot's picture
+  bool hex = false;
+};
+
 // The built-in probe of the demo: a readable id, five targets, some with normals and angles,
 // all values on the image's stored grid so that they come back exactly.
 ProbeData sampleProbe();
 
-// Runs a parsed command line that carries no usage error.
-int runCommand(const Invocation& invocation, Streams& streams);
+int runCommand(const Options& options, Streams& streams);
 
 }  // namespace probetool
 

@@ -1,5 +1,6 @@
 #include "HexText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <sstream>
@@ -11,19 +12,10 @@ namespace {
 constexpr std::size_t kBytesPerRow = 16;
 constexpr std::size_t kBytesPerCRow = 12;
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool isOffsetLabel(const std::string& token) {
-  if (token.size() < 2 || token.back() != ':') return false;
-  for (std::size_t i = 0; i + 1 < token.size(); ++i) {
-    if (hexValue(token[i]) < 0) return false;
-  }
-  return true;
+bool isHex(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
+    return std::isxdigit(c) != 0;
+  });
 }
 
 std::string offsetLabel(std::size_t offset) {
@@ -53,18 +45,17 @@ HexParse parseHexText(const std::string& text) {
     std::string token;
     bool first = true;
     while (tokens >> token) {
-      const bool label = first && isOffsetLabel(token);
+      const bool label = first && token.size() >= 2 && token.back() == ':' &&
+                         isHex(token.substr(0, token.size() - 1));
       first = false;
       if (label) continue;
-      const int high = token.size() == 2 ? hexValue(token[0]) : -1;
-      const int low = token.size() == 2 ? hexValue(token[1]) : -1;
-      if (high < 0 || low < 0) {
+      if (token.size() != 2 || !isHex(token)) {
         result.line = lineNumber;
         result.error = "\"" + token.substr(0, 16) + "\" is not a hex byte";
         result.bytes.clear();
         return result;
       }
-      result.bytes.push_back(static_cast<unsigned char>(high * 16 + low));
+      result.bytes.push_back(static_cast<unsigned char>(std::stoi(token, nullptr, 16)));
     }
   }
   if (result.bytes.empty()) {

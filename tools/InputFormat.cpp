@@ -3,25 +3,25 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ImageLayout.h"
+#include "ProbeImageReport.h"
 
 namespace probetool {
 
 namespace {
 
-bool startsWithMagic(const Bytes& bytes) {
-  return bytes.size() >= kMagicLength && std::equal(kMagic, kMagic + kMagicLength, bytes.begin());
+// Without the magic, bytes as long as an image (which the library reads as version 1.0), or with
+// the magic damaged in one byte, are taken for an image too.
+bool looksLikeImage(const Bytes& bytes, bool withoutMagic) {
+  const ProbeImageReport report = inspectImage(std::string(bytes.begin(), bytes.end()));
+  return report.hasMagic ||
+         (withoutMagic && ((report.imageLength != 0 && report.size == report.imageLength) ||
+                           report.items.front().fault == ProbeImageReport::DamagedMagic));
 }
-
-bool isImageLength(std::size_t size) { return size == kImageLength || size == kShortImageLength; }
 
 bool looksLikeXml(const Bytes& bytes) {
   std::size_t i = 0;
   if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
-  while (i < bytes.size() &&
-         (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n')) {
-    ++i;
-  }
+  while (i < bytes.size() && std::strchr(" \t\r\n", bytes[i]) != nullptr && bytes[i] != 0) ++i;
   static const char kPrologue[] = "<?xml";
   const std::size_t length = std::strlen(kPrologue);
   return bytes.size() - i >= length &&
@@ -34,64 +34,38 @@ bool isPrintableText(const Bytes& bytes) {
   });
 }
 
-}  // namespace
-
-DetectedInput detectInput(const Bytes& raw) {
+DetectedInput found(Format format, const Bytes& bytes, const std::string& how) {
   DetectedInput input;
-  if (looksLikeXml(raw)) {
-    input.format = Format::Xml;
-    input.bytes = raw;
-    input.how = "XML document";
-    return input;
-  }
-  if (startsWithMagic(raw)) {
-    input.format = Format::Image;
-    input.bytes = raw;
-    input.how = "version-1 image";
-    return input;
-  }
-  if (isPrintableText(raw)) {
-    // Images hold zero bytes, so text is a hex dump or nothing the tool knows.
-    const HexParse hex = parseHexText(std::string(raw.begin(), raw.end()));
-    if (hex.ok && (startsWithMagic(hex.bytes) || isImageLength(hex.bytes.size()))) {
-      input.format = Format::Image;
-      input.hexText = true;
-      input.bytes = hex.bytes;
-      input.how = "version-1 image, as a hex dump";
-    } else if (hex.ok) {
-      input.how = "a hex dump of " + std::to_string(hex.bytes.size()) +
-                  " bytes without the image magic, and not the length of an image";
-    } else {
-      input.how = "text that is neither XML nor a hex dump (line " + std::to_string(hex.line) +
-                  ": " + hex.error + ")";
-    }
-    return input;
-  }
-  if (isImageLength(raw.size())) {
-    input.format = Format::Image;
-    input.bytes = raw;
-    input.how = "version-1 image without magic, by its length";
-    return input;
-  }
-  if (raw.empty()) {
-    input.how = "an empty file";
-  } else {
-    input.how = std::to_string(raw.size()) +
-                " bytes without the image magic, and not the length of an image";
-  }
+  input.format = format;
+  input.bytes = bytes;
+  input.how = how;
   return input;
 }
 
-const char* formatName(Format format) {
-  switch (format) {
-    case Format::Image:
-      return "version-1 image";
-    case Format::Xml:
-      return "XML document";
-    case Format::Unknown:
-      break;
+}  // namespace
+
+DetectedInput detectInput(const Bytes& raw) {
+  if (looksLikeXml(raw)) return found(Format::Xml, raw, "XML document");
+  if (looksLikeImage(raw, false)) return found(Format::Image, raw, "version-1 image");
+  if (isPrintableText(raw)) {
+    // Images hold zero bytes, so text is a hex dump or nothing the tool knows.
+    const HexParse hex = parseHexText(std::string(raw.begin(), raw.end()));
+    if (hex.ok && looksLikeImage(hex.bytes, true)) {
+      DetectedInput input = found(Format::Image, hex.bytes, "version-1 image, as a hex dump");
+      input.hexText = true;
+      return input;
+    }
+    return found(Format::Unknown, {},
+                 hex.ok ? "a hex dump of " + std::to_string(hex.bytes.size()) +
+                              " bytes without the image magic, and not the length of an image"
+                        : "text that is neither XML nor a hex dump (line " +
+                              std::to_string(hex.line) + ": " + hex.error + ")");
   }
-  return "unknown";
+  if (looksLikeImage(raw, true)) return found(Format::Image, raw, "version-1 image without magic");
+  return found(Format::Unknown, {},
+               raw.empty() ? "an empty file"
+                           : std::to_string(raw.size()) +
+                                 " bytes without the image magic, and not the length of an image");
 }
 
 }  // namespace probetool

@@ -19,11 +19,9 @@ struct DetectedInput {
 };
 
 // In this order: an XML prologue (after an optional byte order mark and blanks); the image
-// magic; a hex dump, whose bytes are then judged by magic and length; the length of an image
-// (428 bytes, or 328 for version 0.1). Anything else is Unknown.
+// magic; a hex dump, whose bytes are then judged as below; bytes as long as an image without
+// the magic, or with the magic damaged in one byte. Anything else is Unknown.
 DetectedInput detectInput(const Bytes& raw);
-
-const char* formatName(Format format);
 
 }  // namespace probetool
 

@@ -3,11 +3,12 @@
 #include <boost/crc.hpp>
 #include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
+#include <log4cplus/appender.h>
+#include <log4cplus/logger.h>
+#include <log4cplus/spi/loggingevent.h>
+
 #include <exception>
 
-#include "ImageChecker.h"
-#include "ImageLayout.h"
-#include "LogSetup.h"
 #include "PDSimuCoder.h"
 #include "ProbeDataV1Coder.h"
 #include "RecordView.h"
@@ -20,19 +21,43 @@ namespace {
 
 using probesim::SimDeviceMemory;
 
-// The callback of one coder: every report, in order.
-class Reports final : public ProbeDataCoderCB {
+// Collects the messages the library logs at ERROR or above while it lives. log4cplus calls
+// append under the appender's own lock.
+class ErrorCapture {
  public:
-  void onChecksumRed(bool ok) override { add("onChecksumRed", ok); }
-  void onAllRed(bool ok) override { add("onAllRed", ok); }
-  void onSaved(bool ok) override { add("onSaved", ok); }
-  void onError() override { events.push_back("onError()"); }
-
-  std::vector<std::string> events;
+  ErrorCapture() : logger_(log4cplus::Logger::getInstance("Probe")), appender_(new Appender) {
+    logger_.addAppender(log4cplus::SharedAppenderPtr(appender_.get()));
+  }
+  ~ErrorCapture() { logger_.removeAppender(log4cplus::SharedAppenderPtr(appender_.get())); }
+  std::vector<std::string> messages() const { return appender_->messages; }
 
  private:
-  void add(const char* name, bool ok) {
-    events.push_back(std::string(name) + (ok ? "(true)" : "(false)"));
+  struct Appender : log4cplus::Appender {
+    ~Appender() override { destructorImpl(); }
+    void close() override { closed = true; }
+    void append(const log4cplus::spi::InternalLoggingEvent& event) override {
+      if (event.getLogLevel() >= log4cplus::ERROR_LOG_LEVEL) messages.push_back(event.getMessage());
+    }
+    std::vector<std::string> messages;
+  };
+
+  log4cplus::Logger logger_;
+  log4cplus::helpers::SharedObjectPtr<Appender> appender_;
+};
+
+// The callback of one coder: every report, in order ("onSaved(true)").
+class Reports final : public ProbeDataCoderCB {
+ public:
+  void onChecksumRed(bool ok) override { add("onChecksumRed", ok ? "(true)" : "(false)"); }
+  void onAllRed(bool ok) override { add("onAllRed", ok ? "(true)" : "(false)"); }
+  void onSaved(bool ok) override { add("onSaved", ok ? "(true)" : "(false)"); }
+  void onError() override { add("onError", "()"); }
+
+  std::string events;
+
+ private:
+  void add(const char* name, const char* how) {
+    events += (events.empty() ? "" : ", ") + std::string(name) + how;
   }
 };
 
@@ -43,34 +68,25 @@ std::string describe(const SimDeviceMemory::Request& request) {
          std::to_string(request.offset);
 }
 
-void expectReports(RoundTrip& trip, const char* step, const Reports& reports,
-                   const std::vector<std::string>& expected) {
+void expectReport(RoundTrip& trip, const char* step, const Reports& reports,
+                  const std::string& expected) {
   if (reports.events == expected) return;
-  std::string got;
-  for (const std::string& event : reports.events) got += (got.empty() ? "" : ", ") + event;
-  trip.problems.push_back(std::string(step) + " reported " + (got.empty() ? "nothing" : got) +
-                          ", not " + expected.front());
+  trip.problems.push_back(std::string(step) + " reported " +
+                          (reports.events.empty() ? "nothing" : reports.events) + ", not " +
+                          expected);
 }
 
-void expectRequests(RoundTrip& trip, SimDeviceMemory& memory,
-                    const std::vector<std::string>& expected) {
-  std::vector<std::string> made;
+// What the device saw, for the demo's account.
+void takeRequests(RoundTrip& trip, SimDeviceMemory& memory) {
   for (const SimDeviceMemory::Request& request : memory.requests()) {
-    made.push_back(describe(request));
-    trip.steps.push_back(made.back());
+    trip.steps.push_back(describe(request));
   }
   memory.clearRequests();
-  if (made != expected) {
-    std::string want;
-    for (const std::string& step : expected) want += (want.empty() ? "" : ", ") + step;
-    trip.problems.push_back("the device saw other requests than " + want);
-  }
 }
 
 void expectRecord(RoundTrip& trip, const std::string& what, const ProbeData& expected,
-                  const ProbeData& actual, const Precision& precision) {
-  for (const std::string& difference :
-       compareRecords(viewRecord(expected), viewRecord(actual), precision)) {
+                  const ProbeData& actual) {
+  for (const std::string& difference : compareRecords(viewRecord(expected), viewRecord(actual))) {
     trip.problems.push_back(what + " " + difference);
   }
 }
@@ -92,7 +108,6 @@ Decoded decodeImage(const Bytes& image) {
   ErrorCapture capture;
   ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
   decoded.ok = coder.convertFromString(std::string(image.begin(), image.end()), decoded.record);
-  decoded.imageVersion = coder.getInputVersion();
   if (decoded.ok) addDataChecksum(coder, decoded);
   decoded.libraryErrors = capture.messages();
   return decoded;
@@ -132,41 +147,41 @@ Encoded encodeXml(const ProbeData& record) {
   return encoded;
 }
 
-RoundTrip roundTripV1(const ProbeData& record) {
+namespace {
+
+// A save with one coder and a readAll with a new one, as two hosts would do it; completions are
+// queued and pumped, as a device delivers them later. A new version-1 coder knows no version
+// yet, so its readAll reads the version block before the whole image.
+template <class Coder>
+RoundTrip roundTrip(const char* name, const ProbeData& record, SimDeviceMemory::Storage storage) {
   RoundTrip trip;
-  trip.coder = "version-1 coder";
-  boost::shared_ptr<SimDeviceMemory> memory = boost::make_shared<SimDeviceMemory>(
-      kImageLength, SimDeviceMemory::Completion::Queued, SimDeviceMemory::Storage::Image);
+  trip.coder = name;
+  boost::shared_ptr<SimDeviceMemory> memory = boost::make_shared<SimDeviceMemory>();
+  memory->setCompletion(SimDeviceMemory::Completion::Queued);
+  memory->setStorage(storage);
   try {
-    ProbeDataV1Coder writer(memory);
+    Coder writer(memory);
     boost::shared_ptr<Reports> saved = boost::make_shared<Reports>();
     writer.setCB(saved);
     memory->bind(&writer);
     writer.save(record);
     memory->pump();
-    expectRequests(trip, *memory, {"save 428 bytes at 0"});
-    expectReports(trip, "save", *saved, {"onSaved(true)"});
-    expectRecord(trip, "after the save the writer holds", record, writer.getProbeData(),
-                 Precision::image21());
+    takeRequests(trip, *memory);
+    expectReport(trip, "save", *saved, "onSaved(true)");
+    expectRecord(trip, "after the save the writer holds", record, writer.getProbeData());
     trip.memory = memory->contents();
 
-    // A new coder knows no version yet: it reads the version block, then the whole image.
-    ProbeDataV1Coder reader(memory);
+    Coder reader(memory);
     boost::shared_ptr<Reports> red = boost::make_shared<Reports>();
     reader.setCB(red);
     memory->bind(&reader);
     reader.readAll();
     memory->pump();
     memory->bind(nullptr);
-    expectRequests(trip, *memory, {"read 8 bytes at 0", "read 428 bytes at 0"});
-    expectReports(trip, "readAll", *red, {"onAllRed(true)"});
-    if (reader.getInputVersion() != kVersion21) {
-      trip.problems.push_back("the reader took the image as version " +
-                              versionText(reader.getInputVersion()) + ", not 2.1");
-    }
-    trip.readBack = reader.getProbeData();
-    expectRecord(trip, "read back:", record, trip.readBack, Precision::image21());
-    trip.dataChecksum = reader.computeDataCheksum(trip.readBack);
+    takeRequests(trip, *memory);
+    expectReport(trip, "readAll", *red, "onAllRed(true)");
+    expectRecord(trip, "read back:", record, reader.getProbeData());
+    trip.dataChecksum = reader.computeDataCheksum(reader.getProbeData());
   } catch (const std::exception& error) {
     trip.problems.push_back(std::string("the library threw: ") + error.what());
   }
@@ -174,40 +189,19 @@ RoundTrip roundTripV1(const ProbeData& record) {
   return trip;
 }
 
-RoundTrip roundTripSimu(const ProbeData& record) {
-  RoundTrip trip;
-  trip.coder = "simulation coder";
-  boost::shared_ptr<SimDeviceMemory> memory = boost::make_shared<SimDeviceMemory>(
-      0, SimDeviceMemory::Completion::Queued, SimDeviceMemory::Storage::Text);
-  try {
-    PDSimuCoder writer(memory);
-    boost::shared_ptr<Reports> saved = boost::make_shared<Reports>();
-    writer.setCB(saved);
-    memory->bind(&writer);
-    writer.save(record);
-    memory->pump();
-    trip.memory = memory->contents();
-    expectRequests(trip, *memory, {"save " + std::to_string(trip.memory.size()) + " bytes at 0"});
-    expectReports(trip, "save", *saved, {"onSaved(true)"});
-    std::string text;
-    saveToString(text, record);
-    if (trip.memory != text) trip.problems.push_back("the memory does not hold the XML text");
+}  // namespace
 
-    PDSimuCoder reader(memory);
-    boost::shared_ptr<Reports> red = boost::make_shared<Reports>();
-    reader.setCB(red);
-    memory->bind(&reader);
-    reader.readAll();
-    memory->pump();
-    memory->bind(nullptr);
-    expectRequests(trip, *memory, {"read all at 0"});
-    expectReports(trip, "readAll", *red, {"onAllRed(true)"});
-    trip.readBack = reader.getProbeData();
-    expectRecord(trip, "read back:", record, trip.readBack, Precision::exact());
-    trip.dataChecksum = reader.computeDataCheksum(trip.readBack);
-  } catch (const std::exception& error) {
-    trip.problems.push_back(std::string("the library threw: ") + error.what());
-  }
+RoundTrip roundTripV1(const ProbeData& record) {
+  return roundTrip<ProbeDataV1Coder>("version-1 coder", record, SimDeviceMemory::Storage::Image);
+}
+
+// The memory holds the record's XML text, exactly as saveToString writes it.
+RoundTrip roundTripSimu(const ProbeData& record) {
+  RoundTrip trip =
+      roundTrip<PDSimuCoder>("simulation coder", record, SimDeviceMemory::Storage::Text);
+  std::string text;
+  saveToString(text, record);
+  if (trip.memory != text) trip.problems.push_back("the memory does not hold the XML text");
   trip.ok = trip.problems.empty();
   return trip;
 }

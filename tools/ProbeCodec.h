@@ -14,7 +14,6 @@ namespace probetool {
 struct Decoded {
   bool ok = false;
   ProbeData record;
-  unsigned int imageVersion = 0;  // images: the input version the coder took from the image
   // The data checksum as the decoding coder computes it; absent where the library cannot.
   bool hasDataChecksum = false;
   unsigned int dataChecksum = 0;
@@ -43,17 +42,15 @@ Encoded encodeXml(const ProbeData& record);
 struct RoundTrip {
   std::string coder;
   bool ok = false;
-  std::vector<std::string> steps;     // "save 428 bytes at 0", "read 8 bytes at 0", ...
+  std::vector<std::string> steps;     // the requests the device saw: "read 8 bytes at 0", ...
   std::vector<std::string> problems;  // empty when the record came back
   std::string memory;                 // the device memory after the save
-  ProbeData readBack;
   unsigned int dataChecksum = 0;  // the reading coder's data checksum of what it read
 };
 
-// ProbeDataV1Coder: save, then readAll on a new coder (the version read chained before the
-// whole-image read). Completions are queued and pumped, as a real device delivers them later.
+// Each coder saves the record into a simulated device memory, and a new coder of its kind reads
+// it back.
 RoundTrip roundTripV1(const ProbeData& record);
-// PDSimuCoder over a memory that holds the record's XML text.
 RoundTrip roundTripSimu(const ProbeData& record);
 
 // CRC-16/ARC, the CRC of both checksums.

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ImageChecker.h"
-
 namespace probetool {
 
 void TextTable::addColumn(const std::string& heading, Align align) {
@@ -53,6 +51,12 @@ std::string fixed(double value, int decimals) {
 }
 
 }  // namespace
+
+std::string hex16(unsigned int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", value);
+  return text;
+}
 
 std::string formatRecordTable(const RecordView& record) {
   std::string out;

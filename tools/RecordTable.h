@@ -26,6 +26,9 @@ class TextTable {
   std::vector<std::vector<std::string>> rows_;
 };
 
+// "0x03E8".
+std::string hex16(unsigned int value);
+
 // Positions and the default direction to 0.001, sizes, normals and angles to 0.01: the
 // precision of the device image. "-" where a target has no normal or angle.
 std::string formatRecordTable(const RecordView& record);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <list>
+#include <sstream>
 
 #include "ProbeData.h"
 
@@ -31,26 +32,14 @@ RecordView viewRecord(const ProbeData& record) {
   return view;
 }
 
-Precision Precision::exact() { return Precision{0, 0, 0, 0, 0, true, 0, true, 0xFFFFFFFFu}; }
-
-// Half of each field's stored unit (0.001 for positions and the default direction, 0.01 for
-// the rest), with a little room for the binary fractions of decimal values.
-Precision Precision::image21() {
-  return Precision{0.0005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.0005 + 1e-9,
-                   true,          20,           true,         0xFFFFu};
-}
-
-Precision Precision::image20() {
-  return Precision{
-      0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, 0.005 + 1e-9, false, 0, false, 0};
-}
-
 namespace {
+
+constexpr double kTolerance = 0.01;
 
 class Comparison {
  public:
-  void value(const std::string& what, double expected, double actual, double tolerance) {
-    if (std::fabs(expected - actual) <= tolerance) return;
+  void value(const std::string& what, double expected, double actual) {
+    if (std::fabs(expected - actual) <= kTolerance) return;
     char text[160];
     std::snprintf(text, sizeof text, "%s: %.9g against %.9g", what.c_str(), expected, actual);
     differences_.push_back(text);
@@ -62,69 +51,47 @@ class Comparison {
                            (expected ? ": present against absent" : ": absent against present"));
   }
 
-  void text(const std::string& what, const std::string& expected, const std::string& actual) {
+  template <class T>
+  void same(const std::string& what, const T& expected, const T& actual, const char* quote = "") {
     if (expected == actual) return;
-    differences_.push_back(what + ": \"" + expected + "\" against \"" + actual + "\"");
+    std::ostringstream text;
+    text << what << ": " << quote << expected << quote << " against " << quote << actual << quote;
+    differences_.push_back(text.str());
   }
 
-  void number(const std::string& what, unsigned int expected, unsigned int actual) {
-    if (expected == actual) return;
-    differences_.push_back(what + ": " + std::to_string(expected) + " against " +
-                           std::to_string(actual));
-  }
-
-  std::vector<std::string> result() const { return differences_; }
-
- private:
   std::vector<std::string> differences_;
 };
 
-std::string keptId(const std::string& id, const Precision& precision) {
-  std::string kept = precision.idLength == 0 ? id : id.substr(0, precision.idLength);
-  std::string result;
-  for (char c : kept) {
-    if (c != '\0') result += c;
-  }
-  return result;
-}
-
 }  // namespace
 
-std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual,
-                                        const Precision& precision) {
+std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual) {
   Comparison compare;
-  if (precision.keepsId) {
-    compare.text("id", keptId(expected.id, precision), keptId(actual.id, precision));
-  }
-  compare.number("target count", static_cast<unsigned int>(expected.targets.size()),
-                 static_cast<unsigned int>(actual.targets.size()));
+  compare.same("id", expected.id, actual.id, "\"");
+  compare.same("target count", expected.targets.size(), actual.targets.size());
   const std::size_t count = std::min(expected.targets.size(), actual.targets.size());
   for (std::size_t i = 0; i < count; ++i) {
     const TargetRow& e = expected.targets[i];
     const TargetRow& a = actual.targets[i];
     const std::string name = "target " + std::to_string(i);
-    compare.value(name + " size", e.size, a.size, precision.size);
-    compare.value(name + " x", e.x, a.x, precision.position);
-    compare.value(name + " y", e.y, a.y, precision.position);
-    compare.value(name + " z", e.z, a.z, precision.position);
+    compare.value(name + " size", e.size, a.size);
+    compare.value(name + " x", e.x, a.x);
+    compare.value(name + " y", e.y, a.y);
+    compare.value(name + " z", e.z, a.z);
     compare.flag(name + " normal", e.hasNormal, a.hasNormal);
     if (e.hasNormal && a.hasNormal) {
-      compare.value(name + " normal x", e.nx, a.nx, precision.normal);
-      compare.value(name + " normal y", e.ny, a.ny, precision.normal);
-      compare.value(name + " normal z", e.nz, a.nz, precision.normal);
+      compare.value(name + " normal x", e.nx, a.nx);
+      compare.value(name + " normal y", e.ny, a.ny);
+      compare.value(name + " normal z", e.nz, a.nz);
     }
     compare.flag(name + " angle", e.hasAngle, a.hasAngle);
-    if (e.hasAngle && a.hasAngle) compare.value(name + " angle", e.angle, a.angle, precision.angle);
+    if (e.hasAngle && a.hasAngle) compare.value(name + " angle", e.angle, a.angle);
   }
-  compare.value("default direction x", expected.dirX, actual.dirX, precision.defaultDir);
-  compare.value("default direction y", expected.dirY, actual.dirY, precision.defaultDir);
-  compare.value("default direction z", expected.dirZ, actual.dirZ, precision.defaultDir);
-  if (precision.keepsMaskThickness) {
-    compare.number("mask thickness", expected.maskThickness, actual.maskThickness);
-  }
-  compare.number("stored checksum", expected.checksum & precision.checksumMask,
-                 actual.checksum & precision.checksumMask);
-  return compare.result();
+  compare.value("default direction x", expected.dirX, actual.dirX);
+  compare.value("default direction y", expected.dirY, actual.dirY);
+  compare.value("default direction z", expected.dirZ, actual.dirZ);
+  compare.same("mask thickness", expected.maskThickness, actual.maskThickness);
+  compare.same("stored checksum", expected.checksum, actual.checksum);
+  return compare.differences_;
 }
 
 }  // namespace probetool

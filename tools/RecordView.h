@@ -3,7 +3,6 @@
 #ifndef PROBETOOL_RECORD_VIEW_H
 #define PROBETOOL_RECORD_VIEW_H
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,23 +29,10 @@ struct RecordView {
 
 RecordView viewRecord(const ProbeData& record);
 
-// How closely a stored form gives a record back: half a stored unit per value, and which of
-// the record's other fields it holds at all.
-struct Precision {
-  double position, size, normal, angle, defaultDir;
-  bool keepsId;          // the id, cut to idLength characters, zero characters dropped
-  std::size_t idLength;  // 0: the whole id
-  bool keepsMaskThickness;
-  unsigned int checksumMask;  // the bits of the stored checksum it keeps; 0: none
-
-  static Precision exact();    // XML
-  static Precision image21();  // a version 2.1 image
-  static Precision image20();  // the rigid body block of older images, nothing else
-};
-
 // One line per difference ("target 2 x: 25.4 against 25.5"); empty when the records agree.
-std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual,
-                                        const Precision& precision);
+// Real values agree to within a hundredth, as the stored forms round them; what a stored form
+// cannot hold (a value beyond its field, an id or checksum it cuts) is a difference.
+std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual);
 
 }  // namespace probetool
 

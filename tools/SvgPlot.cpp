@@ -214,29 +214,25 @@ class Plotter {
     }
   }
 
+  // From the targets' centroid, as a unit arrow.
   void direction(const View& view) {
-    double sx = 0, sy = 0, sz = 0;
-    for (const TargetRow& t : record_.targets) {
-      sx += t.x;
-      sy += t.y;
-      sz += t.z;
-    }
-    const double n = static_cast<double>(record_.targets.size());
-    TargetRow centroid;
-    centroid.x = sx / n;
-    centroid.y = sy / n;
-    centroid.z = sz / n;
-    centroid.nx = record_.dirX;
-    centroid.ny = record_.dirY;
-    centroid.nz = record_.dirZ;
-    if (record_.dirX == 0 && record_.dirY == 0 && record_.dirZ == 0) return;
-    const double x = px(view, centroid.x), y = py(view, view.up(centroid));
-    out_ += "    <g class=\"default-direction\"><title>default direction (" + value3(record_.dirX) +
-            ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) + ")</title>\n";
     const double length = std::sqrt(record_.dirX * record_.dirX + record_.dirY * record_.dirY +
                                     record_.dirZ * record_.dirZ);
-    arrow("direction", "arrow-direction", x, y, record_.dirX / length,
-          view.upNormal(centroid) / length, kDirectionLength, view.towardsViewer(centroid));
+    if (length == 0) return;
+    TargetRow centroid;
+    const double n = static_cast<double>(record_.targets.size());
+    for (const TargetRow& t : record_.targets) {
+      centroid.x += t.x / n;
+      centroid.y += t.y / n;
+      centroid.z += t.z / n;
+    }
+    centroid.nx = record_.dirX / length;
+    centroid.ny = record_.dirY / length;
+    centroid.nz = record_.dirZ / length;
+    out_ += "    <g class=\"default-direction\"><title>default direction (" + value3(record_.dirX) +
+            ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) + ")</title>\n";
+    arrow("direction", "arrow-direction", px(view, centroid.x), py(view, view.up(centroid)),
+          centroid.nx, view.upNormal(centroid), kDirectionLength, view.towardsViewer(centroid));
     out_ += "    </g>\n";
   }
 
@@ -274,34 +270,23 @@ class Plotter {
 
 std::string xmlEscape(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default: {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80) {
-          // Ids are bytes, not necessarily UTF-8: each stands for its Latin-1 character.
-          char ref[8];
-          std::snprintf(ref, sizeof ref, "&#x%02X;", byte);
-          out += ref;
-        } else if (byte >= 0x20 || c == '\t') {
-          out += c;
-        }
-      }
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const char* const named = c == '&'    ? "&amp;"
+                              : c == '<'  ? "&lt;"
+                              : c == '>'  ? "&gt;"
+                              : c == '"'  ? "&quot;"
+                              : c == '\'' ? "&apos;"
+                                          : nullptr;
+    if (named != nullptr) {
+      out += named;
+    } else if (byte >= 0x80) {
+      // Ids are bytes, not necessarily UTF-8: each stands for its Latin-1 character.
+      char ref[8];
+      std::snprintf(ref, sizeof ref, "&#x%02X;", byte);
+      out += ref;
+    } else if (byte >= 0x20 || c == '\t') {
+      out += c;
     }
   }
   return out;

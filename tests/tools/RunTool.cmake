@@ -3,10 +3,11 @@
 #   cmake [-DEMULATOR=...] -DTOOL=... -DSVGCHECK=... -DDATA=... -DWORK=... -DCASE=... \
 #     -P RunTool.cmake
 # CASE sets: ARGS (the arguments), STDIN (a file for standard input), RC (the exit code),
+# GOLDEN (a file that standard output must equal, line ends aside),
 # OUT, NOT_OUT, ERR, NOT_ERR (texts that standard output or error must or must not hold),
 # SAME ("a=b": files that must be equal), ABSENT (files that must not exist), COPY ("a=b":
-# files put in place first) and THEN (a command that must then succeed). @DATA@, @WORK@, @TOOL@
-# and @SVGCHECK@ stand for those paths in every value; programs run under EMULATOR when the
+# files put in place first) and THEN (a command that must then succeed). @DATA@, @WORK@ and @TOOL@
+# stand for those paths in every value; programs run under EMULATOR when the
 # build is a cross build.
 cmake_minimum_required(VERSION 3.16)
 
@@ -25,13 +26,12 @@ function(expand out)
     string(REPLACE "@DATA@" "${DATA}" item "${item}")
     string(REPLACE "@WORK@" "${WORK}" item "${item}")
     string(REPLACE "@TOOL@" "${run_prefix}${TOOL}" item "${item}")
-    string(REPLACE "@SVGCHECK@" "${run_prefix}${SVGCHECK}" item "${item}")
     list(APPEND result "${item}")
   endforeach()
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
-foreach(var ARGS STDIN OUT NOT_OUT ERR NOT_ERR SAME ABSENT COPY THEN)
+foreach(var ARGS STDIN GOLDEN OUT NOT_OUT ERR NOT_ERR SAME ABSENT COPY THEN)
   expand(${var} ${${var}})
 endforeach()
 
@@ -53,6 +53,15 @@ execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGS} ${input}
 set(failures "")
 if(NOT "${rc}" STREQUAL "${RC}")
   string(APPEND failures "exit code ${rc}, expected ${RC}\n")
+endif()
+string(REPLACE "\r\n" "\n" out "${out}")
+string(REPLACE "\r\n" "\n" err "${err}")
+if(GOLDEN)
+  file(READ "${GOLDEN}" golden)
+  if(NOT out STREQUAL golden)
+    file(WRITE "${WORK}/stdout.txt" "${out}")
+    string(APPEND failures "standard output differs from ${GOLDEN}: see ${WORK}/stdout.txt\n")
+  endif()
 endif()
 foreach(stream OUT ERR)
   string(TOLOWER ${stream} text)
