@@ -79,9 +79,9 @@ class Logs {
 
 // Runs attempt(n) for n = 1, 2, ... until a run has no allocation fail. attempt arms the
 // allocator around the operation only and checks the outcome itself; by the time it returns,
-// as many blocks must be alive as before. Log4cplus keeps per-thread buffers that it creates
-// on first use (and then replaces, block for block), so a run that leaves the count changed is
-// repeated once: a leak changes it again.
+// as many blocks must be alive as before (not counted on Windows). Log4cplus keeps per-thread
+// buffers that it creates on first use (and then replaces, block for block), so a run that
+// leaves the count changed is repeated once: a leak changes it again.
 void sweep(const std::function<bool(std::size_t)>& attempt) {
   std::size_t n = 1;
   for (; n <= kMaxRuns; ++n) {
@@ -89,13 +89,16 @@ void sweep(const std::function<bool(std::size_t)>& attempt) {
     long before = failing_alloc::liveBlocks();
     bool injected = attempt(n);
     if (::testing::Test::HasFailure()) return;
-    if (failing_alloc::liveBlocks() != before) {
+    if (failing_alloc::kWholeProcess && failing_alloc::liveBlocks() != before) {
       before = failing_alloc::liveBlocks();
       injected = attempt(n);
+      EXPECT_EQ(before, failing_alloc::liveBlocks()) << "blocks leaked";
+      if (::testing::Test::HasFailure()) return;
     }
-    EXPECT_EQ(before, failing_alloc::liveBlocks()) << "blocks leaked";
-    if (::testing::Test::HasFailure()) return;
     if (!injected) break;
+  }
+  if (!failing_alloc::kWholeProcess && n == 1) {
+    GTEST_SKIP() << "allocates inside the DLLs only, where no allocation can fail on Windows";
   }
   EXPECT_GT(n, 1u) << "the operation allocates nothing: nothing was tested";
   EXPECT_LE(n, kMaxRuns);

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -15,6 +18,14 @@ std::atomic<long> g_live{0};
 
 // Every block carries a header in front of it: a mark that it is ours, and how far the header
 // reaches back to what malloc returned.
+//
+// Not on Windows. There a program's operator new replaces the program's own only: each DLL
+// (libstdc++-6.dll, liblog4cplus.dll, probeoutside.dll) keeps the one it was linked with, and
+// blocks cross between them. A string that a libstdc++-6.dll member grew is freed by the test's
+// inline code, already while GoogleTest reads its flags before main; an appender the test made
+// is deleted inside liblog4cplus.dll. So there the blocks are plain C library blocks, as the
+// DLLs' are (all share msvcrt.dll's heap), from _aligned_malloc for the aligned forms as in
+// libstdc++, and none is counted.
 struct Header {
   std::uint32_t magic;
   std::uint32_t offset;
@@ -32,8 +43,12 @@ bool failsNow() {
 }
 
 void* allocate(std::size_t size, std::size_t alignment) {
-  if (alignment < kHeaderRoom) alignment = kHeaderRoom;
   if (failsNow()) return nullptr;
+#ifdef _WIN32
+  if (size == 0) size = 1;
+  return alignment != 0 ? _aligned_malloc(size, alignment) : std::malloc(size);
+#else
+  if (alignment < kHeaderRoom) alignment = kHeaderRoom;
   unsigned char* base = static_cast<unsigned char*>(std::malloc(size + alignment + alignment));
   if (base == nullptr) return nullptr;
   const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(base) + sizeof(Header);
@@ -44,16 +59,26 @@ void* allocate(std::size_t size, std::size_t alignment) {
   header->offset = static_cast<std::uint32_t>(block - base);
   ++g_live;
   return block;
+#endif
 }
 
-void release(void* pointer) {
+void release(void* pointer, bool aligned = false) {
   if (pointer == nullptr) return;
+#ifdef _WIN32
+  if (aligned) {
+    _aligned_free(pointer);
+  } else {
+    std::free(pointer);
+  }
+#else
+  (void)aligned;
   unsigned char* block = static_cast<unsigned char*>(pointer);
   Header* header = reinterpret_cast<Header*>(block) - 1;
   if (header->magic != kMark) std::abort();  // not a block of ours
   --g_live;
   header->magic = 0;
   std::free(block - header->offset);
+#endif
 }
 
 void* allocateOrThrow(std::size_t size, std::size_t alignment) {
@@ -112,15 +137,17 @@ void operator delete(void* pointer, std::size_t) noexcept { release(pointer); }
 void operator delete[](void* pointer, std::size_t) noexcept { release(pointer); }
 void operator delete(void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
 void operator delete[](void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
-void operator delete(void* pointer, std::align_val_t) noexcept { release(pointer); }
-void operator delete[](void* pointer, std::align_val_t) noexcept { release(pointer); }
-void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept { release(pointer); }
+void operator delete(void* pointer, std::align_val_t) noexcept { release(pointer, true); }
+void operator delete[](void* pointer, std::align_val_t) noexcept { release(pointer, true); }
+void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept {
+  release(pointer, true);
+}
 void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept {
-  release(pointer);
+  release(pointer, true);
 }
 void operator delete(void* pointer, std::align_val_t, const std::nothrow_t&) noexcept {
-  release(pointer);
+  release(pointer, true);
 }
 void operator delete[](void* pointer, std::align_val_t, const std::nothrow_t&) noexcept {
-  release(pointer);
+  release(pointer, true);
 }

@@ -17,6 +17,14 @@ bool disarm();
 std::size_t counted();
 // Blocks allocated by operator new and not freed yet, on every thread.
 long liveBlocks();
+// Whether the replacement reaches every allocation of the process. Not on Windows, where each
+// DLL keeps its own operator new (FailingAllocator.cpp says more): there only the allocations
+// made by the test program's own code can fail, and liveBlocks() counts nothing.
+#ifdef _WIN32
+constexpr bool kWholeProcess = false;
+#else
+constexpr bool kWholeProcess = true;
+#endif
 
 // Suspends counting on this thread for its lifetime (bookkeeping of the test itself).
 class Pause {
