@@ -79,13 +79,15 @@ struct PROBEDATA_API ProbeImageReport {
   // The version block first (when the string holds one), then the other items in image order.
   std::vector<Item> items;
 
-  // No item is damaged and the string is as long as its version needs: what convertFromString
-  // accepts.
+  // No item is damaged and the string is as long as its version needs. convertFromString decodes
+  // every intact image, and no image with another damaged item; an image whose version block is
+  // damaged it may still decode, as the version it takes it for.
   bool intact() const;
   // The report's entry for an item; null when the report has none.
   const Item* find(ProbeDataV1Coder::StreamItems item) const;
 };
 
+// Throws nothing but std::bad_alloc, when memory runs out.
 PROBEDATA_API ProbeImageReport inspectImage(const std::string& image);
 
 #endif

@@ -1,11 +1,13 @@
-// The readers of the two image items that carry a checksum of their own. They read and sum the
-// fields and leave the verdict to the caller: the item codecs refuse a mismatch, the image
-// report names it. Both throw CursorOverrun when a field would pass the end of the bytes given.
+// Readers of the image's items that the item codecs and the image report share. They read (and
+// where a block carries a checksum, sum) the fields and leave the verdict to the caller: the
+// codecs refuse a mismatch, the report names it. Each throws CursorOverrun when a field would
+// pass the end of the bytes given, and nothing else but std::bad_alloc.
 #ifndef PROBE_V1_READERS_H
 #define PROBE_V1_READERS_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ByteCursor.h"
@@ -47,6 +49,13 @@ struct DefaultDirRead {
 };
 
 DefaultDirRead readDefaultDir(ByteReader& in);
+
+struct DataCheckRead {
+  std::string id;  // the id field's bytes, zero bytes dropped
+  std::uint16_t checksum = 0;
+};
+
+DataCheckRead readDataCheck(ByteReader& in);
 
 }  // namespace v1
 

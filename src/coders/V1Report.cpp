@@ -243,8 +243,13 @@ class Inspector : private ProbeDataV1Coder {
         entry.detail = std::to_string(record.getMaskThickness()) + " (no checksum)";
         return;
       default:
-        setDataCheckFromRaw(record, block.data, block.size);
-        const std::string id = quoted(record.getRigidBody().getId());
+        ByteReader in(block.data, block.size);
+        const v1::DataCheckRead read = v1::readDataCheck(in);
+        Rb::RigidBody body(record.getRigidBody());
+        body.setId(read.id);
+        record.setRigidBody(body);
+        record.setChecksum(read.checksum);
+        const std::string id = quoted(read.id);
         field(entry, 0, v1::kIdFieldSize, "id " + id);
         field(entry, v1::kIdFieldSize, entry.length - v1::kIdFieldSize, "stored record checksum");
         entry.detail =

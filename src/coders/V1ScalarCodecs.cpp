@@ -127,18 +127,24 @@ void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw) 
 }
 
 // Zero bytes anywhere in the id field are dropped, not only trailing ones.
+v1::DataCheckRead v1::readDataCheck(ByteReader& in) {
+  DataCheckRead read;
+  for (const char c : in.chars(kIdFieldSize)) {
+    if (c != '\0') read.id.push_back(c);
+  }
+  read.checksum = in.u16();
+  assert(in.consumed() == kDataCheckBlockSize);
+  return read;
+}
+
 void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw,
                                            std::size_t size) const {
   try {
     ByteReader in(raw, size);
-    std::string id;
-    for (const char c : in.chars(v1::kIdFieldSize)) {
-      if (c != '\0') id.push_back(c);
-    }
+    const v1::DataCheckRead read = v1::readDataCheck(in);
     Rb::RigidBody body(data.getRigidBody());
-    body.setId(id);
-    data.setChecksum(in.u16());
-    assert(in.consumed() == v1::kDataCheckBlockSize);
+    body.setId(read.id);
+    data.setChecksum(read.checksum);
     data.setRigidBody(body);
   } catch (...) {
     PROBE_THROW("setDataCheckFromRaw error");
