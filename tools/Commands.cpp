@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -7,6 +9,7 @@
 #include "AnnotatedDump.h"
 #include "FileIo.h"
 #include "InputFormat.h"
+#include "JsonRecord.h"
 #include "ProbeCodec.h"
 #include "ProbeImageReport.h"
 #include "RecordTable.h"
@@ -116,6 +119,13 @@ int load(const std::string& path, Streams& streams, Loaded& loaded) {
     return fail(streams, kExitDamaged,
                 loaded.name + ": not a probe image or XML document: " + loaded.input.how);
   }
+  if (loaded.input.format == Format::Json) {
+    const JsonRecord json =
+        readJsonRecord(std::string(loaded.input.bytes.begin(), loaded.input.bytes.end()));
+    if (!json.ok) return fail(streams, kExitDamaged, loaded.name + ": " + json.error);
+    loaded.decoded = decodedRecord(makeRecord(json.record));
+    return kExitOk;
+  }
   if (!loaded.isImage()) {
     loaded.decoded = decodeXml(loaded.input.bytes);
     if (!loaded.decoded.ok) {
@@ -139,7 +149,9 @@ int load(const std::string& path, Streams& streams, Loaded& loaded) {
 }
 
 std::string describeInput(const Loaded& loaded) {
-  std::string text = loaded.isImage() ? "version-1 image" : "XML document";
+  std::string text = loaded.isImage()                      ? "version-1 image"
+                     : loaded.input.format == Format::Json ? "JSON record"
+                                                           : "XML document";
   if (loaded.input.hexText) text += " (hex dump)";
   return text + ", " + plural(loaded.input.bytes.size(), "byte", "bytes");
 }
@@ -159,9 +171,61 @@ int damaged(Streams& streams, const Loaded& loaded) {
   return fail(streams, kExitDamaged, loaded.name + ": damaged: " + loaded.fault());
 }
 
+// The document of --json, the same for show, check and checksum; docs/probetool.md describes it.
+int printDocument(Streams& streams, const Loaded& loaded) {
+  static const char* const kFormats[] = {"image", "xml", "json"};
+  static const char* const kVerdicts[] = {"intact", "damaged", "absent"};
+  static const char* const kFaults[] = {"none",     "unknownVersion", "damagedMagic",
+                                        "cutShort", "overrun",        "checksumMismatch"};
+  Json image;
+  if (loaded.isImage()) {
+    const ProbeImageReport& report = loaded.report;
+    Json blocks = Json::array();
+    for (const ProbeImageReport::Item& item : report.items) {
+      blocks.push_back(
+          {{"name", item.name},
+           {"offset", item.offset},
+           {"length", item.length},
+           {"verdict", kVerdicts[item.verdict]},
+           {"fault", kFaults[item.fault]},
+           {"storedChecksum", item.hasChecksum ? Json(item.storedChecksum) : Json()},
+           {"computedChecksum", item.hasChecksum ? Json(item.computedChecksum) : Json()},
+           {"detail", item.detail}});
+    }
+    image = {{"version", report.imageLength != 0 ? Json(versionText(report)) : Json()},
+             {"magic", report.hasMagic},
+             {"length", report.imageLength},
+             {"blocks", blocks}};
+  }
+  const Decoded& decoded = loaded.decoded;
+  Json errors = Json::array();
+  for (const std::string& message : decoded.libraryErrors) errors.push_back(shortLine(message));
+  Json checksums, record;
+  if (decoded.ok) {
+    checksums = {{"record", decoded.record.computeChecksum()},
+                 {"data", decoded.hasDataChecksum ? Json(decoded.dataChecksum) : Json()}};
+    record = recordJson(viewRecord(decoded.record));
+  }
+  const Json document = {{"probetool", 1},
+                         {"file", loaded.name},
+                         {"input",
+                          {{"format", kFormats[static_cast<int>(loaded.input.format)]},
+                           {"hexDump", loaded.input.hexText},
+                           {"bytes", loaded.input.bytes.size()}}},
+                         {"image", image},
+                         {"decode", {{"ok", decoded.ok}, {"errors", errors}}},
+                         {"intact", !loaded.damaged()},
+                         {"damage", loaded.faults},
+                         {"checksums", checksums},
+                         {"record", record}};
+  streams.out << document.dump(2) << "\n";
+  return loaded.damaged() ? damaged(streams, loaded) : kExitOk;
+}
+
 int show(const Options& options, Streams& streams) {
   Loaded loaded;
   if (const int code = load(options.in, streams, loaded)) return code;
+  if (options.json) return printDocument(streams, loaded);
   std::ostream& out = streams.out;
   out << field("file") << loaded.name << "\n";
   out << field("format") << describeInput(loaded) << "\n";
@@ -197,6 +261,7 @@ int show(const Options& options, Streams& streams) {
 int check(const Options& options, Streams& streams) {
   Loaded loaded;
   if (const int code = load(options.in, streams, loaded)) return code;
+  if (options.json) return printDocument(streams, loaded);
   std::ostream& out = streams.out;
   out << loaded.name << ": " << describeInput(loaded) << "\n";
   TextTable table;
@@ -268,22 +333,27 @@ int convert(const Options& options, Streams& streams) {
   }
   if (to.empty()) to = loaded.isImage() ? "xml" : "image";
   const ProbeData& record = loaded.decoded.record;
+  // A JSON record's values are named as its text names them.
+  const FieldNames names =
+      loaded.input.format == Format::Json ? FieldNames::Json : FieldNames::Words;
+  const unsigned short version = imageVersion == "2.0" ? 0x20 : ProbeDataV1Coder::getClassVersion();
 
   // Code the record, then decode what was coded: only output that gives the record back is
   // written.
   const std::string what = to == "xml" ? "the XML text" : "the version " + imageVersion + " image";
-  const Encoded encoded =
-      to == "xml" ? encodeXml(record)
-                  : encodeImage(record, imageVersion == "2.0" ? 0x20 : ProbeDataV1Coder::getClassVersion());
+  const Encoded encoded = to == "xml" ? encodeXml(record) : encodeImage(record, version);
   if (!encoded.ok) {
+    const std::string value =
+        to == "xml" ? "" : unwritableValue(viewRecord(record), version, names);
     return fail(streams, kExitDamaged,
-                "the library cannot write the record as " + what.substr(4) + " (" +
+                "the library cannot write the record as " + what.substr(4) +
+                    (value.empty() ? "" : ": " + value + " does not fit") + " (" +
                     joinedErrors(encoded.libraryErrors) + ")");
   }
   const Bytes coded(encoded.bytes.begin(), encoded.bytes.end());
   const Decoded again = to == "xml" ? decodeXml(coded) : decodeImage(coded);
   const std::vector<std::string> differences =
-      again.ok ? compareRecords(viewRecord(record), viewRecord(again.record))
+      again.ok ? compareRecords(viewRecord(record), viewRecord(again.record), names)
                : std::vector<std::string>{"it does not decode (" +
                                           joinedErrors(again.libraryErrors) + ")"};
   if (!differences.empty()) {
@@ -310,6 +380,7 @@ int convert(const Options& options, Streams& streams) {
 int checksum(const Options& options, Streams& streams) {
   Loaded loaded;
   if (const int code = load(options.in, streams, loaded)) return code;
+  if (options.json) return printDocument(streams, loaded);
   if (loaded.damaged()) return damaged(streams, loaded);
   streams.out << field("record checksum") << hex16(loaded.decoded.record.computeChecksum()) << "\n";
   streams.out << field("data checksum") << dataChecksumText(loaded.decoded) << "\n";

@@ -29,6 +29,7 @@ struct Options {
   std::string to, format, imageVersion;
   std::string output;  // plot's picture
   bool hex = false;
+  bool json = false;  // show, check, checksum: the JSON document
 };
 
 // The built-in probe of the demo: a readable id, five targets, some with normals and angles,

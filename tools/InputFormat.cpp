@@ -18,14 +18,14 @@ bool looksLikeImage(const Bytes& bytes, bool withoutMagic) {
                            report.items.front().fault == ProbeImageReport::DamagedMagic));
 }
 
-bool looksLikeXml(const Bytes& bytes) {
+// Whether the text starts with start, after an optional byte order mark and blanks.
+bool startsWith(const Bytes& bytes, const char* start) {
   std::size_t i = 0;
   if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
   while (i < bytes.size() && std::strchr(" \t\r\n", bytes[i]) != nullptr && bytes[i] != 0) ++i;
-  static const char kPrologue[] = "<?xml";
-  const std::size_t length = std::strlen(kPrologue);
+  const std::size_t length = std::strlen(start);
   return bytes.size() - i >= length &&
-         std::equal(kPrologue, kPrologue + length, bytes.begin() + static_cast<std::ptrdiff_t>(i));
+         std::equal(start, start + length, bytes.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
 bool isPrintableText(const Bytes& bytes) {
@@ -45,7 +45,8 @@ DetectedInput found(Format format, const Bytes& bytes, const std::string& how) {
 }  // namespace
 
 DetectedInput detectInput(const Bytes& raw) {
-  if (looksLikeXml(raw)) return found(Format::Xml, raw, "XML document");
+  if (startsWith(raw, "<?xml")) return found(Format::Xml, raw, "XML document");
+  if (startsWith(raw, "{")) return found(Format::Json, raw, "JSON text");
   if (looksLikeImage(raw, false)) return found(Format::Image, raw, "version-1 image");
   if (isPrintableText(raw)) {
     // Images hold zero bytes, so text is a hex dump or nothing the tool knows.

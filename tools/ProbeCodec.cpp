@@ -7,6 +7,7 @@
 #include <log4cplus/logger.h>
 #include <log4cplus/spi/loggingevent.h>
 
+#include <cstdio>
 #include <exception>
 
 #include "PDSimuCoder.h"
@@ -125,6 +126,15 @@ Decoded decodeXml(const Bytes& text) {
   return decoded;
 }
 
+Decoded decodedRecord(const ProbeData& record) {
+  Decoded decoded;
+  decoded.ok = true;
+  decoded.record = record;
+  const ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
+  addDataChecksum(coder, decoded);
+  return decoded;
+}
+
 Encoded encodeImage(const ProbeData& record, unsigned short outputVersion) {
   Encoded encoded;
   ErrorCapture capture;
@@ -145,6 +155,53 @@ Encoded encodeXml(const ProbeData& record) {
   encoded.ok = saveToString(encoded.bytes, record);
   encoded.libraryErrors = capture.messages();
   return encoded;
+}
+
+std::string unwritableValue(const RecordView& record, unsigned short outputVersion,
+                            FieldNames names) {
+  static const struct {
+    const char* words;
+    const char* path;
+    double TargetRow::*value;
+  } kValues[] = {
+      {"size", "size", &TargetRow::size},        {"x", "position[0]", &TargetRow::x},
+      {"y", "position[1]", &TargetRow::y},       {"z", "position[2]", &TargetRow::z},
+      {"normal x", "normal[0]", &TargetRow::nx}, {"normal y", "normal[1]", &TargetRow::ny},
+      {"normal z", "normal[2]", &TargetRow::nz}, {"angle", "angle", &TargetRow::angle}};
+  auto fits = [outputVersion](const RecordView& alone) {
+    return encodeImage(makeRecord(alone), outputVersion).ok;
+  };
+  auto named = [](const std::string& name, double value) {
+    char text[48];
+    std::snprintf(text, sizeof text, ": %.9g", value);
+    return name + text;
+  };
+  const bool json = names == FieldNames::Json;
+  for (std::size_t i = 0; i < record.targets.size(); ++i) {
+    const TargetRow& target = record.targets[i];
+    for (const auto& part : kValues) {
+      RecordView alone;
+      alone.targets.resize(1);
+      alone.targets[0].hasNormal = target.hasNormal;
+      alone.targets[0].hasAngle = target.hasAngle;
+      alone.targets[0].*part.value = target.*part.value;
+      if (fits(alone)) continue;
+      const std::string index = std::to_string(i);
+      return named(
+          json ? "targets[" + index + "]." + part.path : "target " + index + " " + part.words,
+          target.*part.value);
+    }
+  }
+  double RecordView::*const direction[] = {&RecordView::dirX, &RecordView::dirY, &RecordView::dirZ};
+  for (int k = 0; k < 3; ++k) {
+    RecordView alone;
+    alone.*direction[k] = record.*direction[k];
+    if (fits(alone)) continue;
+    return named(json ? "defaultDirection[" + std::to_string(k) + "]"
+                      : std::string("default direction ") + "xyz"[k],
+                 record.*direction[k]);
+  }
+  return "";
 }
 
 namespace {

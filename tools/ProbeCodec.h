@@ -8,6 +8,7 @@
 
 #include "HexText.h"
 #include "ProbeData.h"
+#include "RecordView.h"
 
 namespace probetool {
 
@@ -25,6 +26,8 @@ struct Decoded {
 Decoded decodeImage(const Bytes& image);
 // loadFromString into a new record; the data checksum is that of a fresh version-1 coder.
 Decoded decodeXml(const Bytes& text);
+// A record read by the tool itself (from JSON), with its data checksum as for XML.
+Decoded decodedRecord(const ProbeData& record);
 
 struct Encoded {
   bool ok = false;
@@ -36,6 +39,12 @@ struct Encoded {
 Encoded encodeImage(const ProbeData& record, unsigned short outputVersion);
 // saveToString: the text exactly as the library writes it.
 Encoded encodeXml(const ProbeData& record);
+
+// When an image cannot be written: the first value that the image cannot hold even alone, found
+// by coding records that hold just that value ("targets[0].size: 1e+09"); empty when each value
+// fits alone.
+std::string unwritableValue(const RecordView& record, unsigned short outputVersion,
+                            FieldNames names);
 
 // One trip of a record into a simulated device memory and back, each way with a coder of its
 // own, as a host does it.

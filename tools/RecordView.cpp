@@ -32,6 +32,25 @@ RecordView viewRecord(const ProbeData& record) {
   return view;
 }
 
+ProbeData makeRecord(const RecordView& view) {
+  Rb::RigidBody body;
+  body.setId(view.id);
+  int id = 0;
+  for (const TargetRow& row : view.targets) {
+    body.insertTarget(id, row.x, row.y, row.z);
+    body.setTargetSize(id, row.size);
+    if (row.hasNormal) body.updateTargetNormal(id, row.nx, row.ny, row.nz);
+    if (row.hasAngle) body.setAngleTarget(id, row.angle);
+    ++id;
+  }
+  ProbeData record;
+  record.setRigidBody(body);
+  record.setDefaultDir(view.dirX, view.dirY, view.dirZ);
+  record.setMaskThickness(static_cast<unsigned short>(view.maskThickness));
+  record.setChecksum(view.checksum);
+  return record;
+}
+
 namespace {
 
 constexpr double kTolerance = 0.01;
@@ -64,33 +83,40 @@ class Comparison {
 
 }  // namespace
 
-std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual) {
+std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual,
+                                        FieldNames names) {
+  // A value's name: "target 2 x" or "targets[2].position[0]".
+  auto name = [names](const std::string& words, const std::string& path) {
+    return names == FieldNames::Json ? path : words;
+  };
   Comparison compare;
   compare.same("id", expected.id, actual.id, "\"");
-  compare.same("target count", expected.targets.size(), actual.targets.size());
+  compare.same(name("target count", "targets (count)"), expected.targets.size(),
+               actual.targets.size());
   const std::size_t count = std::min(expected.targets.size(), actual.targets.size());
   for (std::size_t i = 0; i < count; ++i) {
     const TargetRow& e = expected.targets[i];
     const TargetRow& a = actual.targets[i];
-    const std::string name = "target " + std::to_string(i);
-    compare.value(name + " size", e.size, a.size);
-    compare.value(name + " x", e.x, a.x);
-    compare.value(name + " y", e.y, a.y);
-    compare.value(name + " z", e.z, a.z);
-    compare.flag(name + " normal", e.hasNormal, a.hasNormal);
+    const std::string t = "target " + std::to_string(i), p = "targets[" + std::to_string(i) + "]";
+    compare.value(name(t + " size", p + ".size"), e.size, a.size);
+    compare.value(name(t + " x", p + ".position[0]"), e.x, a.x);
+    compare.value(name(t + " y", p + ".position[1]"), e.y, a.y);
+    compare.value(name(t + " z", p + ".position[2]"), e.z, a.z);
+    compare.flag(name(t + " normal", p + ".normal"), e.hasNormal, a.hasNormal);
     if (e.hasNormal && a.hasNormal) {
-      compare.value(name + " normal x", e.nx, a.nx);
-      compare.value(name + " normal y", e.ny, a.ny);
-      compare.value(name + " normal z", e.nz, a.nz);
+      compare.value(name(t + " normal x", p + ".normal[0]"), e.nx, a.nx);
+      compare.value(name(t + " normal y", p + ".normal[1]"), e.ny, a.ny);
+      compare.value(name(t + " normal z", p + ".normal[2]"), e.nz, a.nz);
     }
-    compare.flag(name + " angle", e.hasAngle, a.hasAngle);
-    if (e.hasAngle && a.hasAngle) compare.value(name + " angle", e.angle, a.angle);
+    compare.flag(name(t + " angle", p + ".angle"), e.hasAngle, a.hasAngle);
+    if (e.hasAngle && a.hasAngle) compare.value(name(t + " angle", p + ".angle"), e.angle, a.angle);
   }
-  compare.value("default direction x", expected.dirX, actual.dirX);
-  compare.value("default direction y", expected.dirY, actual.dirY);
-  compare.value("default direction z", expected.dirZ, actual.dirZ);
-  compare.same("mask thickness", expected.maskThickness, actual.maskThickness);
-  compare.same("stored checksum", expected.checksum, actual.checksum);
+  compare.value(name("default direction x", "defaultDirection[0]"), expected.dirX, actual.dirX);
+  compare.value(name("default direction y", "defaultDirection[1]"), expected.dirY, actual.dirY);
+  compare.value(name("default direction z", "defaultDirection[2]"), expected.dirZ, actual.dirZ);
+  compare.same(name("mask thickness", "maskThickness"), expected.maskThickness,
+               actual.maskThickness);
+  compare.same(name("stored checksum", "storedChecksum"), expected.checksum, actual.checksum);
   return compare.differences_;
 }
 

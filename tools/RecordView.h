@@ -28,11 +28,18 @@ struct RecordView {
 };
 
 RecordView viewRecord(const ProbeData& record);
+// The record of a view; its targets get the ids 0 to n-1, as a loaded XML file's do.
+ProbeData makeRecord(const RecordView& view);
+
+// How a difference names its value: in words ("target 2 x"), or by its path in the record's JSON
+// ("targets[2].position[0]").
+enum class FieldNames { Words, Json };
 
 // One line per difference ("target 2 x: 25.4 against 25.5"); empty when the records agree.
 // Real values agree to within a hundredth, as the stored forms round them; what a stored form
 // cannot hold (a value beyond its field, an id or checksum it cuts) is a difference.
-std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual);
+std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual,
+                                        FieldNames names = FieldNames::Words);
 
 }  // namespace probetool
 

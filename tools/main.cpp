@@ -24,8 +24,8 @@ using namespace probetool;
 
 const char kDescription[] =
     "Looks at, checks, converts and draws the data of measurement probes: version-1 memory\n"
-    "images (raw bytes or a hex dump) and XML files of probe records. - stands for standard\n"
-    "input or output. COMMAND --help tells more of each command.";
+    "images (raw bytes or a hex dump), XML files of probe records, and records in JSON. -\n"
+    "stands for standard input or output. COMMAND --help tells more of each command.";
 
 // log4cplus's own level names, in any case; NOT_SET_LOG_LEVEL for anything else, which log4cplus
 // would also complain of on standard error.
@@ -69,6 +69,12 @@ CLI::Option* file(CLI::App* sub, const char* name, std::string& target, const ch
   return sub->add_option(name, target, help)->required();
 }
 
+CLI::Option* json(CLI::App* sub, Options& options) {
+  return sub->add_flag("--json", options.json,
+                       "print the JSON document of the file (the same for show, check and "
+                       "checksum)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,9 +85,8 @@ int main(int argc, char** argv) {
   CLI::App app(kDescription, "probetool");
   app.set_version_flag("--version", GetDllVersion(), "print the library's version text and exit");
   app.add_option("--log", level,
-                 "write the library's log lines at LEVEL and above to standard error (TRACE, "
-                 "DEBUG, INFO, WARN, ERROR, FATAL, OFF)")
-      ->type_name("LEVEL")
+                 "write the library's log lines at LEVEL and above to standard error (any case)")
+      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
       ->check([](const std::string& name) {
         return logLevel(name) == log4cplus::NOT_SET_LOG_LEVEL
                    ? "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + name +
@@ -101,23 +106,26 @@ int main(int argc, char** argv) {
           options);
 
   CLI::App* show = command(app, "show", "print a probe file's record, image version and checksums",
-                           "FILE is a version-1 image (raw bytes or a hex dump) or an XML file; -\n"
-                           "reads standard input. With --hex, an XML file is shown as the image it\n"
-                           "codes to.",
+                           "FILE is a version-1 image (raw bytes or a hex dump), an XML file or a\n"
+                           "JSON record; - reads standard input. With --hex, an XML file is shown\n"
+                           "as the image it codes to.",
                            options);
   file(show, "FILE", options.in, "the probe file");
-  show->add_flag("--hex", options.hex, "add the annotated hex dump of the image");
+  CLI::Option* hex =
+      show->add_flag("--hex", options.hex, "add the annotated hex dump of the image");
+  json(show, options)->excludes(hex);
 
   CLI::App* check = command(app, "check", "tell whether each block of a probe file is intact",
                             "Reports, block by block, the version, the length, the checksums and\n"
                             "whether the library decodes the file. Exit status 0: intact.",
                             options);
   file(check, "FILE", options.in, "the probe file");
+  json(check, options);
 
   CLI::App* convert =
-      command(app, "convert", "convert an image to XML or XML to an image",
-              "Either file may be -; with OUT - and no --to, an image becomes XML and XML an\n"
-              "image. The output must decode to the record again, or it is not written.",
+      command(app, "convert", "convert an image to XML, or XML or a JSON record to an image",
+              "Either file may be -; with OUT - and no --to, an image becomes XML, and XML or\n"
+              "JSON an image. The output must decode to the record again, or it is not written.",
               options);
   file(convert, "IN", options.in, "the probe file to read");
   file(convert, "OUT", options.out, "the file to write");
@@ -139,6 +147,7 @@ int main(int argc, char** argv) {
                                "CRC-16 of the rigid body to mask thickness blocks of its image.",
                                options);
   file(checksum, "FILE", options.in, "the probe file");
+  json(checksum, options);
 
   CLI::App* plot = command(app, "plot", "draw the probe's targets as an SVG picture",
                            "Draws a top view and a side view: targets as circles as wide as their\n"

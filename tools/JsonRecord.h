@@ -1,0 +1,36 @@
+// A probe record as JSON: the "record" member of the document that show, check and checksum
+// print with --json, and the reader that takes such a record back, as convert's input.
+#ifndef PROBETOOL_JSON_RECORD_H
+#define PROBETOOL_JSON_RECORD_H
+
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+
+#include "RecordView.h"
+
+namespace probetool {
+
+// Members keep the order they were added in, so the documents keep one order.
+using Json = nlohmann::ordered_json;
+
+// {"id", "targets": [{"size", "position": [x, y, z], "normal": [x, y, z] or null,
+//  "angle": degrees or null}], "defaultDirection": [x, y, z], "maskThickness",
+//  "storedChecksum"}
+Json recordJson(const RecordView& record);
+
+struct JsonRecord {
+  bool ok = false;
+  RecordView record;
+  std::string error;  // "targets[0].size: \"big\" is not a number"
+};
+
+// The record of a JSON text: the value of its "record" member, or the whole text when it has no
+// such member. Every member but a target's normal and angle is required, none other is allowed,
+// and each value must fit the record's type: finite numbers, a mask thickness of 0 to 65535, a
+// stored checksum of 0 to 4294967295. An error names the first value that does not, by its path
+// inside the record.
+JsonRecord readJsonRecord(const std::string& text);
+
+}  // namespace probetool
+
+#endif
