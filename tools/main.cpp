@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
   CLI::App app(kDescription, "probetool");
   app.set_version_flag("--version", GetDllVersion(), "print the library's version text and exit");
   app.add_option("--log", level,
-                 "write the library's log lines at LEVEL and above to standard error (any case)")
+                 "write the library's log lines at that level and above to standard error (the "
+                 "level in any case)")
       ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
       ->check([](const std::string& name) {
         return logLevel(name) == log4cplus::NOT_SET_LOG_LEVEL
