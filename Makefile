@@ -5,7 +5,7 @@ CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-dev libcli11-dev \
-           nlohmann-json3-dev \
+           nlohmann-json3-dev pkg-config \
            libgtest-dev libbenchmark-dev
 
 .PHONY: all deps configure build test demo clean

@@ -1,0 +1,88 @@
+#!/bin/sh
+# Installs the Debian packages that `make package` built, uses them as a host's developer and a
+# probe engineer would, away from the source and build trees, removes them again and checks that
+# no file of theirs is left; fails at the first thing that does not work, and leaves the
+# packages purged in any case.
+#   usage: check-debs.sh PACKAGE_BUILD      (as root: it runs dpkg -i and dpkg -r)
+set -eu
+build=$(cd "${1:?usage: check-debs.sh PACKAGE_BUILD}" && pwd)
+tree=$(cd "$(dirname "$0")/../.." && pwd)
+# Dependents first, as dpkg -r takes them.
+set -- probetool libprobedata-dev libprobedata1
+
+[ "$(id -u)" = 0 ] || { echo "check-debs.sh: dpkg -i needs root" >&2; exit 1; }
+for package in "$@"; do
+  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+    echo "check-debs.sh: $package is installed already; remove it first" >&2
+    exit 1
+  fi
+done
+
+work=$(mktemp -d)
+cleanup() {
+  dpkg --purge "$@" >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap 'cleanup "$@"' EXIT
+
+step() { echo "== $*"; }
+
+step "dpkg -i"
+dpkg -i "$build"/libprobedata1_*.deb "$build"/libprobedata-dev_*.deb "$build"/probetool_*.deb
+installed=$(dpkg -L "$@" | while read -r path; do
+  if [ -n "$path" ] && { [ ! -d "$path" ] || [ -L "$path" ]; }; then echo "$path"; fi
+done)
+echo "$installed" | sed 's/^/  /'
+
+# The examples in a directory of their own, as a host's sources are.
+cp "$tree"/examples/read_probe.cpp "$tree"/examples/xml_round_trip.cpp \
+   "$tree"/examples/CMakeLists.txt "$tree"/tests/data/probe21.bin "$work"/
+cd "$work"
+
+step "the examples with pkg-config"
+mkdir pkg-config
+for example in read_probe xml_round_trip; do
+  # shellcheck disable=SC2046
+  c++ -std=c++17 "$example.cpp" $(pkg-config --cflags --libs probedata) -o "pkg-config/$example"
+done
+step "the examples with find_package"
+cmake -S . -B cmake -DCMAKE_BUILD_TYPE=Release >cmake.log || { cat cmake.log; exit 1; }
+cmake --build cmake >>cmake.log || { cat cmake.log; exit 1; }
+
+for build_kind in pkg-config cmake; do
+  step "the $build_kind examples run"
+  "$build_kind/read_probe" probe21.bin | tee out.txt
+  grep -q "data checksum 0xC616" out.txt
+  "$build_kind/read_probe" | grep "probe EXAMPLE-PROBE"
+  "$build_kind/xml_round_trip" "$build_kind.xml" | grep "the record came back whole"
+done
+
+step "probetool"
+command -v probetool
+probetool --version
+probetool show --json probe21.bin >probe.json
+sed 's/"size": 2.5,/"size": 2.75,/' probe.json >edited.json
+probetool convert edited.json edited.img
+probetool check edited.img | tail -n 1
+if command -v man >/dev/null; then
+  man -w probetool
+  MANWIDTH=80 man probetool 2>/dev/null | head -n 4
+else
+  echo "(man is not installed: the manual page is not shown)"
+fi
+bash -c '. /usr/share/bash-completion/completions/probetool && complete -p probetool'
+
+step "dpkg -r"
+cd /
+dpkg -r "$@"
+left=$(echo "$installed" | while read -r path; do
+  if [ -e "$path" ] || [ -L "$path" ]; then echo "$path"; fi
+done)
+if [ -n "$left" ]; then
+  echo "check-debs.sh: left after dpkg -r:" >&2
+  echo "$left" >&2
+  exit 1
+fi
+# libprobedata1's maintainer scripts (ldconfig) keep its entry until it is purged.
+dpkg --purge "$@"
+echo "check-debs.sh: the packages installed, worked and left nothing behind"
