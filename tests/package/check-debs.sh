@@ -83,6 +83,11 @@ if [ -n "$left" ]; then
   echo "$left" >&2
   exit 1
 fi
-# libprobedata1's maintainer scripts (ldconfig) keep its entry until it is purged.
-dpkg --purge "$@"
+# A package with maintainer scripts (libprobedata1's ldconfig) keeps its entry, without files,
+# until it is purged.
+for package in "$@"; do
+  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q config-files; then
+    dpkg --purge "$package"
+  fi
+done
 echo "check-debs.sh: the packages installed, worked and left nothing behind"
