@@ -4,7 +4,8 @@
 #                 there is run; its exports and version resource are checked and shown.
 #   build-win64/  64-bit Windows: the same sources with the test suites, run under Wine.
 # Dependencies (Boost.Serialization and log4cplus from Debian's source packages, GoogleTest from
-# Debian's googletest sources) are built once into WIN_CACHE, outside the clone, and reused; see
+# Debian's googletest sources, the CLI11 and nlohmann_json headers from their Debian packages)
+# are built once into WIN_CACHE, outside the clone, and reused; see
 # cmake/windows/build-deps.sh. Packages are installed with apt-get when run as root, as `deps`
 # does; the machine's apt sources are not changed.
 WIN_CACHE      ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/probedata-windows
@@ -13,8 +14,8 @@ WIN64_BUILD    ?= build-win64
 WIN_JOBS       ?= 2
 WIN_CMAKE_ARGS ?=
 
-WIN_PACKAGES = cmake make dpkg-dev googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
-               binutils-mingw-w64-i686 wine64
+WIN_PACKAGES = cmake make dpkg-dev googletest libcli11-dev nlohmann-json3-dev \
+               g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 wine64
 WIN_DIR      = $(CURDIR)/cmake/windows
 # The Wine prefix that the test programs run in (wine-run.sh creates it on first use).
 export PROBE_WINEPREFIX = $(WIN_CACHE)/wine64
@@ -23,7 +24,9 @@ export PROBE_WINEPREFIX = $(WIN_CACHE)/wine64
 define win_configure
 cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(WIN_DIR)/mingw-$(2).cmake -DCMAKE_BUILD_TYPE=Release \
   -DBoost_DIR=$(WIN_CACHE)/$(2)/boost/lib/cmake/Boost \
-  -Dlog4cplus_DIR=$(WIN_CACHE)/$(2)/log4cplus/lib/cmake/log4cplus $(3) $(WIN_CMAKE_ARGS)
+  -Dlog4cplus_DIR=$(WIN_CACHE)/$(2)/log4cplus/lib/cmake/log4cplus \
+  -DCLI11_DIR=$(WIN_CACHE)/$(2)/cli11/share/cmake/CLI11 \
+  -Dnlohmann_json_DIR=$(WIN_CACHE)/$(2)/nlohmann_json/share/cmake/nlohmann_json $(3) $(WIN_CMAKE_ARGS)
 endef
 
 .PHONY: windows windows-packages windows-deps windows-win32 windows-win64 windows-test \
@@ -41,8 +44,9 @@ windows-packages:
 	$(call install_packages,$(WIN_PACKAGES))
 
 windows-deps: windows-packages
-	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) i686 boost log4cplus
-	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) x86_64 boost log4cplus googletest
+	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) i686 boost log4cplus cli11 nlohmann_json
+	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) x86_64 boost log4cplus googletest \
+	  cli11 nlohmann_json
 
 windows-win32: windows-deps
 	$(call win_configure,$(WIN32_BUILD),i686,-DPROBE_BUILD_TESTS=OFF)

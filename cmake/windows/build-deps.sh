@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Windows build's dependencies once into a cache outside the clone, from Debian's
 # source packages (Boost.Serialization, log4cplus) and from the sources of Debian's googletest
-# package (/usr/src/googletest). Later runs find them built and return at once.
+# package (/usr/src/googletest); the header-only CLI11 and nlohmann_json are copied from Debian's
+# packages. Later runs find them built and return at once.
 #
 # usage: build-deps.sh CACHE_DIR ARCH DEPENDENCY...
-#   ARCH: i686 or x86_64; DEPENDENCY: boost, log4cplus, googletest
+#   ARCH: i686 or x86_64; DEPENDENCY: boost, log4cplus, googletest, cli11, nlohmann_json
 # Each dependency is installed into CACHE_DIR/ARCH/DEPENDENCY. Its .recipe file holds a hash of
 # everything that went into it (these scripts, the toolchain file, the compiler, the sources);
 # when the hash differs, that dependency alone is built again. JOBS sets the parallel jobs.
@@ -137,11 +138,30 @@ build_googletest() {
   echo "$want" >"$prefix/.recipe"
 }
 
+# copy_headers NAME PACKAGE INCLUDE_DIR CONFIG_DIR: a header-only library of a Debian package,
+# its /usr/include/INCLUDE_DIR and its CMake package files /usr/share/cmake/CONFIG_DIR, which
+# find the headers beside them: the cross build must not see the rest of /usr/include.
+copy_headers() {
+  local name=$1 package=$2 include=$3 config=$4 prefix=$cache/$arch/$1 want
+  [ -d "/usr/include/$include" ] && [ -d "/usr/share/cmake/$config" ] ||
+    { echo "build-deps.sh: $package missing (apt-get install $package)" >&2; exit 1; }
+  want=$(recipe_hash "$(dpkg-query -W -f='${Version}' "$package")")
+  up_to_date "$name" "$want" && return 0
+  echo "windows deps: copying the headers of $name"
+  rm -rf "$prefix"
+  mkdir -p "$prefix/include" "$prefix/share/cmake"
+  cp -a "/usr/include/$include" "$prefix/include/"
+  cp -a "/usr/share/cmake/$config" "$prefix/share/cmake/"
+  echo "$want" >"$prefix/.recipe"
+}
+
 for dep in "$@"; do
   case $dep in
     boost) build_boost ;;
     log4cplus) build_log4cplus ;;
     googletest) build_googletest ;;
+    cli11) copy_headers cli11 libcli11-dev CLI CLI11 ;;
+    nlohmann_json) copy_headers nlohmann_json nlohmann-json3-dev nlohmann nlohmann_json ;;
     *) echo "build-deps.sh: unknown dependency '$dep'" >&2; exit 2 ;;
   esac
 done
