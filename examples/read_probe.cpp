@@ -71,8 +71,9 @@ class MemoryDevice : public DataHandler {
   std::deque<std::function<void()>> pending_;
 };
 
-// What the coder reports back.
-class Reports : public ProbeDataCoderCB {
+// What the coder reports back. final: ProbeDataCoderCB's destructor is not virtual, so a callback
+// is destroyed as the type it was made with (boost::make_shared sees to that).
+class Reports final : public ProbeDataCoderCB {
  public:
   void onAllRed(bool ok) override {
     done = true;
