@@ -1,77 +1,94 @@
-// What the fuzz targets share: a reader over the input bytes, an exact description of a record
-// for comparisons, the CRC the library promises, and the check that stops a run.
-#ifndef PROBE_FUZZ_SUPPORT_H
-#define PROBE_FUZZ_SUPPORT_H
+// What the fuzz targets share: a reader over the input, the check that stops a run, records
+// described part by part, and the CRC the library promises.
+#pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
+#include <boost/crc.hpp>
+#include <log4cplus/logger.h>
+#include <log4cplus/nullappender.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <list>
+#include <sstream>
+#include <utility>
 
 #include "ProbeData.h"
 
 namespace fuzz {
 
-// Takes values off the front of the input; past its end every value is 0 and every byte
-// string empty, so a short input is simply a short run.
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+// Every logging statement of the library runs, into a null appender.
+inline const bool logging = (log4cplus::Logger::getRoot().setLogLevel(log4cplus::TRACE_LOG_LEVEL),
+                             log4cplus::Logger::getRoot().addAppender(
+                                 log4cplus::SharedAppenderPtr(new log4cplus::NullAppender)),
+                             true);
 
-  bool empty() const { return used_ >= size_; }
-  std::size_t left() const { return size_ - used_; }
-  std::uint8_t u8() { return empty() ? 0 : data_[used_++]; }
-  std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | (u8() << 8)); }
-  std::uint32_t u32() { return static_cast<std::uint32_t>(u16() | (std::uint32_t{u16()} << 16)); }
-  bool flag() { return (u8() & 1) != 0; }
-  // A value in [0, bound), bound > 0.
-  unsigned pick(unsigned bound) { return u8() % bound; }
-  // At most count bytes, fewer when the input ends first.
-  std::vector<std::uint8_t> bytes(std::size_t count);
-  // A length byte, then that many bytes.
-  std::string shortText();
-  // Everything not read yet.
-  std::string rest();
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  std::size_t used_ = 0;
+// Takes values off the front of the input; past its end, zeros and shorter strings.
+struct Input {
+  const std::uint8_t *at, *end;
+  unsigned u8() { return at < end ? *at++ : 0; }
+  unsigned u16() { const unsigned low = u8(); return low | u8() << 8; }
 };
 
-// Stops the run with the message; libFuzzer keeps the input as a crash, a replay fails.
-[[noreturn]] void fail(const char* target, const std::string& message);
+// Stops the run with the condition and the message: libFuzzer keeps the input as a crash, a
+// replay fails.
+#define FUZZ_CHECK(condition, message) ((condition) ? (void)0 : (std::fprintf(stderr, \
+    "\ninvariant broken: %s: %s\n", #condition, std::string(message).c_str()), std::abort()))
 
-#define FUZZ_CHECK(condition, message)                                                 \
-  do {                                                                                 \
-    if (!(condition)) ::fuzz::fail(kTargetName, std::string(#condition ": ") + (message)); \
-  } while (false)
+// A record's parts, each exactly: doubles bit for bit, targets with their ids in list order.
+enum Part { Checksum, Id, Targets, Direction, Mask };
+inline std::array<std::string, 5> parts(const ProbeData& record) {
+  const Rb::RigidBody& body = record.getRigidBody();
+  std::ostringstream targets, direction;
+  double x, y, z;
+  record.getDefaultDir(x, y, z);
+  direction << std::hexfloat << x << ' ' << y << ' ' << z;
+  std::list<int> ids;
+  body.getTargetsList(ids);
+  for (const int id : ids) {
+    body.getTargetPosition(id, x, y, z);
+    targets << "; " << std::hexfloat << id << ' ' << body.getTargetSize(id) << ' ' << x << ' ' << y
+            << ' ' << z << (body.hasNormal(id) ? " n " : "");
+    if (body.hasNormal(id)) body.getTargetNormal(id, x, y, z), targets << x << ' ' << y << ' ' << z;
+    if (body.hasAngle(id)) targets << " a " << body.getAngleTarget(id);
+  }
+  return {std::to_string(record.getChecksum()), body.getId(), targets.str(), direction.str(),
+          std::to_string(record.getMaskThickness())};
+}
 
-// Every field of a record, doubles bit for bit, targets with their ids in list order. Two
-// records describe the same exactly when nothing tells them apart.
-std::string describe(const ProbeData& record);
-// The same without the rigid body's targets (its id stays in).
-std::string describeAllButTargets(const ProbeData& record);
-// Only the targets.
-std::string describeTargets(const ProbeData& record);
+inline std::string describe(const ProbeData& record) {
+  const std::array<std::string, 5> part = parts(record);
+  return part[0] + " | " + part[1] + " | " + part[2] + " | " + part[3] + " | " + part[4];
+}
 
-// CRC-16/ARC as Boost.CRC computes it, independent of the library's own table.
-unsigned int crc16(const void* data, std::size_t size);
+// Runs read into two records that differ in every part and checks that each part is then equal
+// in both (read) or unchanged in both (left), and that the parts read come first in order.
+// Returns what read returned and how many parts were read; a holds the first record as read.
+template <class Read>
+std::pair<bool, int> readTwice(Read read, ProbeData& a, std::initializer_list<Part> order) {
+  ProbeData b;
+  b.getPRigidBody()->setId("b");
+  b.getPRigidBody()->insertTarget(7, 1, 1, 1);
+  b.setDefaultDir(1, 1, 1);
+  b.setMaskThickness(1);
+  b.setChecksum(1);
+  const auto a0 = parts(a = ProbeData()), b0 = parts(b);
+  const bool ok = read(a);
+  FUZZ_CHECK(read(b) == ok, "the same bytes read differently");
+  const auto a1 = parts(a), b1 = parts(b);
+  int count = 0;
+  for (const Part& part : order) {
+    const bool set = a1[part] == b1[part];
+    FUZZ_CHECK(set ? count == &part - order.begin() : a1[part] == a0[part] && b1[part] == b0[part],
+               "part " + std::to_string(part) + " of " + describe(a) + " and " + describe(b));
+    count += set;
+  }
+  return {ok, count};
+}
 
-// A record with a few targets, a default direction, a mask thickness and a checksum that no
-// decoded value is likely to repeat, so a change to any field shows.
-ProbeData startRecord();
-// Records of the shapes a save meets: none, one, several targets, a block filled exactly, one
-// target too many, values that cannot be stored. index is taken modulo recordCount().
-unsigned recordCount();
-ProbeData sampleRecord(unsigned index);
-// A record built from the input: up to 30 targets with values from it.
-ProbeData recordFrom(Input& in);
-
-// Log4cplus set up once: a null appender on the root and the "Probe" logger at TRACE, so every
-// logging statement of the library runs.
-void setUpLogging();
+// CRC-16/ARC, as boost::crc_16_type computes it.
+inline unsigned crc16(const std::string& bytes) {
+  return boost::crc<16, 0x8005, 0, 0, true, true>(bytes.data(), bytes.size());
+}
 
 }  // namespace fuzz
-
-#endif
