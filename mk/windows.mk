@@ -26,7 +26,8 @@ cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(WIN_DIR)/mingw-$(2).cmake -DCMAKE_BU
   -DBoost_DIR=$(WIN_CACHE)/$(2)/boost/lib/cmake/Boost \
   -Dlog4cplus_DIR=$(WIN_CACHE)/$(2)/log4cplus/lib/cmake/log4cplus \
   -DCLI11_DIR=$(WIN_CACHE)/$(2)/cli11/share/cmake/CLI11 \
-  -Dnlohmann_json_DIR=$(WIN_CACHE)/$(2)/nlohmann_json/share/cmake/nlohmann_json $(3) $(WIN_CMAKE_ARGS)
+  -Dnlohmann_json_DIR=$(WIN_CACHE)/$(2)/nlohmann_json/share/cmake/nlohmann_json \
+  $(3) $(WIN_CMAKE_ARGS)
 endef
 
 .PHONY: windows windows-packages windows-deps windows-win32 windows-win64 windows-test \
