@@ -10,8 +10,8 @@
 //   on, and then is not reported; nothing else leaves a step;
 // - each accepted request is reported once: no report comes unasked, a good read comes by the
 //   report Model::kReadReport names, and once the handler holds no request every one has come;
-// - a report made inside a request without a completion is a failure; a failure report finds
-//   an error set; onError sets TransferError for DHTransferError and changes nothing else;
+// - a good report comes from a completion; a failure report finds an error set; onError sets
+//   TransferError for DHTransferError and changes nothing else;
 // - an output version is taken, or refused and the old one kept;
 // - a save sends what Model::sends makes of the record;
 // - a completion succeeds or fails, and leaves the record, as Model::reads says of its bytes;
@@ -54,10 +54,11 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
     synchronous ? deliver(request, Ok) : queue.push_back(request);
   }
 
-  // Every report answers a request; a good read comes by the report the model names for it, and
-  // a failure finds an error set.
+  // Every report answers a request; a good one comes from a completion, a good read by the
+  // report the model names for it, and a failure finds an error set.
   void report(int kind, bool ok) {
-    FUZZ_CHECK(--open >= 0 && (ok ? kind == 2 || kind == readReport : coder.getError() != 0), "");
+    FUZZ_CHECK(--open >= 0 && (ok ? completing && (kind == 2 || kind == readReport)
+                                  : coder.getError() != 0), "");
     outcome = ok;
   }
 
@@ -69,7 +70,6 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
     const int lastRead = readReport, idle = queue.empty() && !fault;
     readReport = kind < 3 ? Model::kReadReport[kind] : readReport;
     saving = &record;
-    outcome = -1;
     ++open;
     try {
       kind == 3 ? coder.save(record) : kind == 0 ? coder.readVersion()
@@ -79,7 +79,6 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
       --open;
       readReport = lastRead;
     }
-    FUZZ_CHECK(synchronous || outcome != 1, "a good report before any completion");
   }
 
   void complete(int how) {
@@ -105,9 +104,11 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
     ProbeData expected = coder.getProbeData();
     const int known = how == Failed ? 0 : Model::reads(bytes.substr(0, length), request.offset,
                                                        expected);
+    const bool outer = std::exchange(completing, true);
     outcome = -1;
     (coder.*(request.save ? &Coder::onDataSaved : &Coder::onDataRed))(
         how != Failed, request.offset, length, how == Failed ? nullptr : buffer.data());
+    completing = outer;
     const std::string after = describe(coder.getProbeData());
     FUZZ_CHECK(known == -1 || after == describe(expected), after + " for " + describe(expected));
     FUZZ_CHECK(!callbackSet || (known == -1 ? outcome == 1 || after == before
@@ -163,7 +164,7 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
   std::string memory;
   std::deque<Request> queue;
   DHError error = NoDHError;
-  bool synchronous = false, fault = false, callbackSet = true;
+  bool synchronous = false, fault = false, callbackSet = true, completing = false;
   const ProbeData* saving = nullptr;
   int open = 0, readReport = 0, outcome = -1;
 };
