@@ -1,110 +1,96 @@
+// The record, its checksum, the library's version and its errors.
 #include <gtest/gtest.h>
 
-#include "ProbeData.h"
-#include "RigidBodies.h"
+#include <cmath>
+#include <cstring>
+#include <cwchar>
+
+#include "ProbeDataV1Coder.h"
+#include "ProbeVersion.h"
+#include "Support.h"
+#include "Utils.h"
 
 namespace {
 
 TEST(ProbeDataTest, NewRecordHoldsDefaults) {
-  ProbeData record;
-  double x = 1, y = 1, z = 1;
-  record.getDefaultDir(x, y, z);
-  EXPECT_EQ(0.0, x);
-  EXPECT_EQ(0.0, y);
-  EXPECT_EQ(0.0, z);
-  EXPECT_EQ(0, record.getMaskThickness());
-  EXPECT_EQ(0u, record.getChecksum());
-  EXPECT_NO_THROW(record.getRigidBody());
-  EXPECT_EQ(0, record.getRigidBody().getNbTargets());
-  EXPECT_EQ("", record.getRigidBody().getId());
-  EXPECT_TRUE(record.getPRigidBody());
-}
-
-TEST(ProbeDataTest, SettersStoreValuesAndLeaveTheChecksumAlone) {
+  EXPECT_EQ("id ''; dir (0 0 0); mask 0; checksum 0", describe(ProbeData()));
   ProbeData record;
   record.setChecksum(0xDEADBEEF);
-  record.setDefaultDir(1.5, -2.5, 3.5);
   record.setMaskThickness(65535);
-  Rb::RigidBody body = makeBody("B", {target(1, 2, 3, 4)});
-  record.setRigidBody(body);
-  double x, y, z;
-  record.getDefaultDir(x, y, z);
-  EXPECT_EQ(1.5, x);
-  EXPECT_EQ(-2.5, y);
-  EXPECT_EQ(3.5, z);
-  EXPECT_EQ(65535, record.getMaskThickness());
-  EXPECT_EQ(0xDEADBEEFu, record.getChecksum());
-  EXPECT_TRUE(sameBody(body, record.getRigidBody()));
+  record.setDefaultDir(1.5, -2.5, 3.5);
+  EXPECT_EQ("id ''; dir (1.5 -2.5 3.5); mask 65535; checksum 3735928559", describe(record));
 }
 
-TEST(ProbeDataTest, SetRigidBodyCopiesTheArgument) {
+// Copies and assignments get a body of their own; a handle taken before keeps the old one, and
+// setRigidBody copies its argument.
+TEST(ProbeDataTest, RecordsNeverShareABody) {
+  Rb::RigidBody body = makeBody("S", {withAngle(target(1, 1, 2, 3), 45)});
+  const ProbeData source = makeRecord(body, 0, 0, 1, 7, 99);
+  body.setId("changed later");
+  ProbeData assigned;
+  const boost::shared_ptr<Rb::RigidBody> old = assigned.getPRigidBody();
+  assigned = source;
+  ProbeData copied(source);
+  for (ProbeData* copy : {&assigned, &copied}) {
+    EXPECT_EQ(describe(source), describe(*copy));
+    EXPECT_NE(source.getPRigidBody(), copy->getPRigidBody());
+    copy->getPRigidBody()->setId("copy");
+  }
+  EXPECT_EQ("S", source.getRigidBody().getId());
+  EXPECT_NE(old, assigned.getPRigidBody());
+  EXPECT_EQ("", old->getId());
+  const ProbeData& alias = copied;
+  copied = alias;
+  EXPECT_EQ("copy", copied.getRigidBody().getId());
+  EXPECT_EQ(1, copied.getRigidBody().getNbTargets());
+}
+
+// The record checksum is the CRC-16/ARC of the record's XML text (the golden text's is 0x92BE),
+// which holds the stored checksum; 0 when no text can be written.
+TEST(ProbeDataTest, ChecksumIsTheCrcOfTheXmlText) {
   ProbeData record;
-  Rb::RigidBody body = makeBody("A", {target(1, 0, 0, 0)});
-  record.setRigidBody(body);
-  body.setId("changed");
-  body.insertTarget(7, 1, 1, 1);
-  EXPECT_EQ("A", record.getRigidBody().getId());
-  EXPECT_EQ(1, record.getRigidBody().getNbTargets());
-}
-
-// Copy construction and assignment must both give the target a body of its own.
-enum class CopyKind { Construct, Assign };
-
-class ProbeDataCopyTest : public ::testing::TestWithParam<CopyKind> {
- protected:
-  ProbeData copyOf(const ProbeData& source) {
-    if (GetParam() == CopyKind::Construct) return ProbeData(source);
-    ProbeData target;
-    target = source;
-    return target;
-  }
-};
-
-TEST_P(ProbeDataCopyTest, CopyIsDeepInBothDirections) {
-  ProbeData source = makeRecord(makeBody("S", {target(1, 1, 2, 3, 0, 0, 1, 45)}), 0, 0, 1, 7, 99);
-  ProbeData copy = copyOf(source);
-  EXPECT_TRUE(sameRecord(source, copy));
-  EXPECT_NE(source.getPRigidBody().get(), copy.getPRigidBody().get());
-
-  copy.getPRigidBody()->setId("copy");
-  Rb::RigidBody other = makeBody("other", {});
-  source.setRigidBody(other);
-  EXPECT_EQ("copy", copy.getRigidBody().getId());
-  EXPECT_EQ(1, copy.getRigidBody().getNbTargets());
-  EXPECT_EQ("other", source.getRigidBody().getId());
-}
-
-INSTANTIATE_TEST_SUITE_P(BothWays, ProbeDataCopyTest,
-                         ::testing::Values(CopyKind::Construct, CopyKind::Assign));
-
-TEST(ProbeDataTest, HandleTakenBeforeAssignmentKeepsTheOldBody) {
-  ProbeData record = makeRecord(makeBody("old", {target(1, 0, 0, 0)}));
-  boost::shared_ptr<Rb::RigidBody> handle = record.getPRigidBody();
-  record = makeRecord(makeBody("new", {}));
-  EXPECT_EQ("old", handle->getId());
-  EXPECT_EQ(1, handle->getNbTargets());
-  EXPECT_EQ("new", record.getRigidBody().getId());
-  EXPECT_NE(handle.get(), record.getPRigidBody().get());
-}
-
-TEST(ProbeDataTest, HandleOutlivesTheRecordAndChangesReachIt) {
-  boost::shared_ptr<Rb::RigidBody> handle;
+  ASSERT_TRUE(loadFromString(golden("probe.xml"), record));
+  Trace trace;
   {
-    ProbeData record;
-    handle = record.getPRigidBody();
-    handle->setId("through handle");
-    EXPECT_EQ("through handle", record.getRigidBody().getId());
+    LogLines lines(trace, log4cplus::DEBUG_LOG_LEVEL);
+    EXPECT_EQ(0x92BEu, record.computeChecksum());
   }
-  EXPECT_EQ("through handle", handle->getId());
-  EXPECT_EQ(1, handle.use_count());
+  EXPECT_EQ(Trace{"DEBUG PDSimuCoder::checksum result 37566"}, trace);
+  record.setChecksum(0x92BE);
+  EXPECT_NE(0x92BEu, record.computeChecksum());
+  record.setDefaultDir(0, 0, std::nan(""));
+  EXPECT_EQ(0u, record.computeChecksum());
 }
 
-TEST(ProbeDataTest, SelfAssignmentKeepsEverything) {
-  ProbeData record = makeRecord(makeBody("self", {target(2, 1, 1, 1)}), 1, 2, 3, 4, 5);
-  const ProbeData before(record);
-  ProbeData& alias = record;
-  record = alias;
-  EXPECT_TRUE(sameRecord(before, record));
+TEST(ProbeDataTest, VersionExports) {
+  const char kText[] = "32-bit Edition Version 1.1 Build 1112 2010-02-08 ";
+  EXPECT_STREQ(kText, GetDllVersion());
+  EXPECT_EQ(GetDllVersion(), GetDllVersion());
+  const wchar_t* wide = GetDllVersionUnicode();
+  ASSERT_EQ(std::strlen(kText), std::wcslen(wide));
+  for (std::size_t i = 0; i < std::strlen(kText); ++i) EXPECT_EQ(wchar_t(kText[i]), wide[i]);
+  EXPECT_EQ(wide, GetDllVersionUnicode());
+  EXPECT_EQ(1, GetDllVersionMajor());
+  EXPECT_EQ(1, GetDllVersionMinor());
+  EXPECT_EQ(1112, GetDllBuildNumber());
+}
+
+// Every Error names the source file (without its directories) and line that threw it, and is
+// logged at ERROR as it is built.
+TEST(ProbeDataTest, ErrorsNameWhereTheyCameFrom) {
+  ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
+  Trace trace;
+  LogLines lines(trace);
+  try {
+    coder.setOutputVersion(34);
+    ADD_FAILURE() << "no Error";
+  } catch (const Error& error) {
+    EXPECT_EQ("ProbeDataCoder::setOutputVersion() unhandled version : 34", error.getMessage());
+    EXPECT_EQ("V1Layout.cpp", error.getFile());
+    EXPECT_GT(error.getLine(), 0);
+  }
+  EXPECT_EQ(Trace{"ERROR ProbeDataCoder::setOutputVersion() unhandled version : 34"}, trace);
+  EXPECT_EQ(33u, coder.getOutputVersion());
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+// The version-1 coder's protected interface, as a host's derived class sees it: the layout per
+// input version, and each item codec on its slice of the golden image.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ProbeDataV1Coder.h"
+#include "Support.h"
+
+namespace {
+
+class Codecs : public ProbeDataV1Coder {
+ public:
+  Codecs() : ProbeDataV1Coder(boost::shared_ptr<DataHandler>()) {}
+  using ProbeDataV1Coder::getLength;
+  using ProbeDataV1Coder::getOffset;
+  using ProbeDataV1Coder::setFromRaw;
+  using ProbeDataV1Coder::setToRaw;
+  using ProbeDataV1Coder::setVersionFromRaw;
+  using ProbeDataV1Coder::setVersionToRaw;
+  using ProbeDataV1Coder::_nDataCheckDataSize;
+  using ProbeDataV1Coder::_nDefaultDirDataSize;
+  using ProbeDataV1Coder::_nMaskThicknessDataSize;
+  using ProbeDataV1Coder::_nRigidBodyData20Size;
+  using ProbeDataV1Coder::_nRigidBodyDataSize;
+  using ProbeDataV1Coder::_nVersionDataSize;
+};
+
+// Offsets and lengths of items 0 to 6, "offset+length", for an image of each input version.
+TEST(V1CodecsTest, LayoutFollowsTheInputVersion) {
+  const auto layout = [](const std::string& versionBlock) {
+    Codecs coder;
+    std::string block = fromHex(versionBlock);
+    if (!block.empty()) coder.setVersionFromRaw(reinterpret_cast<unsigned char*>(&block[0]));
+    std::string text;
+    for (int item = 0; item <= 6; ++item) {
+      const auto which = static_cast<ProbeDataV1Coder::StreamItems>(item);
+      text += std::to_string(coder.getOffset(which)) + "+" + std::to_string(coder.getLength(which)) + " ";
+    }
+    return text;
+  };
+  const std::string full = "0+428 0+8 8+388 396+8 404+2 406+22 0+0 ";
+  EXPECT_EQ(full, layout(""));
+  EXPECT_EQ(full, layout("51 4D 56 42 02 00 01 00"));
+  EXPECT_EQ(full, layout("00 00 00 00 00 00 00 00"));
+  EXPECT_EQ(full, layout("51 4D 56 42 00 00 10 00"));  // minor 16 is not masked: 0x10
+  EXPECT_EQ("0+328 0+8 8+320 328+0 328+0 328+0 0+0 ", layout("51 4D 56 42 00 00 01 00"));
+  EXPECT_EQ(8u + 388 + 8 + 2 + 22, Codecs::_nVersionDataSize + Codecs::_nRigidBodyDataSize +
+                                       Codecs::_nDefaultDirDataSize +
+                                       Codecs::_nMaskThicknessDataSize +
+                                       Codecs::_nDataCheckDataSize);
+  EXPECT_EQ(320u, Codecs::_nRigidBodyData20Size);
+}
+
+// Each item written on its own gives its slice of the image written whole, and reads back; the
+// forms without a size take the item's length.
+TEST(V1CodecsTest, ItemCodecsCodeTheirSlice) {
+  const std::string image = golden("probe21.bin");
+  Codecs coder;
+  ProbeData record;
+  ASSERT_TRUE(coder.convertFromString(image, record));
+  for (int item = ProbeDataV1Coder::VersionItem; item <= 6; ++item) {
+    SCOPED_TRACE(item);
+    const auto which = static_cast<ProbeDataV1Coder::StreamItems>(item);
+    std::vector<unsigned char> bytes(coder.getLength(which), 0xEE), sized(bytes);
+    coder.setToRaw(record, which, bytes.data());
+    coder.setToRaw(record, which, sized.data(), sized.size());
+    EXPECT_EQ(image.substr(coder.getOffset(which), bytes.size()), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(bytes, sized);
+    ProbeData read;
+    coder.setFromRaw(read, which, bytes.data());
+    std::vector<unsigned char> again(bytes.size());
+    coder.setToRaw(read, which, again.data());
+    EXPECT_EQ(bytes, again);
+  }
+  std::vector<unsigned char> whole(428);
+  coder.setToRaw(record, ProbeDataV1Coder::AllItems, whole.data());
+  EXPECT_EQ(image, std::string(whole.begin(), whole.end()));
+  ProbeData read;
+  coder.setFromRaw(read, ProbeDataV1Coder::AllItems, whole.data());
+  EXPECT_EQ(describe(record), describe(read));
+  coder.setOutputVersion(0x20);
+  coder.setVersionToRaw(whole.data());
+  EXPECT_EQ("51 4D 56 42 02 00 00 00", toHex(std::string(whole.begin(), whole.begin() + 8)));
+}
+
+}  // namespace
+
+// Given one byte less than its item needs, each codec refuses with its own Error and writes
+// nothing: no codec reaches past the bytes it is given.
+TEST(V1CodecsTest, ShortBuffersAreRefused) {
+  const char* const names[] = {"", "Version", "RigidBody", "DefaultDir", "MaskThickness",
+                               "DataCheck"};
+  Codecs coder;
+  ProbeData record;
+  ASSERT_TRUE(coder.convertFromString(golden("probe21.bin"), record));
+  for (int item = ProbeDataV1Coder::VersionItem; item <= ProbeDataV1Coder::DataCheckItem; ++item) {
+    SCOPED_TRACE(names[item]);
+    const auto which = static_cast<ProbeDataV1Coder::StreamItems>(item);
+    std::vector<unsigned char> bytes(coder.getLength(which) - 1, 0xEE);
+    EXPECT_PROBE_ERROR(coder.setToRaw(record, which, bytes.data(), bytes.size()),
+                       std::string("set") + names[item] + "ToRaw error");
+    EXPECT_EQ(std::vector<unsigned char>(bytes.size(), 0xEE), bytes);
+    if (item == ProbeDataV1Coder::RigidBodyItem) continue;  // it reads what its count says
+    EXPECT_PROBE_ERROR(coder.setFromRaw(record, which, bytes.data(), bytes.size()),
+                       std::string("set") + names[item] + "FromRaw error");
+  }
+}

@@ -1,0 +1,294 @@
+// The version-1 image as a string: what convertToString writes byte for byte, what
+// convertFromString makes of images good and bad, and the data checksum.
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "ProbeDataV1Coder.h"
+#include "ProbeImageReport.h"
+#include "SimDeviceMemory.h"
+#include "Support.h"
+
+namespace {
+
+ProbeDataV1Coder newCoder() { return ProbeDataV1Coder(boost::shared_ptr<DataHandler>()); }
+
+std::string imageOf(const ProbeData& record, unsigned short outputVersion = 33) {
+  ProbeDataV1Coder coder = newCoder();
+  coder.setOutputVersion(outputVersion);
+  std::string image;
+  EXPECT_TRUE(coder.convertToString(record, image));
+  return image;
+}
+
+// base with the bytes at each offset replaced.
+std::string patched(std::string base, const std::vector<std::pair<std::size_t, const char*>>& at) {
+  for (const auto& patch : at) {
+    const std::string bytes = fromHex(patch.second);
+    base.replace(patch.first, bytes.size(), bytes);
+  }
+  return base;
+}
+
+const TargetSpec kOne = target(1.5, 1.0, -2.0, 0.0625);
+
+// Each record is written as the bytes given, from the offset given; the rest of a 428-byte
+// image of version 2.1.
+TEST(V1ImageTest, WritesGoldenBytes) {
+  struct Case {
+    const char* name;
+    ProbeData record;
+    std::size_t offset;
+    const char* hex;
+  };
+  Rb::RigidBody longId = makeBody("ABCDEFGHIJKLMNOPQRSTUVWXY", {});
+  const Case cases[] = {
+      {"version block and an empty body", makeRecord(makeBody("P1", {}), 0, 0, 1, 2, 0x1234), 0,
+       "51 4D 56 42 02 00 01 00 00 00 00 00"},
+      {"the items after the body", makeRecord(makeBody("P1", {}), 0, 0, 1, 2, 0x1234), 392,
+       "00 00 00 00 00 00 00 00 E8 03 E8 03 02 00 50 31 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+       "00 00 00 00 34 12"},
+      // 62.5 thousandths round up; the checksum is 150 + 1000 + 0xF830 + 63.
+      {"one target", makeRecord(makeBody("", {kOne})), 8,
+       "01 00 30 30 96 00 E8 03 00 00 30 F8 FF FF 3F 00 00 00 ED FC 00 00"},
+      {"normal and angle", makeRecord(makeBody("", {withAngle(withNormal(kOne, 0, -0.6, 0.8), 45)})),
+       8, "01 00 31 31 96 00 E8 03 00 00 30 F8 FF FF 3F 00 00 00 00 00 C4 FF 50 00 94 11 95 0E 00"},
+      // Halves go towards positive infinity.
+      {"size 0.125", makeRecord(makeBody("", {target(0.125, 0, 0, 0)})), 12, "0D 00"},
+      {"size -0.125", makeRecord(makeBody("", {target(-0.125, 0, 0, 0)})), 12, "F4 FF"},
+      {"size -0.0251", makeRecord(makeBody("", {target(-0.0251, 0, 0, 0)})), 12, "FD FF"},
+      {"x 0.0015", makeRecord(makeBody("", {target(0, 0.0015, 0, 0)})), 14, "02 00 00 00"},
+      {"size 400 keeps 16 bits", makeRecord(makeBody("", {target(400, 0, 0, 0)})), 12, "40 9C"},
+      {"default direction", makeRecord(makeBody("", {}), 0.001, -0.002, 1.0), 396,
+       "01 00 FE FF E8 03 E7 03"},
+      {"direction 40 keeps 16 bits", makeRecord(makeBody("", {}), 40.0, 0, 0), 396,
+       "40 9C 00 00 00 00 40 9C"},
+      {"mask thickness", makeRecord(makeBody("", {}), 0, 0, 0, 4660), 404, "34 12"},
+      {"id cut to 20, checksum to 16 bits", makeRecord(longId, 0, 0, 0, 0, 0x12345), 406,
+       "41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 51 52 53 54 45 23"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string image = imageOf(c.record);
+    ASSERT_EQ(428u, image.size());
+    EXPECT_EQ(c.hex, toHex(image.substr(c.offset, fromHex(c.hex).size())));
+  }
+  // Sixteen targets with normal and angle fill the block to its last byte.
+  Rb::RigidBody full;
+  for (int i = 0; i < 16; ++i) {
+    full.insertTarget(i, i, 0, 0);
+    full.updateTargetNormal(i, 0, 0, 1);
+    full.setAngleTarget(i, 1);
+  }
+  const std::string image = imageOf(makeRecord(full));
+  EXPECT_EQ("10 00 31 31", toHex(image.substr(8, 4)));
+  EXPECT_NE("00 00", toHex(image.substr(394, 2)));
+  // Version 2.0 ends after the rigid body block: the rest is zero.
+  EXPECT_EQ(std::string("QMVB\x02\0\0\0", 8) + image.substr(8, 388) + std::string(32, '\0'),
+            imageOf(makeRecord(full), 0x20));
+}
+
+// A record the image cannot hold is refused whole, and nothing is written.
+TEST(V1ImageTest, RefusesRecordsItCannotHold) {
+  Rb::RigidBody crowded;
+  for (int i = 0; i < 17; ++i) {
+    crowded.insertTarget(i, 0, 0, 0);
+    crowded.updateTargetNormal(i, 0, 0, 1);
+    crowded.setAngleTarget(i, 1);
+  }
+  const ProbeData cases[] = {
+      makeRecord(crowded),
+      makeRecord(makeBody("", {target(std::nan(""), 0, 0, 0)})),
+      makeRecord(makeBody("", {target(1, 3e6, 0, 0)})),
+      makeRecord(makeBody("", {}), 0, std::nan(""), 0),
+  };
+  const char* const writers[] = {"setRigidBodyToRaw error", "setRigidBodyToRaw error",
+                                 "setRigidBodyToRaw error", "setDefaultDirToRaw error"};
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(writers[i]);
+    Trace trace;
+    LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+    std::string image = "untouched";
+    EXPECT_FALSE(newCoder().convertToString(cases[i], image));
+    EXPECT_EQ((Trace{std::string("ERROR ") + writers[i], "ERROR ProbeDataV1Coder::convertToString"}),
+              trace);
+    EXPECT_PROBE_ERROR(newCoder().computeDataCheksum(cases[i]), writers[i]);
+  }
+}
+
+// What convertFromString gives for an image: the record, the input version it takes, and the
+// ERROR lines logged. A refused image leaves the record as it was, or with the items decoded
+// before the failing one.
+TEST(V1ImageTest, ReadsImages) {
+  const std::string sample = golden("probe21.bin");
+  const std::string old = golden("probe20.bin");
+  const char* const kSample =
+      "id 'DEMO-PROBE-01'; 3 (0 0 0) n(0 0 1); 2.5 (40 0 5) n(0.6 0 0.8) a30; 2.5 (0 30 5) "
+      "n(0 0.6 0.8) a45; 2 (-25 -20 12.5); 1.5 (20 -35 2.25) a15; dir (0 0 1); mask 2; checksum 0";
+  const char* const kSampleBody =
+      "id 'start'; 3 (0 0 0) n(0 0 1); 2.5 (40 0 5) n(0.6 0 0.8) a30; 2.5 (0 30 5) "
+      "n(0 0.6 0.8) a45; 2 (-25 -20 12.5); 1.5 (20 -35 2.25) a15; dir (9 9 9); mask 9; checksum 9";
+  const char* const kOld =
+      "id 'start'; 2.5 (10 0 0) n(0 0 1) a30; 2 (-5 8.66 0); 1.5 (-5 -8.66 1.25) n(0 -0.6 0.8); "
+      "dir (0 0 1); mask 9; checksum 9";
+  const char* const kStart = "id 'start'; dir (9 9 9); mask 9; checksum 9";
+  struct Case {
+    const char* name;
+    std::string image;
+    unsigned int version;
+    const char* record;
+    std::vector<std::string> errors;
+  };
+  const Case cases[] = {
+      {"version 2.1", sample + "ignored", 0x21, kSample, {}},
+      {"version 2.0", old, 0x20, kOld, {}},
+      {"version 0.1", golden("probe01.bin"), 1, kOld, {}},
+      {"any count prefix, count as atoi reads it", patched(old, {{8, "00 58 58 58 58 58 58 20 2B 33 78"}}),
+       0x20, kOld, {}},
+      {"flag 01 is no flag", patched(sample, {{80, "01"}}), 0x21, kSample, {}},
+      {"upper half of a position", patched(sample, {{16, "00 01"}}), 0x21, nullptr, {}},
+      {"zero inside the id", patched(sample, {{409, "00"}}), 0x21, nullptr, {}},
+      {"9 bytes", sample.substr(0, 9), 0xFFFFFFFFu, kStart,
+       {"ProbeDataV1Coder::convertFromString could not read version"}},
+      {"10 bytes", sample.substr(0, 10), 0x21, kStart,
+       {"ProbeDataV1Coder::convertFromString too short 10 where needed is 428"}},
+      {"327 bytes of 0.1", golden("probe01.bin").substr(0, 327), 1, kStart,
+       {"ProbeDataV1Coder::convertFromString too short 327 where needed is 328"}},
+      {"size changed", patched(sample, {{12, "2D"}}), 0x21, kStart,
+       {"Invalid Probe RB read Checksum 45281", "setRigidBodyFromRaw error"}},
+      {"low half of a position changed", patched(sample, {{14, "01"}}), 0x21, kStart,
+       {"Invalid Probe RB read Checksum 45281", "setRigidBodyFromRaw error"}},
+      {"normal flag cleared", patched(sample, {{10, "30"}}), 0x21, kStart,
+       {"Invalid Probe RB read Checksum 13429", "setRigidBodyFromRaw error"}},
+      {"count past the block", patched(sample, {{8, "FF"}}), 0x21, kStart,
+       {"setRigidBodyFromRaw error"}},
+      {"old layout count past the block", patched(old, {{15, "39 39"}}), 0x20, kStart,
+       {"setRigidBodyFromRaw error"}},
+      {"old layout direction changed", patched(old, {{80, "65"}}), 0x20, kStart,
+       {"Invalid Probe RB read Checksum 3946", "setRigidBodyFromRaw error"}},
+      {"direction changed", patched(sample, {{400, "E9"}}), 0x21, kSampleBody,
+       {"Invalid Default Dir read Checksum 1001", "setDefaultDirFromRaw error"}},
+      {"no magic: version 1.0, nothing after the old layout", patched(old, {{0, "00"}}), 0x10,
+       kOld, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProbeDataV1Coder coder = newCoder();
+    ProbeData record = makeRecord(makeBody("start", {}), 9, 9, 9, 9, 9);
+    Trace trace;
+    {
+      LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+      EXPECT_EQ(c.errors.empty(), coder.convertFromString(c.image, record));
+    }
+    EXPECT_EQ(c.version, coder.getInputVersion());
+    EXPECT_EQ(33u, coder.getOutputVersion());
+    Trace expected;
+    for (const std::string& error : c.errors) expected.push_back("ERROR " + error);
+    EXPECT_EQ(expected, trace);
+    if (c.record != nullptr) {
+      EXPECT_EQ(c.record, describe(record));
+    }
+  }
+}
+
+// What the changes above that decode still change in the record.
+TEST(V1ImageTest, DecodesWhatTheBytesSay) {
+  const std::string sample = golden("probe21.bin");
+  ProbeDataV1Coder coder = newCoder();
+  ProbeData record;
+  ASSERT_TRUE(coder.convertFromString(patched(sample, {{16, "00 01"}, {409, "00"}}), record));
+  double x, y, z;
+  record.getRigidBody().getTargetPosition(0, x, y, z);
+  EXPECT_DOUBLE_EQ(16777.216, x);
+  EXPECT_EQ("DEM-PROBE-01", record.getRigidBody().getId());
+  // The values written as their low 16 bits read back as such.
+  ASSERT_TRUE(coder.convertFromString(imageOf(makeRecord(makeBody("", {target(400, 0, 0, 0)}),
+                                                         40, 0, 0)),
+                                      record));
+  record.getDefaultDir(x, y, z);
+  EXPECT_DOUBLE_EQ(-25.536, x);
+  EXPECT_DOUBLE_EQ(-255.36, record.getRigidBody().getTargetSize(0));
+  // Targets come back numbered 0, 1, 2 in the order of the list they were written from.
+  const ProbeData spaced = makeRecord(
+      makeBody("ids", {target(1, 1, 0, 0), target(2, 2, 0, 0), target(3, 3, 0, 0)}, 5, 4));
+  ASSERT_TRUE(coder.convertFromString(imageOf(spaced), record));
+  EXPECT_EQ(describe(spaced), describe(record));
+  EXPECT_DOUBLE_EQ(3, record.getRigidBody().getTargetSize(2));
+}
+
+// The data checksum is the CRC-16/ARC of the rigid body, default direction and mask thickness
+// blocks: not of the id or the stored checksum.
+TEST(V1ImageTest, DataChecksumCoversTheBlocksBetweenVersionAndDataCheck) {
+  ProbeData sample;
+  ASSERT_TRUE(newCoder().convertFromString(golden("probe21.bin"), sample));
+  ProbeData renamed = sample;
+  renamed.setChecksum(77);
+  renamed.getPRigidBody()->setId("other");
+  ProbeData thicker = sample;
+  thicker.setMaskThickness(3);
+  Trace trace;
+  LogLines lines(trace, log4cplus::DEBUG_LOG_LEVEL);
+  EXPECT_EQ(0xC616u, newCoder().computeDataCheksum(sample));
+  EXPECT_EQ(0xC616u, newCoder().computeDataCheksum(renamed));
+  EXPECT_NE(0xC616u, newCoder().computeDataCheksum(thicker));
+  EXPECT_EQ(0u, newCoder().computeDataCheksum(ProbeData()));
+  EXPECT_EQ("DEBUG checksum result 50710", trace.front());
+  // An image of input version 1 cannot hold the 388-byte block the writer produces.
+  ProbeDataV1Coder cut = newCoder();
+  ASSERT_TRUE(cut.convertFromString(golden("probe01.bin"), sample));
+  EXPECT_PROBE_ERROR(cut.computeDataCheksum(sample), "setRigidBodyToRaw error");
+  std::string image;
+  EXPECT_FALSE(cut.convertToString(sample, image));
+}
+
+}  // namespace
+
+// Every single-byte change (two bit patterns per byte) and every cut of the sample image, read
+// by convertFromString, by inspectImage and by a coder's whole-image completion: none reads
+// outside the bytes, all three agree, a coder reports once and keeps its record on failure. A
+// cut at an item's end is a valid range of whole items for the coder, and decodes nothing more.
+TEST(V1ImageTest, SurvivesEveryDamage) {
+  const std::string image = golden("probe21.bin");
+  std::vector<std::pair<std::string, bool>> damaged;  // the bytes, and whether a cut
+  for (std::size_t offset = 0; offset < image.size(); ++offset) {
+    for (const char mask : {'\x01', '\x80'}) {
+      damaged.emplace_back(image, false);
+      damaged.back().first[offset] = static_cast<char>(image[offset] ^ mask);
+    }
+    damaged.emplace_back(image.substr(0, offset), true);
+  }
+  const std::set<std::size_t> itemEnds = {0, 8, 396, 404, 406};
+  for (const auto& bytes : damaged) {
+    SCOPED_TRACE(toHex(bytes.first.substr(0, 8)) + " ... " + std::to_string(bytes.first.size()));
+    ProbeData record;
+    const bool converted = newCoder().convertFromString(bytes.first, record);
+    const ProbeImageReport report = inspectImage(bytes.first);
+    if (report.items.front().verdict != ProbeImageReport::Damaged) {
+      EXPECT_EQ(converted, report.intact());
+    }
+    Trace trace;
+    const auto device = boost::make_shared<probesim::SimDeviceMemory>();
+    ProbeDataV1Coder coder(device);
+    coder.setCB(boost::make_shared<RecordingCallback>(trace));
+    device->load(image);
+    device->bind(&coder);
+    coder.readAll();
+    const std::string before = describe(coder.getProbeData());
+    device->setCompletion(probesim::SimDeviceMemory::Completion::Queued);
+    coder.readAll();
+    std::vector<unsigned char> data(bytes.first.begin(), bytes.first.end());
+    coder.onDataRed(true, 0, static_cast<unsigned long>(data.size()),
+                    data.empty() ? nullptr : data.data());
+    device->bind(nullptr);
+    const bool whole = bytes.second ? itemEnds.count(data.size()) != 0 : converted;
+    EXPECT_EQ((Trace{"onAllRed(1)", whole ? "onAllRed(1)" : "onAllRed(0)"}), trace);
+    if (bytes.second || !whole) {
+      EXPECT_EQ(before, describe(coder.getProbeData()));
+    }
+  }
+}

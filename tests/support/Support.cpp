@@ -1,0 +1,141 @@
+#include "Support.h"
+
+#include <log4cplus/spi/loggingevent.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <list>
+#include <sstream>
+
+TargetSpec target(double size, double x, double y, double z) {
+  TargetSpec spec;
+  spec.size = size;
+  spec.x = x;
+  spec.y = y;
+  spec.z = z;
+  return spec;
+}
+
+TargetSpec withNormal(TargetSpec spec, double nx, double ny, double nz) {
+  spec.hasNormal = true;
+  spec.nx = nx;
+  spec.ny = ny;
+  spec.nz = nz;
+  return spec;
+}
+
+TargetSpec withAngle(TargetSpec spec, double angle) {
+  spec.hasAngle = true;
+  spec.angle = angle;
+  return spec;
+}
+
+Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> targets,
+                       int firstId, int idStep) {
+  Rb::RigidBody body;
+  body.setId(id);
+  int targetId = firstId;
+  for (const TargetSpec& t : targets) {
+    body.insertTarget(targetId, t.x, t.y, t.z);
+    body.setTargetSize(targetId, t.size);
+    if (t.hasNormal) body.updateTargetNormal(targetId, t.nx, t.ny, t.nz);
+    if (t.hasAngle) body.setAngleTarget(targetId, t.angle);
+    targetId += idStep;
+  }
+  return body;
+}
+
+ProbeData makeRecord(const Rb::RigidBody& body, double dx, double dy, double dz,
+                     unsigned short maskThickness, unsigned int checksum) {
+  ProbeData record;
+  Rb::RigidBody copy(body);
+  record.setRigidBody(copy);
+  record.setDefaultDir(dx, dy, dz);
+  record.setMaskThickness(maskThickness);
+  record.setChecksum(checksum);
+  return record;
+}
+
+std::string describe(const ProbeData& record) {
+  std::ostringstream out;
+  out.precision(10);
+  const Rb::RigidBody& body = record.getRigidBody();
+  out << "id '" << body.getId() << "';";
+  std::list<int> ids;
+  body.getTargetsList(ids);
+  for (const int id : ids) {
+    double x, y, z;
+    body.getTargetPosition(id, x, y, z);
+    out << " " << body.getTargetSize(id) << " (" << x << " " << y << " " << z << ")";
+    if (body.hasNormal(id)) {
+      body.getTargetNormal(id, x, y, z);
+      out << " n(" << x << " " << y << " " << z << ")";
+    }
+    if (body.hasAngle(id)) out << " a" << body.getAngleTarget(id);
+    out << ";";
+  }
+  double x, y, z;
+  record.getDefaultDir(x, y, z);
+  out << " dir (" << x << " " << y << " " << z << "); mask " << record.getMaskThickness()
+      << "; checksum " << record.getChecksum();
+  return out.str();
+}
+
+std::string golden(const std::string& name) {
+  std::ifstream in(std::string(PROBE_GOLDEN_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "no golden file " << name;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string fromHex(const std::string& hex) {
+  std::istringstream in(hex);
+  std::string bytes;
+  unsigned int byte = 0;
+  while (in >> std::hex >> byte) bytes += static_cast<char>(byte);
+  return bytes;
+}
+
+std::string toHex(const std::string& bytes) {
+  std::string hex;
+  for (const char c : bytes) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned char>(c));
+    hex += (hex.empty() ? "" : " ") + std::string(text);
+  }
+  return hex;
+}
+
+namespace {
+
+class TraceAppender : public log4cplus::Appender {
+ public:
+  TraceAppender(Trace& trace, int level) : trace_(trace), level_(level) {}
+  ~TraceAppender() override { destructorImpl(); }
+  void close() override { closed = true; }
+
+ protected:
+  void append(const log4cplus::spi::InternalLoggingEvent& event) override {
+    if (event.getLogLevel() < level_) return;
+    trace_.push_back(log4cplus::getLogLevelManager().toString(event.getLogLevel()) + " " +
+                     event.getMessage());
+  }
+
+ private:
+  Trace& trace_;
+  int level_;
+};
+
+}  // namespace
+
+LogLines::LogLines(Trace& trace, int level)
+    : logger_(log4cplus::Logger::getInstance("Probe")),
+      appender_(new TraceAppender(trace, level)) {
+  logger_.setLogLevel(log4cplus::TRACE_LOG_LEVEL);
+  logger_.addAppender(appender_);
+}
+
+LogLines::~LogLines() {
+  logger_.removeAppender(appender_);
+  logger_.setLogLevel(log4cplus::NOT_SET_LOG_LEVEL);
+}

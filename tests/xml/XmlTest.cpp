@@ -1,0 +1,294 @@
+// The record's XML text: the golden texts of tests/data both ways, what reading takes and
+// refuses and what a failed read leaves, and the file functions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <list>
+#include <locale>
+
+#include "Support.h"
+#include "Utils.h"
+
+namespace {
+
+// text with the one occurrence of from replaced by to.
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_TRUE(at != std::string::npos && text.find(from, at + 1) == std::string::npos) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string save(const ProbeData& record) {
+  std::string text = "previous content";
+  EXPECT_TRUE(saveToString(text, record));
+  return text;
+}
+
+ProbeData edgesRecord() {
+  return makeRecord(makeBody("A<B>&\"C\"'D'", {}), -0.0, std::numeric_limits<double>::denorm_min(),
+                    std::numeric_limits<double>::max(), 65535, 4294967295u);
+}
+
+ProbeData sampleRecord() {
+  ProbeData record;
+  EXPECT_TRUE(loadFromString(golden("probe.xml"), record));
+  return record;
+}
+
+// Written byte for byte as the golden texts, checksums included; read back whole, and written
+// again to the same text, targets renumbered 0 to n-1.
+TEST(XmlTest, GoldenTextsBothWays) {
+  const ProbeData spaced = makeRecord(makeBody(
+      "ids 7, 10", {withNormal(target(1, 0.1, 0.2, 1e-7), 0, 1, 0), target(2, 1.0 / 3, 2, 2)}, 7, 3));
+  ProbeData sample = sampleRecord();
+  const std::string sampleText = golden("probe.xml");
+  EXPECT_EQ(sampleText, save(sample));
+  EXPECT_EQ(golden("edges.xml"), save(edgesRecord()));
+  EXPECT_EQ(51339u, edgesRecord().computeChecksum());
+  for (const ProbeData& record : {edgesRecord(), spaced, sample}) {
+    const std::string text = save(record);
+    ProbeData read = makeRecord(makeBody("old", {target(1, 1, 1, 1)}), 1, 2, 3, 4, 5);
+    ASSERT_TRUE(loadFromString(text, read));
+    EXPECT_EQ(text, save(read));
+    std::list<int> ids;
+    read.getRigidBody().getTargetsList(ids);
+    int expected = 0;
+    for (const int id : ids) EXPECT_EQ(expected++, id);
+  }
+}
+
+// Each part is applied as soon as it is read: the checksum, the body as a whole, the default
+// direction, then the mask thickness, which therefore never changes on a failed read.
+TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
+  enum Applied { kNothing, kChecksum, kBody, kDirection };
+  struct Case {
+    const char* from;
+    std::string to;
+    Applied applied;
+  };
+  const Case cases[] = {
+      {"\"serialization::archive\"", "\"other\"", kNothing},
+      {"<Data_Checksum>7<", "<Data_Checksum>x<", kNothing},
+      {">5</Data_RB_TargetCount>", ">6</Data_RB_TargetCount>", kChecksum},
+      {"HasNormal>0</Data_RB_TargetHasNormal>\n<Data_RB_TargetHasAngle>1",
+       "HasNormal>2</Data_RB_TargetHasNormal>\n<Data_RB_TargetHasAngle>1", kChecksum},
+      {"HasAngle>0</Data_RB_TargetHasAngle>\n<Data_RB_TargetSize>1.5",
+       "HasAngle>true</Data_RB_TargetHasAngle>\n<Data_RB_TargetSize>1.5", kChecksum},
+      {"<count>3</count>\n\t<item>40<", "<count>4</count>\n\t<item>40<", kChecksum},
+      {"<count>3</count>\n\t<item>40<", "<count>-1</count>\n\t<item>40<", kChecksum},
+      {"<item>40</item>", "<item>nan</item>", kChecksum},
+      // A long nested end tag once read past the name expected and crashed the reader.
+      {"\t<item>40</item>", "\t<item>40</" + std::string(1 << 20, 'i') + ">", kChecksum},
+      {"\t<item>40</item>", "\t<item>40</ite>", kChecksum},
+      {"</count>\n\t<item>-25<", "</item>\n\t<item>-25<", kChecksum},
+      {"<item>1</item>\n</Data_RB_Dir>", "<item>1</itemX>\n</Data_RB_Dir>", kBody},
+      {">2</Data_Target_Mask_Thickness>", ">65536</Data_Target_Mask_Thickness>", kDirection},
+  };
+  const ProbeData old = makeRecord(makeBody("old", {target(1, 1, 1, 1)}), 1, 2, 3, 4, 5);
+  ProbeData read = sampleRecord();
+  read.setChecksum(7);
+  const std::string base = replaced(golden("probe.xml"), "<Data_Checksum>0<", "<Data_Checksum>7<");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.to.substr(0, 40));
+    const std::string text = replaced(base, c.from, c.to);
+    ProbeData record = old;
+    Trace trace;
+    {
+      LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+      EXPECT_FALSE(loadFromString(text, record));
+    }
+    EXPECT_EQ(Trace{"ERROR could not decode stream " + text}, trace);
+    ProbeData expected = c.applied >= kBody ? read : old;
+    expected.setChecksum((c.applied >= kChecksum ? read : old).getChecksum());
+    double x, y, z;
+    (c.applied >= kDirection ? read : old).getDefaultDir(x, y, z);
+    expected.setDefaultDir(x, y, z);
+    expected.setMaskThickness(old.getMaskThickness());
+    EXPECT_EQ(describe(expected), describe(record));
+  }
+}
+
+// Texts the writer never produces but the reader takes, as the texts' first reader did: numbers
+// after white space, a negative count, a short three-value element, another archive's notation,
+// the root's end tag or anything after the last element, a text cut at a NUL, and elements named
+// otherwise (the document is read by position).
+TEST(XmlTest, ReadsWhatTheFirstReaderTook) {
+  const std::string sample = golden("probe.xml");
+  ProbeData wrapped = sampleRecord(), shortDirection = sampleRecord();
+  wrapped.setChecksum(4294967295u);
+  shortDirection.setDefaultDir(7, 8, 0);
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> edits;
+    ProbeData expected;
+  };
+  const Case cases[] = {
+      {{{"<Data_Checksum>0<", "<Data_Checksum> 0 <"},
+        {">5</Data_RB_TargetCount>", ">\n5\n</Data_RB_TargetCount>"},
+        {">3</Data_RB_TargetSize>", ">  3</Data_RB_TargetSize>"},
+        {"<count>3</count>\n\t<item>40<", "<count>\t3</count>\n\t<item>\t40<"},
+        {"HasNormal>0</Data_RB_TargetHasNormal>\n<Data_RB_TargetHasAngle>1",
+         "HasNormal>\t0</Data_RB_TargetHasNormal>\n<Data_RB_TargetHasAngle>1"},
+        {"HasAngle>0</Data_RB_TargetHasAngle>\n<Data_RB_TargetNormal>",
+         "HasAngle>\r\n0</Data_RB_TargetHasAngle>\n<Data_RB_TargetNormal>"},
+        {">45</Data_RB_TargetAngle>", "> 45</Data_RB_TargetAngle>"},
+        {">2</Data_Target_Mask_Thickness>", ">   2</Data_Target_Mask_Thickness>"}},
+       sampleRecord()},
+      {{{"<Data_Checksum>0<", "<Data_Checksum>-1<"}}, wrapped},
+      {{{"<count>3</count>\n\t<item>0</item>\n\t<item>0</item>\n\t<item>1</item>\n</Data_RB_Dir>",
+         "<count>2</count>\n\t<item>7</item>\n\t<item>8</item>\n</Data_RB_Dir>"}},
+       shortDirection},
+      {{{"version=\"5\"", "version=\"65541\""},
+        {">2.5</Data_RB_TargetSize>\n<Data_RB_TargetPos>\n\t<count>3</count>\n\t<item>40<",
+         ">2.50000000000000000e+00</Data_RB_TargetSize>\n<Data_RB_TargetPos>\n\t<count>3</count>"
+         "\n\t<item>4e1<"},
+        {"Thickness>\n", "Thickness>\n</boost_serialization>\n"}},
+       sampleRecord()},
+      {{{"Thickness>\n", "Thickness>\ntrailing < & >"}}, sampleRecord()},
+      {{{"<Data_RB_TargetSize>2</Data_RB_TargetSize>", "<Data_RB_TargetSiz>2</Data_RB_TargetSiz>"}},
+       sampleRecord()},
+      {{{"Thickness>\n", std::string("Thickness>\n\0<<<", 15)}}, sampleRecord()},
+  };
+  for (const Case& c : cases) {
+    std::string text = sample;
+    for (const auto& edit : c.edits) text = replaced(text, edit.first, edit.second);
+    SCOPED_TRACE(text.substr(0, 300));
+    ProbeData record = makeRecord(makeBody("old", {}), 1, 2, 3, 4, 5);
+    ASSERT_TRUE(loadFromString(text, record));
+    EXPECT_EQ(describe(c.expected), describe(record));
+  }
+  ProbeData noTargets;
+  ASSERT_TRUE(loadFromString(replaced(golden("edges.xml"), ">0</Data_RB_TargetCount>",
+                                      ">-5</Data_RB_TargetCount>"),
+                             noTargets));
+  EXPECT_EQ(describe(edgesRecord()), describe(noTargets));
+}
+
+// No cut or junk ends the process; each is refused, and a refused record keeps its mask.
+TEST(XmlTest, SurvivesEveryPrefix) {
+  const std::string text = golden("edges.xml");
+  for (std::size_t length = 0; length + 1 < text.size(); ++length) {
+    ProbeData record = makeRecord(makeBody("old", {}), 1, 2, 3, 4, 5);
+    EXPECT_FALSE(loadFromString(text.substr(0, length), record)) << length;
+    EXPECT_EQ(4, record.getMaskThickness());
+  }
+  ProbeData record;
+  EXPECT_FALSE(loadFromString("\x01\x02<<<>>>&&&", record));
+}
+
+// Values no reader could read back are refused, and a host's locale never reaches the text.
+TEST(XmlTest, WritesOnlyWhatReadsBack) {
+  for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
+    Trace trace;
+    LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+    std::string text = "previous content";
+    EXPECT_FALSE(saveToString(text, makeRecord(makeBody("", {target(bad, 0, 0, 0)}))));
+    EXPECT_EQ("", text);
+    EXPECT_EQ(Trace{"ERROR could not code to stream "}, trace);
+  }
+  struct Grouping : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\1"; }
+  };
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+  const std::string text = save(sampleRecord());
+  std::locale::global(previous);
+  EXPECT_EQ(golden("probe.xml"), text);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// A save writes an existing file from its first byte and never truncates it; a load reads up to
+// the first NUL. Text mode translates line ends where the runtime has such a mode.
+TEST(XmlTest, SavesAndLoadsFiles) {
+  const std::string dir = testing::TempDir();
+  const std::string path = dir + "probe_xml_test.xml";
+  const std::string text = golden("edges.xml");
+  const std::string tail = std::string(3000, '#') + "TAIL";
+  for (const bool binary : {true, false}) {
+    std::string written = text;
+#ifdef _WIN32
+    if (!binary) {
+      written.clear();
+      for (const char c : text) written += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+#endif
+    for (const std::string& before : {std::string(), std::string("short"), tail}) {
+      std::remove(path.c_str());
+      if (!before.empty()) writeFile(path, before);
+      ASSERT_TRUE(saveToFile(path, edgesRecord(), binary));
+      EXPECT_EQ(before == tail ? written + tail.substr(written.size()) : written, readFile(path));
+      ProbeData record;
+      ASSERT_TRUE(loadFromFile(path, record));
+      EXPECT_EQ(describe(edgesRecord()), describe(record));
+    }
+  }
+  writeFile(path, text.substr(0, 300) + '\0' + text.substr(301));
+  Trace trace;
+  {
+    LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+    ProbeData record;
+    EXPECT_FALSE(loadFromFile(path, record));
+    writeFile(path, "");
+    EXPECT_FALSE(loadFromFile(path, record));
+  }
+  EXPECT_EQ((Trace{"ERROR could not decode stream " + text.substr(0, 300),
+                   "ERROR could not decode stream "}),
+            trace);
+  std::remove(path.c_str());
+}
+
+// Each failed file operation: its log line, false, and an untouched record. Some failures need
+// files that only the system provides; they run where those files behave so.
+TEST(XmlTest, ReportsEachFailedFileOperation) {
+  const std::string missing = testing::TempDir() + "no_such_dir/p.xml";
+  struct Case {
+    bool save;
+    std::string path;
+    std::string logged;
+  };
+  std::vector<Case> cases = {
+      {true, missing, "saveToFile(" + missing + ") fopen failed No such file or directory\n"},
+      {false, missing, "loadFromFile(" + missing + ") fopen failed No such file or directory\n"},
+  };
+#ifdef __linux__
+  const auto opens = [](const char* path) {
+    std::FILE* file = std::fopen(path, "r+b");
+    if (file != nullptr) std::fclose(file);
+    return file != nullptr;
+  };
+  if (opens("/dev/null")) {
+    cases.push_back({false, "/dev/null", "loadFromFile() Could not find file size /dev/null"});
+  }
+  if (opens("/dev/full")) cases.push_back({true, "/dev/full", "saveToFile() fwrite failed 1"});
+  const char* const sizedLarger = "/sys/kernel/mm/transparent_hugepage/enabled";
+  if (opens(sizedLarger)) cases.push_back({false, sizedLarger, "loadFromFile() eof reached"});
+#endif
+  // A text longer than the stream's buffer, so that fwrite itself meets the full device.
+  Rb::RigidBody body;
+  for (int i = 0; i < 100; ++i) body.insertTarget(i, 1.0 / 3, 1, 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    ProbeData record = makeRecord(body);
+    Trace trace;
+    {
+      LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+      EXPECT_FALSE(c.save ? saveToFile(c.path, record, true) : loadFromFile(c.path, record));
+    }
+    EXPECT_EQ(Trace{"ERROR " + c.logged}, trace);
+    EXPECT_EQ(describe(makeRecord(body)), describe(record));
+  }
+}
+
+}  // namespace
