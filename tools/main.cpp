@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
   std::string level;
 
   CLI::App app(kDescription, "probetool");
+  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", GetDllVersion(), "print the library's version text and exit");
   app.add_option("--log", level,
                  "write the library's log lines at that level and above to standard error (the "
