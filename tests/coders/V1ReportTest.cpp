@@ -128,47 +128,4 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
   }
 }
 
-// The fields as a reader sees them, in image order, every byte of the block once.
-TEST(ImageReportTest, MarksTheFieldsOfEachBlock) {
-  const auto fields = [](const std::string& image, ProbeDataV1Coder::StreamItems which) {
-    const Report report = inspectImage(image);
-    const Report::Item& item = *report.find(which);
-    std::string names;
-    unsigned int next = item.offset;
-    for (const Report::Field& field : item.fields) {
-      EXPECT_EQ(next, field.offset) << field.name;
-      next = field.offset + field.length;
-      names += field.name + "; ";
-    }
-    EXPECT_EQ(item.offset + item.length, next);
-    return names;
-  };
-  EXPECT_EQ("target count: 5; target 0: size, position, normal; target 1: size, position, normal, "
-            "angle; target 2: size, position, normal, angle; target 3: size, position; target 4: "
-            "size, position, angle; checksum; fill; ",
-            fields(golden("probe21.bin"), ProbeDataV1Coder::RigidBodyItem));
-  EXPECT_EQ("id \"DEMO-PROBE-01\"; stored record checksum; ",
-            fields(golden("probe21.bin"), ProbeDataV1Coder::DataCheckItem));
-  EXPECT_EQ("count text \"Point#:3\": 3 targets; header; target 0: size, position, normal, angle; "
-            "target 1: size, position; target 2: size, position, normal; default direction "
-            "(0.00, 0.00, 1.00); checksum; fill; ",
-            fields(golden("probe20.bin"), ProbeDataV1Coder::RigidBodyItem));
-}
-
-// The report and the decoder agree on every single-byte change of an image: the report calls it
-// intact exactly when convertFromString decodes it.
-TEST(ImageReportTest, AgreesWithTheDecoderOnEveryChangedByte) {
-  const std::string image = golden("probe21.bin");
-  for (std::size_t offset = 0; offset < image.size(); ++offset) {
-    for (const unsigned char mask : {0x01, 0x80}) {
-      std::string changed = image;
-      changed[offset] = static_cast<char>(changed[offset] ^ mask);
-      ProbeData record;
-      ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
-      ASSERT_EQ(coder.convertFromString(changed, record), inspectImage(changed).intact())
-          << "byte " << offset << " ^ " << int{mask};
-    }
-  }
-}
-
 }  // namespace

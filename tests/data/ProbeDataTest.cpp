@@ -24,7 +24,7 @@ TEST(ProbeDataTest, NewRecordHoldsDefaults) {
 // Copies and assignments get a body of their own; a handle taken before keeps the old one, and
 // setRigidBody copies its argument.
 TEST(ProbeDataTest, RecordsNeverShareABody) {
-  Rb::RigidBody body = makeBody("S", {withAngle(target(1, 1, 2, 3), 45)});
+  Rb::RigidBody body = makeBody("S", {TargetSpec{1, 1, 2, 3, false, 0, 0, 0, true, 45}});
   const ProbeData source = makeRecord(body, 0, 0, 1, 7, 99);
   body.setId("changed later");
   ProbeData assigned;

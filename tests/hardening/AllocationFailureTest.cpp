@@ -77,7 +77,7 @@ ProbeData sample() {
   return record;
 }
 
-const ProbeData kStart = makeRecord(makeBody("start", {target(9, 1, 2, 3)}), 1, 2, 3, 4, 5);
+const ProbeData kStart = makeRecord(makeBody("start", {TargetSpec{9, 1, 2, 3}}), 1, 2, 3, 4, 5);
 
 // Where each part of a record comes from: targets, default direction, mask thickness, id and
 // stored checksum, each 's' (the sample), 't' (the start record), 'd' (a default record).
@@ -153,6 +153,21 @@ Run hosted(const std::string& memory, SimDeviceMemory::Storage storage, std::siz
   };
 }
 
+// Arms the allocator around a call.
+using Arm = std::function<void(const std::function<void()>&)>;
+
+// An operation on objects of its own, which it arms around its call and then tells what the call
+// left; "threw" and the lines logged go with it.
+Run plain(const std::function<std::string(const Arm&)>& operation) {
+  return [operation](std::size_t n, bool& injected) {
+    Lines lines;
+    std::string how;
+    const std::string result =
+        operation([&](const std::function<void()>& call) { how = armed(n, injected, call); });
+    return how + result + lines.text;
+  };
+}
+
 struct Operation {
   const char* name;
   Run run;
@@ -189,60 +204,47 @@ std::vector<Operation> operations() {
   const std::string notDecoded = "Could not decode s; onAllRed(0); error 2 ddddd idle";
   const std::string xmlRefused = "; could not decode stream <?xml version=\"1.0\" enco";
   return {
-      {"convertToString",
-       [=](std::size_t n, bool& injected) {
-         Lines lines;
+      {"convertToString", plain([=](const Arm& arm) {
          ProbeDataV1Coder coder(none);
          std::string result = "untouched";
          bool ok = false;
-         const std::string how =
-             armed(n, injected, [&] { ok = coder.convertToString(saved, result); });
-         return how + (ok ? (result == sampleImage ? "image" : "wrong") : "false") + lines.text;
-       },
+         arm([&] { ok = coder.convertToString(saved, result); });
+         return ok ? std::string(result == sampleImage ? "image" : "wrong") : "false";
+       }),
        {"image", "false; ProbeDataV1Coder::convertToString could not allo",
         "false; setRigidBodyToRaw error; ProbeDataV1Coder::convertToString",
         "false; setDataCheckToRaw error; ProbeDataV1Coder::convertToString",
         "false; ProbeDataV1Coder::convertToString"}},
-      {"convertFromString",
-       [=](std::size_t n, bool& injected) {
-         Lines lines;
+      {"convertFromString", plain([=](const Arm& arm) {
          ProbeDataV1Coder coder(none);
          ProbeData record = kStart;
          bool ok = false;
-         const std::string how =
-             armed(n, injected, [&] { ok = coder.convertFromString(sampleImage, record); });
-         return how + (ok ? "ok " : "false ") + parts(record) + lines.text;
-       },
+         arm([&] { ok = coder.convertFromString(sampleImage, record); });
+         return (ok ? "ok " : "false ") + parts(record);
+       }),
        {"ok sssss", "false ttttt; ProbeDataV1Coder::convertFromString could not al", "false ttttt",
         "false ttttt; setRigidBodyFromRaw error", "false ssstt; setDataCheckFromRaw error",
         "false sssts; setDataCheckFromRaw error"}},
-      {"saveToString",
-       [=](std::size_t n, bool& injected) {
-         Lines lines;
+      {"saveToString", plain([=](const Arm& arm) {
          std::string result = "untouched";
          bool ok = false;
-         const std::string how = armed(n, injected, [&] { ok = saveToString(result, saved); });
-         return how + (ok ? (result == sampleText ? "text" : "wrong") : "false '" + result + "'") +
-                lines.text;
-       },
+         arm([&] { ok = saveToString(result, saved); });
+         return ok ? std::string(result == sampleText ? "text" : "wrong") : "false '" + result + "'";
+       }),
        {"text", "false ''; could not code to stream "}},
-      {"loadFromString",
-       [=](std::size_t n, bool& injected) {
-         Lines lines;
+      {"loadFromString", plain([=](const Arm& arm) {
          ProbeData record = kStart;
          bool ok = false;
-         const std::string how = armed(n, injected, [&] { ok = loadFromString(sampleText, record); });
-         return how + (ok ? "ok " : "false ") + parts(record) + lines.text;
-       },
+         arm([&] { ok = loadFromString(sampleText, record); });
+         return (ok ? "ok " : "false ") + parts(record);
+       }),
        {"ok sssss", "false ttttt" + xmlRefused, "false tttts" + xmlRefused,
         "false sttss" + xmlRefused, "false sstss" + xmlRefused}},
-      {"inspectImage",
-       [=](std::size_t n, bool& injected) {
+      {"inspectImage", plain([=](const Arm& arm) {
          bool intact = false;
-         const std::string how =
-             armed(n, injected, [&] { intact = inspectImage(image).intact(); });
-         return how + (intact ? "intact" : "");
-       },
+         arm([&] { intact = inspectImage(image).intact(); });
+         return std::string(intact ? "intact" : "");
+       }),
        {"intact", "threw"}},
       {"v1 save", hosted<ProbeDataV1Coder>(image, images, 0, {save, pump}),
        {"; onSaved(1); error 0 sssss idle", threw,

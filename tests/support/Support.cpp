@@ -8,29 +8,6 @@
 #include <list>
 #include <sstream>
 
-TargetSpec target(double size, double x, double y, double z) {
-  TargetSpec spec;
-  spec.size = size;
-  spec.x = x;
-  spec.y = y;
-  spec.z = z;
-  return spec;
-}
-
-TargetSpec withNormal(TargetSpec spec, double nx, double ny, double nz) {
-  spec.hasNormal = true;
-  spec.nx = nx;
-  spec.ny = ny;
-  spec.nz = nz;
-  return spec;
-}
-
-TargetSpec withAngle(TargetSpec spec, double angle) {
-  spec.hasAngle = true;
-  spec.angle = angle;
-  return spec;
-}
-
 Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> targets,
                        int firstId, int idStep) {
   Rb::RigidBody body;

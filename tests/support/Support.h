@@ -17,6 +17,7 @@
 #include "ProbeData.h"
 #include "ProbeDataCoder.h"
 
+// A target: TargetSpec{size, x, y, z} has neither normal nor angle.
 struct TargetSpec {
   double size, x, y, z;
   bool hasNormal = false;
@@ -24,10 +25,6 @@ struct TargetSpec {
   bool hasAngle = false;
   double angle = 0;
 };
-
-TargetSpec target(double size, double x, double y, double z);
-TargetSpec withNormal(TargetSpec target, double nx, double ny, double nz);
-TargetSpec withAngle(TargetSpec target, double angle);
 
 // Targets get the ids firstId, firstId + idStep, ... in the order given.
 Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> targets,

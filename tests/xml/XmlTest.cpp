@@ -43,7 +43,7 @@ ProbeData sampleRecord() {
 // again to the same text, targets renumbered 0 to n-1.
 TEST(XmlTest, GoldenTextsBothWays) {
   const ProbeData spaced = makeRecord(makeBody(
-      "ids 7, 10", {withNormal(target(1, 0.1, 0.2, 1e-7), 0, 1, 0), target(2, 1.0 / 3, 2, 2)}, 7, 3));
+      "ids 7, 10", {TargetSpec{1, 0.1, 0.2, 1e-7, true, 0, 1, 0}, TargetSpec{2, 1.0 / 3, 2, 2}}, 7, 3));
   ProbeData sample = sampleRecord();
   const std::string sampleText = golden("probe.xml");
   EXPECT_EQ(sampleText, save(sample));
@@ -51,7 +51,7 @@ TEST(XmlTest, GoldenTextsBothWays) {
   EXPECT_EQ(51339u, edgesRecord().computeChecksum());
   for (const ProbeData& record : {edgesRecord(), spaced, sample}) {
     const std::string text = save(record);
-    ProbeData read = makeRecord(makeBody("old", {target(1, 1, 1, 1)}), 1, 2, 3, 4, 5);
+    ProbeData read = makeRecord(makeBody("old", {TargetSpec{1, 1, 1, 1}}), 1, 2, 3, 4, 5);
     ASSERT_TRUE(loadFromString(text, read));
     EXPECT_EQ(text, save(read));
     std::list<int> ids;
@@ -88,7 +88,7 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
       {"<item>1</item>\n</Data_RB_Dir>", "<item>1</itemX>\n</Data_RB_Dir>", kBody},
       {">2</Data_Target_Mask_Thickness>", ">65536</Data_Target_Mask_Thickness>", kDirection},
   };
-  const ProbeData old = makeRecord(makeBody("old", {target(1, 1, 1, 1)}), 1, 2, 3, 4, 5);
+  const ProbeData old = makeRecord(makeBody("old", {TargetSpec{1, 1, 1, 1}}), 1, 2, 3, 4, 5);
   ProbeData read = sampleRecord();
   read.setChecksum(7);
   const std::string base = replaced(golden("probe.xml"), "<Data_Checksum>0<", "<Data_Checksum>7<");
@@ -185,7 +185,7 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
     Trace trace;
     LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
     std::string text = "previous content";
-    EXPECT_FALSE(saveToString(text, makeRecord(makeBody("", {target(bad, 0, 0, 0)}))));
+    EXPECT_FALSE(saveToString(text, makeRecord(makeBody("", {TargetSpec{bad, 0, 0, 0}}))));
     EXPECT_EQ("", text);
     EXPECT_EQ(Trace{"ERROR could not code to stream "}, trace);
   }
