@@ -200,20 +200,6 @@ TEST(V1ImageTest, ReadsImages) {
   }
 }
 
-// A record written and read back: what its image cannot hold, and how targets are numbered.
-TEST(V1ImageTest, DecodesWhatTheBytesSay) {
-  // The values written as their low 16 bits read back as such; targets come back numbered 0, 1,
-  // 2 in the order of the list they were written from.
-  const ProbeData spaced = makeRecord(
-      makeBody("ids", {TargetSpec{400, 1, 0, 0}, TargetSpec{2, 2, 0, 0}, TargetSpec{3, 3, 0, 0}}, 5, 4),
-      40, 0, 0);
-  ProbeData record;
-  ASSERT_TRUE(newCoder().convertFromString(imageOf(spaced), record));
-  EXPECT_EQ("id 'ids'; -255.36 (1 0 0); 2 (2 0 0); 3 (3 0 0); dir (-25.536 0 0); mask 0; checksum 0",
-            describe(record));
-  EXPECT_DOUBLE_EQ(3, record.getRigidBody().getTargetSize(2));
-}
-
 // The data checksum is the CRC-16/ARC of the rigid body, default direction and mask thickness
 // blocks: not of the id or the stored checksum.
 TEST(V1ImageTest, DataChecksumCoversTheBlocksBetweenVersionAndDataCheck) {

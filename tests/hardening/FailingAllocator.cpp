@@ -1,7 +1,6 @@
 #include "FailingAllocator.h"
 
 #include <atomic>
-#include <cstdint>
 #include <cstdlib>
 #include <new>
 #ifdef _WIN32
@@ -16,24 +15,6 @@ thread_local std::size_t t_count = 0;
 thread_local bool t_failed = false;
 std::atomic<long> g_live{0};
 
-// Every block carries a header in front of it: a mark that it is ours, and how far the header
-// reaches back to what malloc returned.
-//
-// Not on Windows. There a program's operator new replaces the program's own only: each DLL
-// (libstdc++-6.dll, liblog4cplus.dll, probeoutside.dll) keeps the one it was linked with, and
-// blocks cross between them. A string that a libstdc++-6.dll member grew is freed by the test's
-// inline code, already while GoogleTest reads its flags before main; an appender the test made
-// is deleted inside liblog4cplus.dll. So there the blocks are plain C library blocks, as the
-// DLLs' are (all share msvcrt.dll's heap), from _aligned_malloc for the aligned forms as in
-// libstdc++, and none is counted.
-struct Header {
-  std::uint32_t magic;
-  std::uint32_t offset;
-};
-constexpr std::uint32_t kMark = 0x46414C31u;
-constexpr std::size_t kHeaderRoom = alignof(std::max_align_t);
-static_assert(sizeof(Header) <= kHeaderRoom, "the header fits in front of the block");
-
 // true when this allocation is the one to fail.
 bool failsNow() {
   if (!t_armed) return false;
@@ -42,43 +23,34 @@ bool failsNow() {
   return true;
 }
 
+// Plain C library blocks. On Windows a program's operator new replaces the program's own only:
+// each DLL (libstdc++-6.dll, liblog4cplus.dll, probeoutside.dll) keeps the one it was linked
+// with, and blocks cross between them, so the blocks must be what the DLLs' are (all share
+// msvcrt.dll's heap), and the aligned forms come from _aligned_malloc as in libstdc++.
 void* allocate(std::size_t size, std::size_t alignment) {
   if (failsNow()) return nullptr;
+  void* block = nullptr;
 #ifdef _WIN32
-  if (size == 0) size = 1;
-  return alignment != 0 ? _aligned_malloc(size, alignment) : std::malloc(size);
+  block = alignment != 0 ? _aligned_malloc(size + 1, alignment) : std::malloc(size + 1);
 #else
-  if (alignment < kHeaderRoom) alignment = kHeaderRoom;
-  unsigned char* base = static_cast<unsigned char*>(std::malloc(size + alignment + alignment));
-  if (base == nullptr) return nullptr;
-  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(base) + sizeof(Header);
-  const std::uintptr_t aligned = (start + alignment - 1) / alignment * alignment;
-  unsigned char* block = reinterpret_cast<unsigned char*>(aligned);
-  Header* header = reinterpret_cast<Header*>(block) - 1;
-  header->magic = kMark;
-  header->offset = static_cast<std::uint32_t>(block - base);
-  ++g_live;
-  return block;
+  if (alignment == 0) {
+    block = std::malloc(size + 1);
+  } else if (posix_memalign(&block, alignment, size + 1) != 0) {
+    block = nullptr;
+  }
 #endif
+  if (block != nullptr) ++g_live;
+  return block;
 }
 
-void release(void* pointer, bool aligned = false) {
+void release(void* pointer, bool aligned) {
   if (pointer == nullptr) return;
-#ifdef _WIN32
-  if (aligned) {
-    _aligned_free(pointer);
-  } else {
-    std::free(pointer);
-  }
-#else
-  (void)aligned;
-  unsigned char* block = static_cast<unsigned char*>(pointer);
-  Header* header = reinterpret_cast<Header*>(block) - 1;
-  if (header->magic != kMark) std::abort();  // not a block of ours
   --g_live;
-  header->magic = 0;
-  std::free(block - header->offset);
+#ifdef _WIN32
+  if (aligned) return _aligned_free(pointer);
 #endif
+  (void)aligned;
+  std::free(pointer);
 }
 
 void* allocateOrThrow(std::size_t size, std::size_t alignment) {
@@ -111,43 +83,11 @@ Pause::~Pause() { t_armed = wasArmed_; }
 
 }  // namespace failing_alloc
 
+// The other forms (arrays, nothrow) call these in the C++ library.
 void* operator new(std::size_t size) { return allocateOrThrow(size, 0); }
-void* operator new[](std::size_t size) { return allocateOrThrow(size, 0); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size, 0); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return allocate(size, 0);
-}
 void* operator new(std::size_t size, std::align_val_t alignment) {
   return allocateOrThrow(size, static_cast<std::size_t>(alignment));
 }
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-  return allocateOrThrow(size, static_cast<std::size_t>(alignment));
-}
-void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-  return allocate(size, static_cast<std::size_t>(alignment));
-}
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t&) noexcept {
-  return allocate(size, static_cast<std::size_t>(alignment));
-}
-
-void operator delete(void* pointer) noexcept { release(pointer); }
-void operator delete[](void* pointer) noexcept { release(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { release(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { release(pointer); }
-void operator delete(void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept { release(pointer); }
+void operator delete(void* pointer) noexcept { release(pointer, false); }
+void operator delete(void* pointer, std::size_t) noexcept { release(pointer, false); }
 void operator delete(void* pointer, std::align_val_t) noexcept { release(pointer, true); }
-void operator delete[](void* pointer, std::align_val_t) noexcept { release(pointer, true); }
-void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept {
-  release(pointer, true);
-}
-void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept {
-  release(pointer, true);
-}
-void operator delete(void* pointer, std::align_val_t, const std::nothrow_t&) noexcept {
-  release(pointer, true);
-}
-void operator delete[](void* pointer, std::align_val_t, const std::nothrow_t&) noexcept {
-  release(pointer, true);
-}

@@ -167,18 +167,6 @@ TEST(XmlTest, ReadsWhatTheFirstReaderTook) {
   EXPECT_EQ(describe(edgesRecord()), describe(noTargets));
 }
 
-// No cut or junk ends the process; each is refused, and a refused record keeps its mask.
-TEST(XmlTest, SurvivesEveryPrefix) {
-  const std::string text = golden("edges.xml");
-  for (std::size_t length = 0; length + 1 < text.size(); ++length) {
-    ProbeData record = makeRecord(makeBody("old", {}), 1, 2, 3, 4, 5);
-    EXPECT_FALSE(loadFromString(text.substr(0, length), record)) << length;
-    EXPECT_EQ(4, record.getMaskThickness());
-  }
-  ProbeData record;
-  EXPECT_FALSE(loadFromString("\x01\x02<<<>>>&&&", record));
-}
-
 // Values no reader could read back are refused, and a host's locale never reaches the text.
 TEST(XmlTest, WritesOnlyWhatReadsBack) {
   for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
