@@ -4,6 +4,7 @@
 // record where convertFromString fails.
 #include "CoderSteps.h"
 #include "ProbeDataV1Coder.h"
+#include "ProbeImageReport.h"
 
 struct V1Model {
   static constexpr int kReadReport[3] = {0, 1, 0};
@@ -15,7 +16,9 @@ struct V1Model {
   }
   static int reads(const std::string& bytes, unsigned long offset, ProbeData& held) {
     ProbeData read = held;
-    if (offset != 0 || bytes.size() != 428 || bytes.compare(0, 8, "QMVB\2\0\1\0", 8)) return -1;
+    const ProbeImageReport image = inspectImage(bytes);
+    if (offset != 0 || image.version != 0x21 || bytes.size() != image.imageLength) return -1;
+    if (image.items.front().verdict != image.Intact) return -1;
     return ProbeDataV1Coder(nullptr).convertFromString(bytes, read) ? (held = read, 1) : 0;
   }
 };
