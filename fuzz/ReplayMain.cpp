@@ -1,6 +1,8 @@
 // Replays the files in the directories named through a fuzz target, without libFuzzer (a
 // missing directory holds none). An input that breaks an invariant aborts the process, failing
 // the test.
+#include <log4cplus/initializer.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv) {
+  // Shuts log4cplus down before its DLL unloads; on Windows its detach waits for threads gone.
+  log4cplus::Initializer initializer;
   std::error_code missing;
   for (int i = 1; i < argc; ++i) {
     for (const auto& entry : std::filesystem::directory_iterator(argv[i], missing)) {
