@@ -10,8 +10,7 @@ struct SimuModel {
   static constexpr int kReadReport[3] = {1, 1, 1};
   static std::string sends(const PDSimuCoder&, const ProbeData& record) {
     std::string text;
-    saveToString(text, record);
-    return text;
+    return saveToString(text, record) ? text : std::string();
   }
   static int reads(const std::string& bytes, unsigned long, ProbeData& held) {
     return loadFromString(bytes, held);

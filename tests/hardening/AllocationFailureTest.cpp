@@ -184,18 +184,13 @@ std::vector<Operation> operations() {
   const auto none = boost::shared_ptr<DataHandler>();
   const auto images = SimDeviceMemory::Storage::Image;
   const auto texts = SimDeviceMemory::Storage::Text;
-  using V1 = Host<ProbeDataV1Coder>;
-  using Simu = Host<PDSimuCoder>;
   const ProbeData saved = sample();
-  const auto read = [](V1& host) { host.coder.readAll(); };
-  const auto pump = [](V1& host) { host.device->pumpOne(); };
-  const auto save = [saved](V1& host) { host.coder.save(saved); };
-  const auto sync = [](V1& host) {
+  const auto read = [](auto& host) { host.coder.readAll(); };
+  const auto pump = [](auto& host) { host.device->pumpOne(); };
+  const auto save = [saved](auto& host) { host.coder.save(saved); };
+  const auto sync = [](auto& host) {
     host.device->setCompletion(SimDeviceMemory::Completion::Synchronous);
   };
-  const auto simuRead = [](Simu& host) { host.coder.readAll(); };
-  const auto simuPump = [](Simu& host) { host.device->pumpOne(); };
-  const auto simuSave = [saved](Simu& host) { host.coder.save(saved); };
   // A failed read or save leaves the held record as it was; a std::bad_alloc from inside a
   // completion leaves the coder idle. A host callback that throws passes its exception on too:
   // the record is then the new one, and a read delivered at once is reported failed by readAll.
@@ -271,10 +266,10 @@ std::vector<Operation> operations() {
         readRefused + "ssssd idle",
         "; setRigidBodyFromRaw error; ProbeDataV1Coder::onDataRed() " + notDecoded,
         "; setDataCheckFromRaw error; ProbeDataV1Coder::onDataRed() " + notDecoded}},
-      {"simu save", hosted<PDSimuCoder>(text, texts, 0, {simuSave, simuPump}),
+      {"simu save", hosted<PDSimuCoder>(text, texts, 0, {save, pump}),
        {"; onSaved(1); error 0 sssss idle", threw,
         "; could not code to stream ; could not decode stream ; onSaved(0); error 3 ddddd idle"}},
-      {"simu read completion", hosted<PDSimuCoder>(text, texts, 1, {simuRead, simuPump}),
+      {"simu read completion", hosted<PDSimuCoder>(text, texts, 1, {read, pump}),
        {"; onAllRed(1); error 0 ssssd idle", threw, "threw; error 0 ssssd idle",
         xmlRefused + "; onAllRed(0); error 2 ddddd idle",
         xmlRefused + "; onAllRed(0); error 2 sddsd idle",
