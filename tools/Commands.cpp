@@ -465,35 +465,18 @@ int demo(const Options&, Streams& streams) {
 }  // namespace
 
 ProbeData sampleProbe() {
-  struct Target {
-    double size, x, y, z;
-    bool normal;
-    double nx, ny, nz;
-    bool angle;
-    double degrees;
-  };
-  const Target targets[] = {
+  RecordView view;
+  view.id = "DEMO-PROBE-01";
+  view.targets = {
       {3.00, 0.0, 0.0, 0.0, true, 0.0, 0.0, 1.0, false, 0},
       {2.50, 40.0, 0.0, 5.0, true, 0.6, 0.0, 0.8, true, 30.0},
       {2.50, 0.0, 30.0, 5.0, true, 0.0, 0.6, 0.8, true, 45.0},
       {2.00, -25.0, -20.0, 12.5, false, 0, 0, 0, false, 0},
       {1.50, 20.0, -35.0, 2.25, false, 0, 0, 0, true, 15.0},
   };
-  Rb::RigidBody body;
-  body.setId("DEMO-PROBE-01");
-  int id = 0;
-  for (const Target& t : targets) {
-    body.insertTarget(id, t.x, t.y, t.z);
-    body.setTargetSize(id, t.size);
-    if (t.normal) body.updateTargetNormal(id, t.nx, t.ny, t.nz);
-    if (t.angle) body.setAngleTarget(id, t.degrees);
-    ++id;
-  }
-  ProbeData record;
-  record.setRigidBody(body);
-  record.setDefaultDir(0.0, 0.0, 1.0);
-  record.setMaskThickness(2);
-  return record;
+  view.dirZ = 1.0;
+  view.maskThickness = 2;
+  return makeRecord(view);
 }
 
 int runCommand(const Options& options, Streams& streams) {
