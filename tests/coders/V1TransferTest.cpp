@@ -2,6 +2,8 @@
 // the sample image (tests/data/probe21.bin). CoderRig.h names the steps.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "CoderRig.h"
 #include "ProbeDataV1Coder.h"
 
@@ -14,17 +16,6 @@ ProbeData imageRecord() {
   ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
   EXPECT_TRUE(coder.convertFromString(golden("probe21.bin"), record));
   return record;
-}
-
-// A body whose records do not fit the rigid body block.
-ProbeData unstorable() {
-  Rb::RigidBody body;
-  for (int i = 0; i < 17; ++i) {
-    body.insertTarget(i, 0, 0, 0);
-    body.updateTargetNormal(i, 0, 0, 1);
-    body.setAngleTarget(i, 1);
-  }
-  return makeRecord(body);
 }
 
 // What the coder holds: the image's record, the default one, or the default with what a
@@ -155,7 +146,7 @@ TEST(V1TransferTest, Scripts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.steps);
     Rig rig(golden(c.memory), imageRecord());
-    rig.alternative = unstorable();
+    rig.alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
     EXPECT_EQ(c.trace, rig.run(c.steps));
     EXPECT_EQ(c.state, rig.state());
     if (c.record != nullptr) {
