@@ -183,9 +183,9 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
     std::string do_grouping() const override { return "\1"; }
   };
   const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
-  const std::string text = save(sampleRecord());
+  const std::string text = save(edgesRecord());
   std::locale::global(previous);
-  EXPECT_EQ(golden("probe.xml"), text);
+  EXPECT_EQ(golden("edges.xml"), text);
 }
 
 std::string readFile(const std::string& path) {
