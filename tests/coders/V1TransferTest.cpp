@@ -48,6 +48,8 @@ TEST(V1TransferTest, Scripts) {
       // Failed transfers and undecodable data, each reported once; the error outlives later
       // successes, and a failed version read forgets the version.
       {"!read all go", "read 0+8; onChecksumRed(0)", "error 4, versions none/none", "default"},
+      {"ver go !read ver go", "read 0+8; onChecksumRed(1); read 0+8; onChecksumRed(0)",
+       "error 4, versions none/none", "default"},
       {"ver go !read all go all go",
        "read 0+8; onChecksumRed(1); read 0+428; onAllRed(0); read 0+428; onAllRed(1)",
        "error 4, versions 0x21/0x21", "image"},
