@@ -57,6 +57,9 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   ~ProbeDataV1Coder() override;
 
   static unsigned short getClassVersion();
+  // The length of a whole image of an input version: 428 bytes for the version this coder
+  // writes, 328 for the cut image of version 1. What a device memory must hold.
+  static unsigned int getImageLength(unsigned int inputVersion = _nClassVersion);
 
   // Accepts 0 to 33; throws Error for anything larger and keeps the old value.
   void setOutputVersion(unsigned short version) override;

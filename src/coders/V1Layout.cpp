@@ -1,10 +1,13 @@
 // The version-1 coder's identity, its image layout per input version, and the version block.
+#include <functional>
+#include <numeric>
 #include <string>
 
 #include "ByteCursor.h"
 #include "ProbeDataV1Coder.h"
 #include "ThrowError.h"
 #include "V1Layout.h"
+#include "V1Readers.h"
 
 const unsigned short ProbeDataV1Coder::_nClassVersion;
 const unsigned int ProbeDataV1Coder::_nVersionDataSize;
@@ -28,34 +31,40 @@ struct LayoutCheck : ProbeDataV1Coder {
   static_assert(NoVersionDefined == v1::kNoVersion, "");
 };
 
-// Item lengths. The cut image of input version 1 ends after a 320-byte rigid body block; its
-// later items are empty.
-unsigned int itemLength(bool cutImage, ProbeDataV1Coder::StreamItems item) {
-  std::size_t length = 0;
+}  // namespace
+
+// The cut image of input version 1 ends after a 320-byte rigid body block; its later items are
+// empty.
+std::size_t v1::itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems item) {
+  const bool cutImage = version == kCutImageVersion;
   switch (item) {
-    case ProbeDataV1Coder::VersionItem:
-      length = v1::kVersionBlockSize;
-      break;
-    case ProbeDataV1Coder::RigidBodyItem:
-      length = cutImage ? v1::kOldRigidBodyBlockSize : v1::kRigidBodyBlockSize;
-      break;
-    case ProbeDataV1Coder::DefaultDirItem:
-      length = cutImage ? 0 : v1::kDefaultDirBlockSize;
-      break;
-    case ProbeDataV1Coder::MaskThicknessItem:
-      length = cutImage ? 0 : v1::kMaskThicknessBlockSize;
-      break;
-    case ProbeDataV1Coder::DataCheckItem:
-      length = cutImage ? 0 : v1::kDataCheckBlockSize;
-      break;
     case ProbeDataV1Coder::AllItems:
+      return itemLength(version, ProbeDataV1Coder::VersionItem) +
+             itemLength(version, ProbeDataV1Coder::RigidBodyItem) +
+             itemLength(version, ProbeDataV1Coder::DefaultDirItem) +
+             itemLength(version, ProbeDataV1Coder::MaskThicknessItem) +
+             itemLength(version, ProbeDataV1Coder::DataCheckItem);
+    case ProbeDataV1Coder::VersionItem:
+      return kVersionBlockSize;
+    case ProbeDataV1Coder::RigidBodyItem:
+      return cutImage ? kOldRigidBodyBlockSize : kRigidBodyBlockSize;
+    case ProbeDataV1Coder::DefaultDirItem:
+      return cutImage ? 0 : kDefaultDirBlockSize;
+    case ProbeDataV1Coder::MaskThicknessItem:
+      return cutImage ? 0 : kMaskThicknessBlockSize;
+    case ProbeDataV1Coder::DataCheckItem:
+      return cutImage ? 0 : kDataCheckBlockSize;
     default:
-      break;
+      return 0;
   }
-  return static_cast<unsigned int>(length);
 }
 
-}  // namespace
+// Each item follows the one before it.
+std::size_t v1::itemOffset(std::uint32_t version, ProbeDataV1Coder::StreamItems item) {
+  if (item <= ProbeDataV1Coder::VersionItem || item > ProbeDataV1Coder::DataCheckItem) return 0;
+  const auto before = static_cast<ProbeDataV1Coder::StreamItems>(item - 1);
+  return itemOffset(version, before) + itemLength(version, before);
+}
 
 ProbeDataV1Coder::ProbeDataV1Coder(boost::shared_ptr<DataHandler> dataHandler)
     : ProbeDataCoder(dataHandler) {
@@ -76,29 +85,16 @@ void ProbeDataV1Coder::setOutputVersion(unsigned short version) {
   ProbeDataCoder::setOutputVersion(version);
 }
 
+unsigned int ProbeDataV1Coder::getImageLength(unsigned int inputVersion) {
+  return static_cast<unsigned int>(v1::itemLength(inputVersion, AllItems));
+}
+
 unsigned int ProbeDataV1Coder::getLength(StreamItems item) const {
-  const bool cutImage = inputVersion_ == v1::kCutImageVersion;
-  if (item != AllItems) return itemLength(cutImage, item);
-  return itemLength(cutImage, VersionItem) + itemLength(cutImage, RigidBodyItem) +
-         itemLength(cutImage, DefaultDirItem) + itemLength(cutImage, MaskThicknessItem) +
-         itemLength(cutImage, DataCheckItem);
+  return static_cast<unsigned int>(v1::itemLength(inputVersion_, item));
 }
 
 unsigned int ProbeDataV1Coder::getOffset(StreamItems item) const {
-  switch (item) {
-    case RigidBodyItem:
-      return getLength(VersionItem);
-    case DefaultDirItem:
-      return getOffset(RigidBodyItem) + getLength(RigidBodyItem);
-    case MaskThicknessItem:
-      return getOffset(DefaultDirItem) + getLength(DefaultDirItem);
-    case DataCheckItem:
-      return getOffset(MaskThicknessItem) + getLength(MaskThicknessItem);
-    case AllItems:
-    case VersionItem:
-    default:
-      return 0;
-  }
+  return static_cast<unsigned int>(v1::itemOffset(inputVersion_, item));
 }
 
 // What the writers write for an item, and what an image of the current input version holds.
@@ -121,18 +117,33 @@ void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw) {
   setVersionFromRaw(raw, v1::kVersionBlockSize);
 }
 
-// An image without the magic is taken for version 1.0. A block shorter than its 8 bytes is
-// refused whole, magic or not.
+bool v1::VersionRead::hasMagic() const { return magicDifferences() == 0; }
+
+std::size_t v1::VersionRead::magicDifferences() const {
+  const std::string expected(kVersionMagic, kMagicSize);
+  return static_cast<std::size_t>(std::inner_product(
+      magic.begin(), magic.end(), expected.begin(), 0, std::plus<>(), std::not_equal_to<>()));
+}
+
+std::uint32_t v1::VersionRead::version() const {
+  return hasMagic() ? packVersion(major, minor) : kNoMagicVersion;
+}
+
+v1::VersionRead v1::readVersion(ByteReader& in) {
+  VersionRead read;
+  read.magic = in.chars(kMagicSize);
+  read.major = in.u16();
+  read.minor = in.u16();
+  return read;
+}
+
+// A block shorter than its 8 bytes is refused whole, magic or not.
 void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw, std::size_t size) {
-  std::uint32_t version = v1::kNoMagicVersion;
+  std::uint32_t version = v1::kNoVersion;
   try {
     if (size < v1::kVersionBlockSize) throw CursorOverrun();
     ByteReader in(raw, size);
-    if (in.chars(v1::kMagicSize) == std::string(v1::kVersionMagic, v1::kMagicSize)) {
-      const std::uint16_t major = in.u16();
-      const std::uint16_t minor = in.u16();
-      version = v1::packVersion(major, minor);
-    }
+    version = v1::readVersion(in).version();
   } catch (...) {
     PROBE_THROW("setVersionFromRaw error");
   }

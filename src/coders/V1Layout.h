@@ -29,6 +29,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ProbeDataV1Coder.h"
+
 namespace v1 {
 
 // Image versions: (major << 4) | minor.
@@ -51,6 +53,12 @@ constexpr std::uint32_t kCurrentVersion = packVersion(2, 1);    // 388-byte rigi
 // Images up to version 2.0 end with the rigid body block; later ones hold all five items.
 constexpr bool holdsItemsAfterRigidBody(std::uint32_t version) {
   return version > kLastShortVersion;
+}
+
+// The versions devices write after the magic: 2.1, 2.0 and the cut image 0.1. An image without
+// the magic is read as version 1.0.
+constexpr bool isWrittenVersion(std::uint32_t version) {
+  return version == kCurrentVersion || version == kLastShortVersion || version == kCutImageVersion;
 }
 
 // Version block.
@@ -97,6 +105,11 @@ constexpr std::size_t kImageSize = kDataCheckOffset + kDataCheckBlockSize;
 constexpr std::size_t kCutImageSize = kVersionBlockSize + kOldRigidBodyBlockSize;
 // A string image must hold this many bytes before its version block is read.
 constexpr std::size_t kStringHeadSize = 10;
+
+// Length and offset of an item in an image of an input version; 0 for values above
+// DataCheckItem. The image (AllItems) is its items one after another.
+std::size_t itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems item);
+std::size_t itemOffset(std::uint32_t version, ProbeDataV1Coder::StreamItems item);
 
 static_assert(kVersionBlockSize == 8, "version block is on devices");
 static_assert(kTargetBaseSize == 16 && kFullTargetSize == 24, "target record is on devices");

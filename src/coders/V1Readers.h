@@ -15,6 +15,22 @@
 
 namespace v1 {
 
+// The version block as stored: its first four bytes and the two numbers after them, read
+// whatever the four bytes are.
+struct VersionRead {
+  std::string magic;
+  std::uint16_t major = 0;
+  std::uint16_t minor = 0;
+
+  bool hasMagic() const;
+  // How many of the four bytes differ from the magic.
+  std::size_t magicDifferences() const;
+  // The input version the coder takes: major and minor after the magic, 1.0 without it.
+  std::uint32_t version() const;
+};
+
+VersionRead readVersion(ByteReader& in);
+
 // A run of bytes that one field, or one target record, of a block occupies; offsets from the
 // block's first byte.
 struct FieldSpan {
@@ -49,6 +65,8 @@ struct DefaultDirRead {
 };
 
 DefaultDirRead readDefaultDir(ByteReader& in);
+
+std::uint16_t readMaskThickness(ByteReader& in);
 
 struct DataCheckRead {
   std::string id;  // the id field's bytes, zero bytes dropped

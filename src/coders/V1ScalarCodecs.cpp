@@ -85,6 +85,8 @@ void ProbeDataV1Coder::setMaskThicknessToRaw(const ProbeData& data, unsigned cha
   }
 }
 
+std::uint16_t v1::readMaskThickness(ByteReader& in) { return in.u16(); }
+
 void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* raw) const {
   setMaskThicknessFromRaw(data, raw, getLength(MaskThicknessItem));
 }
@@ -93,8 +95,7 @@ void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* r
                                                std::size_t size) const {
   try {
     ByteReader in(raw, size);
-    data.setMaskThickness(in.u16());
-    assert(in.consumed() == v1::kMaskThicknessBlockSize);
+    data.setMaskThickness(v1::readMaskThickness(in));
   } catch (...) {
     PROBE_THROW("setMaskThicknessFromRaw error");
   }
