@@ -1,15 +1,17 @@
-// A diagnosis of a version-1 image held as a string of raw bytes (as convertToString writes it
-// and convertFromString reads it): which items it holds for its version, where each lies,
-// whether each is intact, and what each decodes to. It answers the question a failed
-// convertFromString or readAll leaves open: which block of this device's memory is damaged.
+// A diagnosis of a version-1 image held as raw bytes (as convertToString writes it and
+// convertFromString reads it): which items it holds for its version, where each lies, whether
+// each is intact, and what each decodes to. It answers the question a failed convertFromString
+// or readAll leaves open: which block of this device's memory is damaged.
 //
 // The report reads the image with the coder's own item readers and layout, item by item, and
 // goes on past a damaged item, so one damaged block does not hide the state of the others. It
-// changes no coder and no record of the caller's, and logs nothing.
+// changes no coder and no record of the caller's, logs nothing, and reads the same under every
+// locale.
 //
 //   const ProbeImageReport report = inspectImage(image);
 //   for (const ProbeImageReport::Item& item : report.items)
-//     if (item.verdict == ProbeImageReport::Damaged) std::cerr << item.name << ": " << item.detail;
+//     if (item.verdict != ProbeImageReport::Intact)
+//       std::cerr << item.name << ": " << toString(item.verdict) << ", " << item.detail << "\n";
 #ifndef PROBE_IMAGE_REPORT_H
 #define PROBE_IMAGE_REPORT_H
 
@@ -25,7 +27,8 @@ struct PROBEDATA_API ProbeImageReport {
   enum Verdict {
     Intact,
     Damaged,
-    Absent,  // an item that images of this version do not hold
+    Absent,   // an item that images of this version do not hold
+    Missing,  // an item the image ends before
   };
   enum Fault {
     NoFault,
@@ -34,60 +37,82 @@ struct PROBEDATA_API ProbeImageReport {
     CutShort,          // the image ends inside the item
     Overrun,           // the item's count or flags describe more bytes than the item holds
     ChecksumMismatch,  // the item's checksum is not the sum of its fields
+    BlankMemory,       // version block: every byte of the image is 0x00, as in new memory
+    ErasedMemory,      // version block: every byte of the image is 0xFF, as in erased memory
   };
 
   // A field, or a target record, inside an item, named for a reader ("target 1: size,
   // position, normal").
   struct Field {
-    unsigned int offset;  // in the image
-    unsigned int length;
+    unsigned int offset = 0;  // in the image
+    unsigned int length = 0;
     std::string name;
   };
 
   struct Item {
-    ProbeDataV1Coder::StreamItems item;
-    std::string name;     // "version", "rigid body", "default direction", "mask thickness",
-                          // "data check"
-    unsigned int offset;  // where the image's version puts the item
-    unsigned int length;
-    Verdict verdict;
-    Fault fault;
+    ProbeDataV1Coder::StreamItems item = ProbeDataV1Coder::VersionItem;
+    std::string name;         // "version", "rigid body", "default direction", "mask thickness",
+                              // "data check"
+    unsigned int offset = 0;  // where the image's version puts the item
+    unsigned int length = 0;
+    Verdict verdict = Intact;
+    Fault fault = NoFault;
     // The rigid body and default direction blocks carry a checksum: the value stored, and the
     // sum of the fields read.
-    bool hasChecksum;
-    unsigned int storedChecksum;
-    unsigned int computedChecksum;
+    bool hasChecksum = false;
+    unsigned int storedChecksum = 0;
+    unsigned int computedChecksum = 0;
     // What the item holds ("5 targets, checksum 0xB0E0"), or what is wrong with it ("rigid body
-    // checksum 0xB0E0 (computed 0xB0E1)").
+    // checksum 0xB0E0 (computed 0xB0E1)"). Bytes of the image that do not print appear as \xNN.
     std::string detail;
     std::vector<Field> fields;  // in image order; empty for items read as a whole
   };
 
-  std::size_t size = 0;  // of the string inspected
+  std::size_t size = 0;  // of the bytes inspected
+  // The bytes start with the magic "QMVB", however few of them there are.
   bool hasMagic = false;
-  unsigned int major = 0;  // as the version block gives them; 1.0 without the magic
+  // The version the items are judged in, as the version block gives it: 1.0 without the magic.
+  // When the magic differs in one byte and the numbers after it name a version that devices
+  // write, the items are judged in that version, although the coder reads such an image as
+  // version 1.0 (the version item's detail says so).
+  unsigned int major = 0;
   unsigned int minor = 0;
   // Packed as the coder's input version (major << 4 | minor); the coder's NoVersionDefined
-  // (0xFFFFFFFF) when the string is too short for a version block.
+  // (0xFFFFFFFF) when the bytes are too few for a version block.
   unsigned int version = 0xFFFFFFFFu;
-  // The length an image of this version has, and so the least convertFromString reads; 0 when
+  // The length of an image of that version, and so the least convertFromString reads; 0 when
   // no version was read.
   unsigned int imageLength = 0;
   unsigned int targetCount = 0;  // as the rigid body block states it
+  // CRC-16/ARC of the image's bytes from the rigid body block to the end of the mask thickness
+  // block, as they stand, when the image holds them all. For an intact version 2.1 image whose
+  // unused bytes are zero it equals computeDataCheksum of the image's record.
+  bool hasDataChecksum = false;
+  unsigned int dataChecksum = 0;
   // The items that are intact, decoded into a default record as convertFromString would.
   ProbeData record;
-  // The version block first (when the string holds one), then the other items in image order.
+  // The version item, always first; then the other items in image order, unless the bytes are
+  // too few for a version block or are blank or erased memory.
   std::vector<Item> items;
 
-  // No item is damaged and the string is as long as its version needs. convertFromString decodes
+  // No item is damaged and the image is as long as its version needs. convertFromString decodes
   // every intact image, and no image with another damaged item; an image whose version block is
-  // damaged it may still decode, as the version it takes it for.
+  // damaged it may still decode, as the version it takes it for (blank memory, for one, decodes
+  // as an empty version 1.0 record).
   bool intact() const;
   // The report's entry for an item; null when the report has none.
   const Item* find(ProbeDataV1Coder::StreamItems item) const;
 };
 
-// Throws nothing but std::bad_alloc, when memory runs out.
+// Throw nothing but std::bad_alloc, when memory runs out. The pointer form reads size bytes
+// from bytes (which may be null when size is 0) and keeps no pointer to them.
 PROBEDATA_API ProbeImageReport inspectImage(const std::string& image);
+PROBEDATA_API ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size);
+
+// Names fit for a program's output: "intact", "damaged", "absent", "missing"; "none",
+// "unknownVersion", "damagedMagic", "cutShort", "overrun", "checksumMismatch", "blankMemory",
+// "erasedMemory".
+PROBEDATA_API const char* toString(ProbeImageReport::Verdict verdict);
+PROBEDATA_API const char* toString(ProbeImageReport::Fault fault);
 
 #endif

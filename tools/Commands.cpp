@@ -174,9 +174,6 @@ int damaged(Streams& streams, const Loaded& loaded) {
 // The document of --json, the same for show, check and checksum; docs/probetool.md describes it.
 int printDocument(Streams& streams, const Loaded& loaded) {
   static const char* const kFormats[] = {"image", "xml", "json"};
-  static const char* const kVerdicts[] = {"intact", "damaged", "absent"};
-  static const char* const kFaults[] = {"none",     "unknownVersion", "damagedMagic",
-                                        "cutShort", "overrun",        "checksumMismatch"};
   Json image;
   if (loaded.isImage()) {
     const ProbeImageReport& report = loaded.report;
@@ -186,8 +183,8 @@ int printDocument(Streams& streams, const Loaded& loaded) {
           {{"name", item.name},
            {"offset", item.offset},
            {"length", item.length},
-           {"verdict", kVerdicts[item.verdict]},
-           {"fault", kFaults[item.fault]},
+           {"verdict", toString(item.verdict)},
+           {"fault", toString(item.fault)},
            {"storedChecksum", item.hasChecksum ? Json(item.storedChecksum) : Json()},
            {"computedChecksum", item.hasChecksum ? Json(item.computedChecksum) : Json()},
            {"detail", item.detail}});
@@ -266,7 +263,7 @@ int check(const Options& options, Streams& streams) {
   out << loaded.name << ": " << describeInput(loaded) << "\n";
   TextTable table;
   for (const char* heading : {"block", "verdict", "detail"}) table.addColumn(heading, TextTable::Left);
-  static const char* const kVerdicts[] = {"ok", "DAMAGED", "-"};
+  static const char* const kVerdicts[] = {"ok", "DAMAGED", "-", "MISSING"};
   if (loaded.isImage()) {
     for (const Row& row : imageRows(loaded.report)) {
       table.addRow({row.name, kVerdicts[row.verdict], row.detail});
