@@ -13,8 +13,11 @@
 // refused (false): its text could not be read back. Never throws.
 PROBEDATA_API bool saveToString(std::string& text, const ProbeData& record);
 // Writes the document from the file's first byte: a missing file is created, an existing one is
-// overwritten but not truncated. binary false opens the file in the runtime's text mode. Passes
-// on exceptions from the file-existence check and from memory exhaustion.
+// overwritten but not truncated. binary false opens the file in the runtime's text mode. true
+// only when the text was written, flushed and the file closed: a full disk or a failed close is
+// false, with an ERROR line naming fflush or fclose and the system's reason (the legacy function
+// ignored both and reported such a save as done). Passes on exceptions from the file-existence
+// check and from memory exhaustion.
 PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, bool binary);
 // true when the whole document was read into record. Reading stops at the first NUL and takes
 // nothing after the last element. On failure the record keeps what had been read before the

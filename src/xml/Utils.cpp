@@ -75,16 +75,29 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
     return false;
   }
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
-  if (written == text.size()) {
-    std::fflush(file.get());
-    return true;
+  if (written != text.size()) {
+    if (std::ferror(file.get()) != 0) {
+      LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed " << std::ferror(file.get()));
+    } else {
+      LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed unknown");
+    }
+    return false;
   }
-  if (std::ferror(file.get()) != 0) {
-    LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed " << std::ferror(file.get()));
-  } else {
-    LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed unknown");
+  // The text reaches the file only when the buffer is flushed and the file closed: a full disk
+  // shows here, and a save that did not reach the file is not reported as done.
+  if (std::fflush(file.get()) != 0) {
+    const int error = errno;
+    LOG4CPLUS_ERROR(g_probeLogger,
+                    "saveToFile(" << path << ") fflush failed " << systemMessage(error));
+    return false;
   }
-  return false;
+  if (std::fclose(file.release()) != 0) {
+    const int error = errno;
+    LOG4CPLUS_ERROR(g_probeLogger,
+                    "saveToFile(" << path << ") fclose failed " << systemMessage(error));
+    return false;
+  }
+  return true;
 }
 
 bool loadFromString(const std::string& text, ProbeData& record) {

@@ -238,17 +238,20 @@ TEST(XmlTest, SavesAndLoadsFiles) {
 }
 
 // Each failed file operation: its log line, false, and an untouched record. Some failures need
-// files that only the system provides; they run where those files behave so.
+// files that only the system provides; they run where those files behave so. A text longer
+// than the stream's buffer (100 targets) meets a full device in fwrite, a short one only when
+// it is flushed.
 TEST(XmlTest, ReportsEachFailedFileOperation) {
   const std::string missing = testing::TempDir() + "no_such_dir/p.xml";
   struct Case {
     bool save;
     std::string path;
     std::string logged;
+    int targets;
   };
   std::vector<Case> cases = {
-      {true, missing, "saveToFile(" + missing + ") fopen failed No such file or directory\n"},
-      {false, missing, "loadFromFile(" + missing + ") fopen failed No such file or directory\n"},
+      {true, missing, "saveToFile(" + missing + ") fopen failed No such file or directory\n", 1},
+      {false, missing, "loadFromFile(" + missing + ") fopen failed No such file or directory\n", 1},
   };
 #ifdef __linux__
   const auto opens = [](const char* path) {
@@ -257,17 +260,20 @@ TEST(XmlTest, ReportsEachFailedFileOperation) {
     return file != nullptr;
   };
   if (opens("/dev/null")) {
-    cases.push_back({false, "/dev/null", "loadFromFile() Could not find file size /dev/null"});
+    cases.push_back({false, "/dev/null", "loadFromFile() Could not find file size /dev/null", 1});
   }
-  if (opens("/dev/full")) cases.push_back({true, "/dev/full", "saveToFile() fwrite failed 1"});
+  if (opens("/dev/full")) {
+    cases.push_back({true, "/dev/full", "saveToFile() fwrite failed 1", 100});
+    cases.push_back(
+        {true, "/dev/full", "saveToFile(/dev/full) fflush failed No space left on device\n", 1});
+  }
   const char* const sizedLarger = "/sys/kernel/mm/transparent_hugepage/enabled";
-  if (opens(sizedLarger)) cases.push_back({false, sizedLarger, "loadFromFile() eof reached"});
+  if (opens(sizedLarger)) cases.push_back({false, sizedLarger, "loadFromFile() eof reached", 1});
 #endif
-  // A text longer than the stream's buffer, so that fwrite itself meets the full device.
-  Rb::RigidBody body;
-  for (int i = 0; i < 100; ++i) body.insertTarget(i, 1.0 / 3, 1, 1);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
+    Rb::RigidBody body;
+    for (int i = 0; i < c.targets; ++i) body.insertTarget(i, 1.0 / 3, 1, 1);
     ProbeData record = makeRecord(body);
     Trace trace;
     {
