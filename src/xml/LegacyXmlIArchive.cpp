@@ -46,6 +46,16 @@ void LegacyXmlIArchive::load_end(const char* name) {
   }
 }
 
+void LegacyXmlIArchive::load(boost::serialization::collection_size_type& count) {
+  int value = 0;
+  get_is() >> std::skipws >> value;
+  if (get_is().fail()) {
+    boost::serialization::throw_exception(
+        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
+  }
+  count = boost::serialization::collection_size_type(static_cast<std::size_t>(value));
+}
+
 namespace boost {
 namespace archive {
 

@@ -1,4 +1,4 @@
-// The XML input archive for the records' XML text. It is Boost's xml_iarchive with two changes:
+// The XML input archive for the records' XML text. It is Boost's xml_iarchive with these changes:
 // - it never looks for the root's end tag. The texts this library writes end without that tag,
 //   and the stock archive parses it in its destructor, where a missing tag ends the process;
 // - it compares an end tag with the name expected without reading past that name. The stock
@@ -6,7 +6,8 @@
 //   damaged text reads far past the name and can crash the process;
 // - it reads a number after white space (`<Data_Checksum> 5</Data_Checksum>`), as the texts'
 //   first reader did. Files edited by hand hold such numbers; the stock archive's tag parser
-//   leaves the stream not skipping white space, so it refuses them.
+//   leaves the stream not skipping white space, so it refuses them;
+// - it reads the count of a three-value element as an int, as that reader did.
 #ifndef PROBE_XML_LEGACY_XML_IARCHIVE_H
 #define PROBE_XML_LEGACY_XML_IARCHIVE_H
 
@@ -36,14 +37,15 @@ class LegacyXmlIArchive : public boost::archive::xml_iarchive_impl<LegacyXmlIArc
   void load_start(const char* name);
   void load_end(const char* name);
 
-  // Every value goes through here. Numbers, and the counts of fixed arrays, are read with white
-  // space skipped; the tag and string parsers turn skipping off again for themselves.
+  // Every other value goes through here. Numbers are read with white space skipped; the tag and
+  // string parsers turn skipping off again for themselves.
+  // A fixed array's count is read as an int, as the texts' first reader read it: a count beyond
+  // an int is refused instead of wrapping into range.
+  void load(boost::serialization::collection_size_type& count);
+
   template <class T>
   void load(T& value) {
-    if (std::is_arithmetic<T>::value ||
-        std::is_same<T, boost::serialization::collection_size_type>::value) {
-      get_is() >> std::skipws;
-    }
+    if (std::is_arithmetic<T>::value) get_is() >> std::skipws;
     boost::archive::xml_iarchive_impl<LegacyXmlIArchive>::load(value);
   }
 

@@ -80,6 +80,10 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
        "HasAngle>true</Data_RB_TargetHasAngle>\n<Data_RB_TargetSize>1.5", kChecksum},
       {"<count>3</count>\n\t<item>40<", "<count>4</count>\n\t<item>40<", kChecksum},
       {"<count>3</count>\n\t<item>40<", "<count>-1</count>\n\t<item>40<", kChecksum},
+      // A count is an int, as the first reader read it: one beyond an int does not wrap.
+      {"<count>3</count>\n\t<item>40<", "<count>-18446744073709551613</count>\n\t<item>40<",
+       kChecksum},
+      {"<count>3</count>\n\t<item>40<", "<count>4294967299</count>\n\t<item>40<", kChecksum},
       {"<item>40</item>", "<item>nan</item>", kChecksum},
       // A long nested end tag once read past the name expected and crashed the reader.
       {"\t<item>40</item>", "\t<item>40</" + std::string(1 << 20, 'i') + ">", kChecksum},
