@@ -72,10 +72,15 @@ class MemoryDevice : public DataHandler {
 };
 
 // What the coder reports back. final: ProbeDataCoderCB's destructor is not virtual, so a callback
-// is destroyed as the type it was made with (boost::make_shared sees to that).
+// is destroyed as the type it was made with (boost::make_shared sees to that). A readAll ends in
+// onAllRed, or in onChecksumRed(false) when its version read fails; the callbacks do not throw.
 class Reports final : public ProbeDataCoderCB {
  public:
   void onAllRed(bool ok) override {
+    done = true;
+    success = ok;
+  }
+  void onChecksumRed(bool ok) override {
     done = true;
     success = ok;
   }
@@ -120,7 +125,7 @@ int main(int argc, char** argv) {
   log4cplus::BasicConfigurator().configure();
   log4cplus::Logger::getInstance("Probe").setLogLevel(log4cplus::WARN_LOG_LEVEL);
 
-  std::vector<unsigned char> memory(428);  // a version 2.1 image is 428 bytes
+  std::vector<unsigned char> memory(ProbeDataV1Coder::getImageLength());
   if (argc > 1) {
     std::ifstream file(argv[1], std::ios::binary);
     if (!file) {

@@ -67,7 +67,18 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   // Requests. Each throws Error, changing nothing, without a data handler or while a transfer
   // that forbids it is pending; otherwise the outcome reaches the callback later.
   void readVersion() override;
+  // Reads the whole image, first the version block when no version is known yet. The report
+  // is onAllRed(ok), with two exceptions a host must expect:
+  // - a failed version read ends in onChecksumRed(false), also when readAll started it;
+  // - when the data handler completes inside readData, the completions and their reports run
+  //   inside readAll, and readAll catches whatever they throw: a callback that throws from a
+  //   report is answered by TransferError, onError() and onAllRed(false), after the report that
+  //   threw.
+  // So a host waits for onAllRed or onChecksumRed, and its callbacks do not throw.
   void readAll() override;
+  // Reads the data check block (the id and the stored record checksum), first the version
+  // block when no version is known yet; reports onChecksumRed(ok). A callback that throws from
+  // a report delivered inside readChecksum is answered by onError() and onChecksumRed(false).
   void readChecksum() override;
   // Codes data into a new image and writes it; the held record changes only when the write
   // completes, to what the written bytes decode to.
