@@ -8,7 +8,7 @@ std::string imageOf(const ProbeData& record) {
   ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
   std::string image;
   if (!coder.convertToString(record, image) || image.size() != kImageSize) {
-    throw std::runtime_error("the record does not convert to a 428-byte image");
+    throw std::runtime_error("the record does not convert to a whole image");
   }
   return image;
 }

@@ -25,7 +25,8 @@
 
 namespace bench {
 
-constexpr std::size_t kImageSize = 428;
+// The length of the image a new coder writes.
+inline const std::size_t kImageSize = ProbeDataV1Coder::getImageLength();
 
 // The record's version-1 image, as a new coder writes it.
 std::string imageOf(const ProbeData& record);
