@@ -101,23 +101,24 @@ TEST(V1ImageTest, RefusesRecordsItCannotHold) {
     crowded.updateTargetNormal(i, 0, 0, 1);
     crowded.setAngleTarget(i, 1);
   }
-  const ProbeData cases[] = {
-      makeRecord(crowded),
-      makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}})),
-      makeRecord(makeBody("", {TargetSpec{1, 3e6, 0, 0}})),
-      makeRecord(makeBody("", {}), 0, std::nan(""), 0),
+  const struct {
+    ProbeData record;
+    const char* writer;
+  } cases[] = {
+      {makeRecord(crowded), "setRigidBodyToRaw error"},
+      {makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}})), "setRigidBodyToRaw error"},
+      {makeRecord(makeBody("", {TargetSpec{1, 3e6, 0, 0}})), "setRigidBodyToRaw error"},
+      {makeRecord(makeBody("", {}), 0, std::nan(""), 0), "setDefaultDirToRaw error"},
   };
-  const char* const writers[] = {"setRigidBodyToRaw error", "setRigidBodyToRaw error",
-                                 "setRigidBodyToRaw error", "setDefaultDirToRaw error"};
-  for (std::size_t i = 0; i < 4; ++i) {
-    SCOPED_TRACE(writers[i]);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.writer);
     Trace trace;
     LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
     std::string image = "untouched";
-    EXPECT_FALSE(newCoder().convertToString(cases[i], image));
-    EXPECT_EQ((Trace{std::string("ERROR ") + writers[i], "ERROR ProbeDataV1Coder::convertToString"}),
+    EXPECT_FALSE(newCoder().convertToString(c.record, image));
+    EXPECT_EQ((Trace{std::string("ERROR ") + c.writer, "ERROR ProbeDataV1Coder::convertToString"}),
               trace);
-    EXPECT_PROBE_ERROR(newCoder().computeDataCheksum(cases[i]), writers[i]);
+    EXPECT_PROBE_ERROR(newCoder().computeDataCheksum(c.record), c.writer);
   }
 }
 

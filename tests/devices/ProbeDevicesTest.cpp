@@ -42,10 +42,6 @@ std::string run(const std::string& steps) {
     result += std::string(devices.isDataHandled() ? "d" : "-") + (devices.isUIHandled() ? "u " : "- ");
   }
   EXPECT_FALSE(devices.isInitialized() || devices.isDeviceAvailable());
-  devices.findDevice();
-  devices.initDevice();
-  devices.resetDevice();
-  devices.testDevice();
   return result;
 }
 
