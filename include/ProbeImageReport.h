@@ -109,6 +109,25 @@ struct PROBEDATA_API ProbeImageReport {
 PROBEDATA_API ProbeImageReport inspectImage(const std::string& image);
 PROBEDATA_API ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size);
 
+// A value of a record that the image the coder writes (version 2.1) cannot hold as it is.
+struct PROBEDATA_API ImageFitProblem {
+  // The value's place in the record: "targets[2].size", "targets[2].position[0]",
+  // "targets[2].normal[1]", "targets[2].angle", "defaultDirection[0]", "id", "storedChecksum",
+  // or "targets" for their number.
+  std::string path;
+  // Why, with the field's limit: "400 is out of range (-327.68 to 327.67): the image reads back
+  // -255.36", "31 targets need 500 bytes; the rigid body block holds 388: ...".
+  std::string detail;
+  // convertToString refuses the record for it; otherwise it writes the record, and the image
+  // reads back otherwise than the record.
+  bool refused = false;
+};
+
+// Every value of record that the image cannot hold as it is, in record order. Empty when
+// convertFromString of the record's convertToString gives the record back, to the image's
+// resolution (positions and the default direction to 0.001, the rest to 0.01, rounded).
+PROBEDATA_API std::vector<ImageFitProblem> checkImageFit(const ProbeData& record);
+
 // Names fit for a program's output: "intact", "damaged", "absent", "missing"; "none",
 // "unknownVersion", "damagedMagic", "cutShort", "overrun", "checksumMismatch", "blankMemory",
 // "erasedMemory".

@@ -4,11 +4,17 @@
 #ifndef PROBE_V1_FIELDS_H
 #define PROBE_V1_FIELDS_H
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ByteCursor.h"
+#include "ProbeImageReport.h"
 
 namespace v1 {
 
@@ -57,26 +63,84 @@ class FieldSum {
   std::uint32_t sum_ = 0;
 };
 
+// A value as people read it, in the classic form whatever the host's locale.
+inline std::string decimal(double value) {
+  char text[32];
+  const std::to_chars_result result =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10);
+  return std::string(text, result.ptr);
+}
+
+// A writer's account of the values an image cannot hold as they are. A writer given one goes on
+// past a value it must refuse (storing 0 in its place), so that every such value is named.
+class FitCheck {
+ public:
+  // Where in the record the values written next lie: "targets[2]." or "".
+  void at(std::string prefix) { prefix_ = std::move(prefix); }
+  void add(const std::string& name, const std::string& detail, bool refused) {
+    ImageFitProblem problem;
+    problem.path = prefix_ + name;
+    problem.detail = detail;
+    problem.refused = refused;
+    problems.push_back(problem);
+  }
+
+  std::vector<ImageFitProblem> problems;
+
+ private:
+  std::string prefix_;
+};
+
 // Writes scaled fields and adds them to the block's sum. A 16-bit field keeps the low 16 bits
-// of the scaled integer.
+// of the scaled integer; without a FitCheck, that is silent, and a value outside 32 bits is
+// refused with ScaledOutOfRange.
 class ScaledWriter {
  public:
-  ScaledWriter(ByteWriter& out, FieldSum& sum) : out_(out), sum_(sum) {}
+  ScaledWriter(ByteWriter& out, FieldSum& sum, FitCheck* check = nullptr)
+      : out_(out), sum_(sum), check_(check) {}
 
-  void i16(double value, Scale scale) {
-    const std::int32_t stored = toScaled(value, scale.inverse);
+  void i16(double value, Scale scale, const char* name = "") {
+    const std::int32_t stored = scaled<std::int16_t>(value, scale, name);
+    const std::int32_t kept = static_cast<std::int16_t>(stored);
+    if (check_ != nullptr && kept != stored) {
+      check_->add(name,
+                  outOfRange<std::int16_t>(value, scale) + ": the image reads back " +
+                      decimal(fromScaled(kept, scale.factor)),
+                  false);
+    }
     out_.u16(static_cast<std::uint16_t>(stored));
     sum_.add(static_cast<std::uint32_t>(stored));
   }
-  void i32(double value, Scale scale) {
-    const std::int32_t stored = toScaled(value, scale.inverse);
+  void i32(double value, Scale scale, const char* name = "") {
+    const std::int32_t stored = scaled<std::int32_t>(value, scale, name);
     out_.i32(stored);
     sum_.add(static_cast<std::uint32_t>(stored));
   }
 
  private:
+  // "400 is out of range (-327.68 to 327.67)".
+  template <class Field>
+  static std::string outOfRange(double value, Scale scale) {
+    return decimal(value) + " is out of range (" +
+           decimal(fromScaled(std::numeric_limits<Field>::min(), scale.factor)) + " to " +
+           decimal(fromScaled(std::numeric_limits<Field>::max(), scale.factor)) + ")";
+  }
+
+  template <class Field>
+  std::int32_t scaled(double value, Scale scale, const char* name) {
+    if (check_ == nullptr) return toScaled(value, scale.inverse);
+    try {
+      return toScaled(value, scale.inverse);
+    } catch (const ScaledOutOfRange&) {
+      check_->add(name, std::isnan(value) ? "nan is not a number" : outOfRange<Field>(value, scale),
+                  true);
+      return 0;
+    }
+  }
+
   ByteWriter& out_;
   FieldSum& sum_;
+  FitCheck* check_;
 };
 
 // Reads scaled fields and adds them to the block's sum.

@@ -7,7 +7,7 @@
 #include "ProbeDataV1Coder.h"
 #include "ThrowError.h"
 #include "V1Layout.h"
-#include "V1Readers.h"
+#include "V1Items.h"
 
 const unsigned short ProbeDataV1Coder::_nClassVersion;
 const unsigned int ProbeDataV1Coder::_nVersionDataSize;

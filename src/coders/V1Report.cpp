@@ -10,7 +10,7 @@
 #include "Crc16.h"
 #include "ProbeImageReport.h"
 #include "V1Layout.h"
-#include "V1Readers.h"
+#include "V1Items.h"
 
 namespace {
 

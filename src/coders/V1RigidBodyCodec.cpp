@@ -11,7 +11,7 @@
 #include "ThrowError.h"
 #include "V1Fields.h"
 #include "V1Layout.h"
-#include "V1Readers.h"
+#include "V1Items.h"
 
 namespace {
 
@@ -39,39 +39,11 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* raw,
                                          std::size_t size) const {
   try {
-    const Rb::RigidBody body(data.getRigidBody());
     unsigned char block[v1::kRigidBodyBlockSize];
     ByteWriter out(block, sizeof block);
-    v1::FieldSum sum;
-    v1::ScaledWriter scaled(out, sum);
-
-    out.u16(static_cast<std::uint16_t>(body.getNbTargets()));
-    std::list<int> ids;
-    body.getTargetsList(ids);
-    for (const int id : ids) {
-      const bool hasNormal = body.hasNormal(id);
-      const bool hasAngle = body.hasAngle(id);
-      out.u8(flagByte(hasNormal));
-      out.u8(flagByte(hasAngle));
-      scaled.i16(body.getTargetSize(id), v1::kHundredths);
-      double x = 0, y = 0, z = 0;
-      body.getTargetPosition(id, x, y, z);
-      scaled.i32(x, v1::kThousandths);
-      scaled.i32(y, v1::kThousandths);
-      scaled.i32(z, v1::kThousandths);
-      if (hasNormal) {
-        double nx = 0, ny = 0, nz = 0;
-        body.getTargetNormal(id, nx, ny, nz);
-        scaled.i16(nx, v1::kHundredths);
-        scaled.i16(ny, v1::kHundredths);
-        scaled.i16(nz, v1::kHundredths);
-      }
-      if (hasAngle) scaled.i16(body.getAngleTarget(id), v1::kHundredths);
-    }
-    out.u16(sum.value());
+    v1::writeRigidBody(out, data.getRigidBody());
     out.zeros(sizeof block - out.written());
     assert(out.written() == v1::kRigidBodyBlockSize);
-
     ByteWriter(raw, size).bytes(block, sizeof block);
   } catch (...) {
     PROBE_THROW("setRigidBodyToRaw error");
@@ -79,6 +51,37 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 }
 
 namespace v1 {
+
+void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check) {
+  FieldSum sum;
+  ScaledWriter scaled(out, sum, check);
+  out.u16(static_cast<std::uint16_t>(body.getNbTargets()));
+  std::list<int> ids;
+  body.getTargetsList(ids);
+  int index = 0;
+  for (const int id : ids) {
+    if (check != nullptr) check->at("targets[" + std::to_string(index++) + "].");
+    const bool hasNormal = body.hasNormal(id);
+    const bool hasAngle = body.hasAngle(id);
+    out.u8(flagByte(hasNormal));
+    out.u8(flagByte(hasAngle));
+    scaled.i16(body.getTargetSize(id), kHundredths, "size");
+    double x = 0, y = 0, z = 0;
+    body.getTargetPosition(id, x, y, z);
+    scaled.i32(x, kThousandths, "position[0]");
+    scaled.i32(y, kThousandths, "position[1]");
+    scaled.i32(z, kThousandths, "position[2]");
+    if (hasNormal) {
+      body.getTargetNormal(id, x, y, z);
+      scaled.i16(x, kHundredths, "normal[0]");
+      scaled.i16(y, kHundredths, "normal[1]");
+      scaled.i16(z, kHundredths, "normal[2]");
+    }
+    if (hasAngle) scaled.i16(body.getAngleTarget(id), kHundredths, "angle");
+  }
+  if (check != nullptr) check->at("");
+  out.u16(sum.value());
+}
 
 void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
                    FieldSpans* spans) {

@@ -8,7 +8,7 @@
 #include "ThrowError.h"
 #include "V1Fields.h"
 #include "V1Layout.h"
-#include "V1Readers.h"
+#include "V1Items.h"
 
 // Default direction: x, y, z in thousandths and their sum.
 
@@ -24,17 +24,21 @@ void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* 
     // Coded whole before it is handed over, so a refused value leaves the caller's bytes alone.
     unsigned char block[v1::kDefaultDirBlockSize];
     ByteWriter out(block, sizeof block);
-    v1::FieldSum sum;
-    v1::ScaledWriter scaled(out, sum);
-    scaled.i16(x, v1::kThousandths);
-    scaled.i16(y, v1::kThousandths);
-    scaled.i16(z, v1::kThousandths);
-    out.u16(sum.value());
+    v1::writeDefaultDir(out, x, y, z);
     assert(out.written() == v1::kDefaultDirBlockSize);
     ByteWriter(raw, size).bytes(block, sizeof block);
   } catch (...) {
     PROBE_THROW("setDefaultDirToRaw error");
   }
+}
+
+void v1::writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check) {
+  FieldSum sum;
+  ScaledWriter scaled(out, sum, check);
+  scaled.i16(x, kThousandths, "defaultDirection[0]");
+  scaled.i16(y, kThousandths, "defaultDirection[1]");
+  scaled.i16(z, kThousandths, "defaultDirection[2]");
+  out.u16(sum.value());
 }
 
 v1::DefaultDirRead v1::readDefaultDir(ByteReader& in) {
@@ -111,16 +115,35 @@ void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* r
 void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw,
                                          std::size_t size) const {
   try {
-    std::string id = data.getRigidBody().getId();
-    id.resize(v1::kIdFieldSize, '\0');
     if (size < v1::kDataCheckBlockSize) throw CursorOverrun();  // nothing written when short
     ByteWriter out(raw, size);
-    out.chars(id.data(), v1::kIdFieldSize);
-    out.u16(static_cast<std::uint16_t>(data.getChecksum()));
+    v1::writeDataCheck(out, data.getRigidBody().getId(), data.getChecksum());
     assert(out.written() == v1::kDataCheckBlockSize);
   } catch (...) {
     PROBE_THROW("setDataCheckToRaw error");
   }
+}
+
+void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum,
+                        FitCheck* check) {
+  if (check != nullptr) {
+    if (id.size() > kIdFieldSize) {
+      check->add("id", std::to_string(id.size()) + " bytes: the image keeps the first " +
+                           std::to_string(kIdFieldSize), false);
+    }
+    if (id.find('\0') < kIdFieldSize) {
+      check->add("id", "holds a zero byte, which a reader of the image drops", false);
+    }
+    if (checksum > 0xFFFFu) {
+      check->add("storedChecksum", std::to_string(checksum) +
+                                       " is out of range (0 to 65535): the image reads back " +
+                                       std::to_string(checksum & 0xFFFFu), false);
+    }
+  }
+  std::string field = id;
+  field.resize(kIdFieldSize, '\0');
+  out.chars(field.data(), kIdFieldSize);
+  out.u16(static_cast<std::uint16_t>(checksum));
 }
 
 void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw) const {

@@ -93,32 +93,69 @@ TEST(V1ImageTest, WritesGoldenBytes) {
             imageOf(makeRecord(full), 0x20));
 }
 
-// A record the image cannot hold is refused whole, and nothing is written.
-TEST(V1ImageTest, RefusesRecordsItCannotHold) {
+// checkImageFit names each value the image cannot hold, with the field's limit. A record with a
+// refused value is refused whole by convertToString and nothing is written; one whose values
+// only wrap is written and reads back otherwise; one without problems reads back the same.
+TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
   Rb::RigidBody crowded;
   for (int i = 0; i < 17; ++i) {
     crowded.insertTarget(i, 0, 0, 0);
     crowded.updateTargetNormal(i, 0, 0, 1);
     crowded.setAngleTarget(i, 1);
   }
+  ProbeData sample;
+  ASSERT_TRUE(newCoder().convertFromString(golden("probe21.bin"), sample));
   const struct {
     ProbeData record;
-    const char* writer;
+    const char* writer;  // the writer's Error when convertToString refuses
+    std::string problems;
   } cases[] = {
-      {makeRecord(crowded), "setRigidBodyToRaw error"},
-      {makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}})), "setRigidBodyToRaw error"},
-      {makeRecord(makeBody("", {TargetSpec{1, 3e6, 0, 0}})), "setRigidBodyToRaw error"},
-      {makeRecord(makeBody("", {}), 0, std::nan(""), 0), "setDefaultDirToRaw error"},
+      {makeRecord(crowded), "setRigidBodyToRaw error",
+       "targets: 17 targets need 412 bytes; the rigid body block holds 388: at most 24 targets "
+       "without normal or angle, 16 with both (refused)"},
+      {makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}})), "setRigidBodyToRaw error",
+       "targets[0].size: nan is not a number (refused)"},
+      {makeRecord(makeBody("", {TargetSpec{1, 0, 0, 0}, TargetSpec{1, 3e6, 0, -3e6}})),
+       "setRigidBodyToRaw error",
+       "targets[1].position[0]: 3000000 is out of range (-2147483.648 to 2147483.647) (refused); "
+       "targets[1].position[2]: -3000000 is out of range (-2147483.648 to 2147483.647) (refused)"},
+      {makeRecord(makeBody("", {}), 0, std::nan(""), 40.0), "setDefaultDirToRaw error",
+       "defaultDirection[1]: nan is not a number (refused); defaultDirection[2]: 40 is out of "
+       "range (-32.768 to 32.767): the image reads back -25.536"},
+      {makeRecord(makeBody("", {TargetSpec{400, 0, 0, 0, true, 0, 0, 1, true, -400}})), nullptr,
+       "targets[0].size: 400 is out of range (-327.68 to 327.67): the image reads back -255.36; "
+       "targets[0].angle: -400 is out of range (-327.68 to 327.67): the image reads back 255.36"},
+      {makeRecord(makeBody(std::string("ABCDEFGHIJKLMNOPQRSTUVWXY") + '\0', {}), 0, 0, 0, 0,
+                  0x12345),
+       nullptr,
+       "id: 26 bytes: the image keeps the first 20; storedChecksum: 74565 is out of range (0 to "
+       "65535): the image reads back 9029"},
+      {makeRecord(makeBody(std::string("P\0Q", 3), {})), nullptr,
+       "id: holds a zero byte, which a reader of the image drops"},
+      {sample, nullptr, ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.writer);
+    SCOPED_TRACE(c.problems);
+    std::string problems;
+    for (const ImageFitProblem& problem : checkImageFit(c.record)) {
+      problems += (problems.empty() ? "" : "; ") + problem.path + ": " + problem.detail +
+                  (problem.refused ? " (refused)" : "");
+    }
+    EXPECT_EQ(c.problems, problems);
     Trace trace;
     LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
     std::string image = "untouched";
-    EXPECT_FALSE(newCoder().convertToString(c.record, image));
-    EXPECT_EQ((Trace{std::string("ERROR ") + c.writer, "ERROR ProbeDataV1Coder::convertToString"}),
-              trace);
-    EXPECT_PROBE_ERROR(newCoder().computeDataCheksum(c.record), c.writer);
+    EXPECT_EQ(c.writer == nullptr, newCoder().convertToString(c.record, image));
+    if (c.writer != nullptr) {
+      EXPECT_EQ("untouched", image);
+      EXPECT_EQ((Trace{std::string("ERROR ") + c.writer, "ERROR ProbeDataV1Coder::convertToString"}),
+                trace);
+      EXPECT_PROBE_ERROR(newCoder().computeDataCheksum(c.record), c.writer);
+      continue;
+    }
+    ProbeData back;
+    ASSERT_TRUE(newCoder().convertFromString(image, back));
+    EXPECT_EQ(problems.empty(), describe(c.record) == describe(back));
   }
 }
 

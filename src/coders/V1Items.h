@@ -1,9 +1,10 @@
-// Readers of the image's items that the item codecs and the image report share. They read (and
-// where a block carries a checksum, sum) the fields and leave the verdict to the caller: the
-// codecs refuse a mismatch, the report names it. Each throws CursorOverrun when a field would
-// pass the end of the bytes given, and nothing else but std::bad_alloc.
-#ifndef PROBE_V1_READERS_H
-#define PROBE_V1_READERS_H
+// Readers and writers of the image's items that the item codecs, the image report and the fit
+// check share. Readers read (and where a block carries a checksum, sum) the fields and leave the
+// verdict to the caller: the codecs refuse a mismatch, the report names it. Writers write the
+// fields; given a FitCheck they name what they cannot store as given instead of failing. Each
+// throws CursorOverrun when a field would pass the end of the bytes given.
+#ifndef PROBE_V1_ITEMS_H
+#define PROBE_V1_ITEMS_H
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "ByteCursor.h"
 #include "RigidBody.h"
+#include "V1Fields.h"
 
 namespace v1 {
 
@@ -57,6 +59,9 @@ struct RigidBodyRead {
 // when one is given.
 void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
                    FieldSpans* spans = nullptr);
+// The 388-byte layout's count, target records and checksum, without the fill. Otherwise
+// ScaledWriter's refusals (std::range_error) pass through.
+void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check = nullptr);
 
 struct DefaultDirRead {
   double x = 0, y = 0, z = 0;
@@ -65,6 +70,7 @@ struct DefaultDirRead {
 };
 
 DefaultDirRead readDefaultDir(ByteReader& in);
+void writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check = nullptr);
 
 std::uint16_t readMaskThickness(ByteReader& in);
 
@@ -74,6 +80,9 @@ struct DataCheckRead {
 };
 
 DataCheckRead readDataCheck(ByteReader& in);
+// The id cut or NUL-filled to its field, and the checksum's low 16 bits.
+void writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum,
+                    FitCheck* check = nullptr);
 
 }  // namespace v1
 
