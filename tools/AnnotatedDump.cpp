@@ -1,6 +1,6 @@
-#include "AnnotatedDump.h"
-
 #include <algorithm>
+
+#include "InputFormat.h"
 
 namespace probetool {
 
@@ -43,8 +43,8 @@ class Dumper {
  private:
   void gapTo(std::size_t end, const std::string& why) {
     if (end <= pos_) return;
-    out_ += std::string(itemEnd_ > pos_ ? "#   " : "# ") + range(pos_, end - pos_) + ", " + why +
-            "\n";
+    out_ +=
+        std::string(itemEnd_ > pos_ ? "#   " : "# ") + range(pos_, end - pos_) + ", " + why + "\n";
     rows(pos_, end - pos_);
   }
 

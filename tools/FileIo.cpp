@@ -1,91 +1,103 @@
 #include "FileIo.h"
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <random>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <process.h>
-#define PROBETOOL_GETPID _getpid
-#else
+#if !defined(_WIN32)
+#include <sys/stat.h>
 #include <unistd.h>
-#define PROBETOOL_GETPID getpid
 #endif
 
 namespace probetool {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-IoResult failure(const std::string& what, const std::string& path, int error) {
-  IoResult result;
-  result.ok = false;
-  result.error = what + " " + path + (error != 0 ? std::string(": ") + std::strerror(error) : "");
-  return result;
+IoResult failure(const std::string& what, const std::string& path, const std::string& why) {
+  return IoResult{false, what + " " + (path == "-" ? "standard input" : escaped(path)) +
+                             (why.empty() ? "" : ": " + why)};
 }
 
-// A name beside path that no other run of the tool picks at the same time.
-std::string temporaryName(const std::string& path) {
-  static std::atomic<unsigned int> counter{0};
-  return path + ".probetool-" + std::to_string(PROBETOOL_GETPID()) + "-" +
-         std::to_string(counter++) + ".tmp";
+std::string systemError() { return errno != 0 ? std::strerror(errno) : ""; }
+
+bool writeTo(const fs::path& file, const std::string& bytes) {
+  errno = 0;
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  return !out.fail();
 }
 
 }  // namespace
 
-IoResult readInput(const std::string& path, std::istream& in, Bytes& bytes) {
-  if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return failure("cannot read", "standard input", 0);
-    return IoResult();
+IoResult readInput(const std::string& path, Bytes& bytes) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (path != "-") {
+    // A directory opens like a file on some systems and then reads as nothing.
+    std::error_code ignored;
+    if (fs::is_directory(path, ignored)) return failure("cannot read", path, "it is a directory");
+    errno = 0;
+    file.open(path, std::ios::binary);
+    if (!file) return failure("cannot open", path, systemError());
+    in = &file;
   }
-  // A directory opens like a file on some systems and then reads as nothing.
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    IoResult result;
-    result.ok = false;
-    result.error = "cannot read " + path + ": it is a directory";
-    return result;
+  bytes.clear();
+  char chunk[1 << 16];
+  while (bytes.size() <= kMaxInputSize && in->read(chunk, sizeof chunk).gcount() > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + in->gcount());
   }
-  errno = 0;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return failure("cannot open", path, errno);
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  if (file.bad()) return failure("cannot read", path, errno);
+  if (in->bad()) return failure("cannot read", path, systemError());
+  if (bytes.size() > kMaxInputSize) {
+    return failure("refusing", path, "it holds more than 16 MiB, far more than any probe file");
+  }
   return IoResult();
 }
 
-IoResult writeOutput(const std::string& path, std::ostream& out, const std::string& bytes) {
+IoResult writeOutput(const std::string& path, const std::string& bytes) {
   if (path == "-") {
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) return failure("cannot write", "standard output", 0);
+    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return IoResult();
   }
-  const std::string temporary = temporaryName(path);
-  errno = 0;
-  std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-  if (!file) return failure("cannot create", temporary, errno);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) {
-    const int error = errno;
-    std::remove(temporary.c_str());
-    return failure("cannot write", temporary, error);
+  std::error_code error;
+  fs::path target = path;
+  if (fs::is_symlink(fs::symlink_status(target, error))) {
+    // The file the link names, which need not exist yet: the link itself stays.
+    target = fs::weakly_canonical(fs::absolute(target).parent_path() / fs::read_symlink(target));
   }
-  std::error_code renamed;
-  std::filesystem::rename(temporary, path, renamed);
-  if (renamed) {
-    std::remove(temporary.c_str());
-    IoResult result;
-    result.ok = false;
-    result.error = "cannot replace " + path + ": " + renamed.message();
-    return result;
+  const fs::file_status status = fs::status(target, error);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    return writeTo(target, bytes) ? IoResult() : failure("cannot write", path, systemError());
+  }
+  const fs::path temporary =
+      target.string() + ".probetool-" + std::to_string(std::random_device()()) + ".tmp";
+  if (!writeTo(temporary, bytes)) {
+    const std::string why = systemError();
+    fs::remove(temporary, error);
+    return failure("cannot write", path, why);
+  }
+  if (fs::exists(status)) {
+    fs::permissions(temporary, status.permissions(), error);
+#if !defined(_WIN32)
+    // The old file's owner, where this process may give it; else the process's own, as any new
+    // file has.
+    struct stat old;
+    if (::stat(target.c_str(), &old) == 0 && ::chown(temporary.c_str(), old.st_uid, old.st_gid)) {
+      errno = 0;
+    }
+#endif
+  }
+  fs::rename(temporary, target, error);
+  if (error) {
+    const std::string why = error.message();
+    fs::remove(temporary, error);
+    return failure("cannot replace", path, why);
   }
   return IoResult();
 }

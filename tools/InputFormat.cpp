@@ -3,19 +3,20 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ProbeImageReport.h"
-
 namespace probetool {
 
 namespace {
 
-// Without the magic, bytes as long as an image (which the library reads as version 1.0), or with
-// the magic damaged in one byte, are taken for an image too.
-bool looksLikeImage(const Bytes& bytes, bool withoutMagic) {
-  const ProbeImageReport report = inspectImage(std::string(bytes.begin(), bytes.end()));
-  return report.hasMagic ||
+// What the image report finds an image in: the magic, blank or erased memory, or bytes as long
+// as an image (which the library reads as version 1.0 without the magic) or with the magic off
+// by one byte.
+bool isImage(const ProbeImageReport& report, bool withoutMagic) {
+  const ProbeImageReport::Fault fault = report.items.front().fault;
+  const bool memory =
+      fault == ProbeImageReport::BlankMemory || fault == ProbeImageReport::ErasedMemory;
+  return report.hasMagic || memory ||
          (withoutMagic && ((report.imageLength != 0 && report.size == report.imageLength) ||
-                           report.items.front().fault == ProbeImageReport::DamagedMagic));
+                           fault == ProbeImageReport::DamagedMagic));
 }
 
 // Whether the text starts with start, after an optional byte order mark and blanks.
@@ -28,18 +29,10 @@ bool startsWith(const Bytes& bytes, const char* start) {
          std::equal(start, start + length, bytes.begin() + static_cast<std::ptrdiff_t>(i));
 }
 
-bool isPrintableText(const Bytes& bytes) {
-  return !bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) {
-    return c >= 0x20 || c == '\n' || c == '\r' || c == '\t';
-  });
-}
-
 DetectedInput found(Format format, const Bytes& bytes, const std::string& how) {
-  DetectedInput input;
-  input.format = format;
-  input.bytes = bytes;
-  input.how = how;
-  return input;
+  const bool image = format == Format::Image;
+  return {format, bytes, image ? inspectImage(bytes.data(), bytes.size()) : ProbeImageReport(),
+          how};
 }
 
 }  // namespace
@@ -47,26 +40,28 @@ DetectedInput found(Format format, const Bytes& bytes, const std::string& how) {
 DetectedInput detectInput(const Bytes& raw) {
   if (startsWith(raw, "<?xml")) return found(Format::Xml, raw, "XML document");
   if (startsWith(raw, "{")) return found(Format::Json, raw, "JSON text");
-  if (looksLikeImage(raw, false)) return found(Format::Image, raw, "version-1 image");
-  if (isPrintableText(raw)) {
+  const ProbeImageReport report = inspectImage(raw.data(), raw.size());
+  if (isImage(report, false)) return found(Format::Image, raw, "version-1 image");
+  const bool text = !raw.empty() && std::all_of(raw.begin(), raw.end(), [](unsigned char c) {
+    return (c >= 0x20 && c < 0x7F) || c == '\n' || c == '\r' || c == '\t';
+  });
+  if (text) {
     // Images hold zero bytes, so text is a hex dump or nothing the tool knows.
     const HexParse hex = parseHexText(std::string(raw.begin(), raw.end()));
-    if (hex.ok && looksLikeImage(hex.bytes, true)) {
-      DetectedInput input = found(Format::Image, hex.bytes, "version-1 image, as a hex dump");
-      input.hexText = true;
-      return input;
+    if (hex.ok && isImage(inspectImage(hex.bytes.data(), hex.bytes.size()), true)) {
+      return found(Format::Image, hex.bytes, "version-1 image, as a hex dump");
     }
     return found(Format::Unknown, {},
-                 hex.ok ? "a hex dump of " + std::to_string(hex.bytes.size()) +
-                              " bytes without the image magic, and not the length of an image"
+                 hex.ok ? "a hex dump of " + plural(hex.bytes.size(), "byte", "bytes") +
+                              " without the image magic, and not the length of an image"
                         : "text that is neither XML nor a hex dump (line " +
                               std::to_string(hex.line) + ": " + hex.error + ")");
   }
-  if (looksLikeImage(raw, true)) return found(Format::Image, raw, "version-1 image without magic");
+  if (isImage(report, true)) return found(Format::Image, raw, "version-1 image without magic");
   return found(Format::Unknown, {},
                raw.empty() ? "an empty file"
-                           : std::to_string(raw.size()) +
-                                 " bytes without the image magic, and not the length of an image");
+                           : plural(raw.size(), "byte", "bytes") +
+                                 " without the image magic, and not the length of an image");
 }
 
 }  // namespace probetool

@@ -1,47 +1,74 @@
 #include "JsonRecord.h"
 
+#include <algorithm>
+#include <limits>
 #include <nlohmann/json.hpp>
 
-#include <initializer_list>
-#include <limits>
+#include "Text.h"
 
 namespace probetool {
 
 namespace {
-
-Json vector3(double x, double y, double z) { return Json::array({x, y, z}); }
 
 // Thrown at the first value that does not fit; the text names it.
 struct FieldError {
   std::string text;
 };
 
-// A value as the message shows it: short, and as it stands in the text.
-std::string shown(const Json& value) {
-  std::string text = value.dump();
-  return text.size() > 40 ? text.substr(0, 40) + "..." : text;
-}
-
 [[noreturn]] void refuse(const std::string& path, const std::string& why) {
   throw FieldError{path + ": " + why};
 }
 
+// A value as the message shows it: short, and as it stands in the text.
+std::string shown(const Json& value) {
+  const std::string text = value.dump(-1, ' ', true);
+  return text.size() > 40 ? text.substr(0, 40) + "..." : text;
+}
+
+// Bytes as the characters of the same codes, and back.
+std::string fromBytes(const std::string& bytes) {
+  std::string text;
+  for (const char c : bytes) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) text += static_cast<char>(0xC0 | (byte >> 6));
+    text += byte < 0x80 ? c : static_cast<char>(0x80 | (byte & 0x3F));
+  }
+  return text;
+}
+
+std::string toBytes(const std::string& text, const std::string& path) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      bytes += text[i];
+    } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < text.size()) {
+      bytes +=
+          static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+    } else {
+      refuse(path, "holds a character beyond U+00FF; each character stands for one byte");
+    }
+  }
+  return bytes;
+}
+
 // The object's members must be among the names given, and each required one present.
 void checkMembers(const Json& object, const std::string& path, const char* what,
-                  std::initializer_list<const char*> required,
-                  std::initializer_list<const char*> optional = {}) {
+                  const std::vector<std::string>& required,
+                  const std::vector<std::string>& optional = {}) {
   if (!object.is_object())
     refuse(path.empty() ? "record" : path, shown(object) + " is not an object");
   const std::string prefix = path.empty() ? "" : path + ".";
-  for (const char* name : required) {
+  for (const std::string& name : required) {
     if (!object.contains(name)) refuse(prefix + name, "missing");
   }
   for (const auto& member : object.items()) {
-    bool known = false;
-    for (const auto& names : {required, optional}) {
-      for (const char* name : names) known = known || member.key() == name;
+    const auto known = [&member](const std::vector<std::string>& names) {
+      return std::find(names.begin(), names.end(), member.key()) != names.end();
+    };
+    if (!known(required) && !known(optional)) {
+      refuse(prefix + escaped(member.key()), std::string("not a member of ") + what);
     }
-    if (!known) refuse(prefix + member.key(), std::string("not a member of ") + what);
   }
 }
 
@@ -52,7 +79,6 @@ double number(const Json& value, const std::string& path) {
 
 // A whole number of 0 to max.
 unsigned long long whole(const Json& value, const std::string& path, unsigned long long max) {
-  if (!value.is_number()) refuse(path, shown(value) + " is not a number");
   if (!value.is_number_integer()) refuse(path, shown(value) + " is not a whole number");
   if (value.is_number_unsigned() && value.get<unsigned long long>() <= max) {
     return value.get<unsigned long long>();
@@ -72,7 +98,7 @@ RecordView readRecord(const Json& json) {
                {"id", "targets", "defaultDirection", "maskThickness", "storedChecksum"});
   RecordView record;
   if (!json["id"].is_string()) refuse("id", shown(json["id"]) + " is not a string");
-  record.id = json["id"].get<std::string>();
+  record.id = toBytes(json["id"].get<std::string>(), "id");
   const Json& targets = json["targets"];
   if (!targets.is_array()) refuse("targets", shown(targets) + " is not an array");
   for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -96,45 +122,44 @@ RecordView readRecord(const Json& json) {
   return record;
 }
 
+Json vector3(double x, double y, double z) { return Json::array({x, y, z}); }
+
 }  // namespace
 
 Json recordJson(const RecordView& record) {
   Json targets = Json::array();
   for (const TargetRow& row : record.targets) {
-    Json target;
-    target["size"] = row.size;
-    target["position"] = vector3(row.x, row.y, row.z);
-    target["normal"] = row.hasNormal ? vector3(row.nx, row.ny, row.nz) : Json();
-    target["angle"] = row.hasAngle ? Json(row.angle) : Json();
-    targets.push_back(target);
+    targets.push_back({{"size", row.size},
+                       {"position", vector3(row.x, row.y, row.z)},
+                       {"normal", row.hasNormal ? vector3(row.nx, row.ny, row.nz) : Json()},
+                       {"angle", row.hasAngle ? Json(row.angle) : Json()}});
   }
-  Json json;
-  json["id"] = record.id;
-  json["targets"] = targets;
-  json["defaultDirection"] = vector3(record.dirX, record.dirY, record.dirZ);
-  json["maskThickness"] = record.maskThickness;
-  json["storedChecksum"] = record.checksum;
-  return json;
+  return {{"id", fromBytes(record.id)},
+          {"targets", targets},
+          {"defaultDirection", vector3(record.dirX, record.dirY, record.dirZ)},
+          {"maskThickness", record.maskThickness},
+          {"storedChecksum", record.checksum}};
 }
 
 JsonRecord readJsonRecord(const std::string& text) {
   JsonRecord result;
-  Json document;
   try {
     // The parser refuses numbers beyond a double's range, so every number read is finite.
-    document = Json::parse(text);
-  } catch (const Json::exception& error) {
-    // "[json.exception.parse_error.101] parse error at line 3, ...": without the bracket.
-    const std::string what = error.what();
-    result.error = "not a JSON document: " + what.substr(what.find(']') + 2);
-    return result;
-  }
-  try {
+    const Json document = Json::parse(text);
     const bool whole = !document.is_object() || !document.contains("record");
+    const Json& lost = whole ? Json() : document.value("lost", Json());
+    if (!lost.is_null() && !lost.empty()) {
+      refuse("lost", "lists " + plural(lost.size(), "block", "blocks") +
+                         " a salvage could not read: fill in what they held, then empty the list");
+    }
     const Json& record = whole ? document : document["record"];
     if (record.is_null()) refuse("record", "null: the document holds no record");
     result.record = readRecord(record);
     result.ok = true;
+  } catch (const Json::exception& error) {
+    // "[json.exception.parse_error.101] parse error at line 3, ...": without the bracket.
+    const std::string what = error.what();
+    result.error = "not a JSON document: " + escaped(what.substr(what.find(']') + 2));
   } catch (const FieldError& error) {
     result.error = error.text;
   }

@@ -1,5 +1,9 @@
 // A probe record as JSON: the "record" member of the document that show, check and checksum
 // print with --json, and the reader that takes such a record back, as convert's input.
+//
+// The id is bytes, not text: each byte is the character with the same code (U+0000 to U+00FF),
+// so that every id, UTF-8 or not, goes through JSON and back unchanged. Documents are written
+// in ASCII, every other character as \uXXXX.
 #ifndef PROBETOOL_JSON_RECORD_H
 #define PROBETOOL_JSON_RECORD_H
 
@@ -27,8 +31,9 @@ struct JsonRecord {
 // The record of a JSON text: the value of its "record" member, or the whole text when it has no
 // such member. Every member but a target's normal and angle is required, none other is allowed,
 // and each value must fit the record's type: finite numbers, a mask thickness of 0 to 65535, a
-// stored checksum of 0 to 4294967295. An error names the first value that does not, by its path
-// inside the record.
+// stored checksum of 0 to 4294967295. A document whose "lost" member lists blocks (a salvaged
+// image) is refused until they are filled in and the list emptied. An error names the first
+// value that does not fit, by its path inside the record.
 JsonRecord readJsonRecord(const std::string& text);
 
 }  // namespace probetool

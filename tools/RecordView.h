@@ -1,5 +1,5 @@
 // A probe record as plain values, in the order of its rigid body's target list: what the table,
-// the plot and the record comparisons work on.
+// the plot and the JSON form work on.
 #ifndef PROBETOOL_RECORD_VIEW_H
 #define PROBETOOL_RECORD_VIEW_H
 
@@ -31,15 +31,20 @@ RecordView viewRecord(const ProbeData& record);
 // The record of a view; its targets get the ids 0 to n-1, as a loaded XML file's do.
 ProbeData makeRecord(const RecordView& view);
 
-// How a difference names its value: in words ("target 2 x"), or by its path in the record's JSON
-// ("targets[2].position[0]").
-enum class FieldNames { Words, Json };
+// The record's fields, then its targets as an aligned table; the id escaped.
+std::string formatRecordTable(const RecordView& record);
 
-// One line per difference ("target 2 x: 25.4 against 25.5"); empty when the records agree.
-// Real values agree to within a hundredth, as the stored forms round them; what a stored form
-// cannot hold (a value beyond its field, an id or checksum it cuts) is a difference.
-std::vector<std::string> compareRecords(const RecordView& expected, const RecordView& actual,
-                                        FieldNames names = FieldNames::Words);
+// A picture of the probe as an SVG document: its targets seen from above (x, y) and from the
+// side (x, z), side by side at one scale. In each view every target is one circle of class
+// "target", as wide as the target's size, labelled with its index; a normal is an arrow from the
+// target's centre along the normal's projection (a ring when it points along the line of
+// sight); the default direction is a dashed arrow from the targets' centroid. A hover title on
+// each target gives its values.
+std::string plotSvg(const RecordView& record);
+
+// Text fit for an XML document: the five special characters escaped, bytes above 0x7F as
+// character references, other control characters dropped.
+std::string xmlEscape(const std::string& text);
 
 }  // namespace probetool
 

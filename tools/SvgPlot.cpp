@@ -1,9 +1,11 @@
-#include "SvgPlot.h"
-
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <limits>
+#include <initializer_list>
+
+#include "RecordView.h"
+#include "Text.h"
 
 namespace probetool {
 
@@ -20,39 +22,44 @@ constexpr double kDirectionLength = 70;   // pixels for a unit default direction
 constexpr double kShortProjection = 0.1;  // below this a direction is drawn as a ring
 constexpr double kMinRadius = 2;
 
-std::string num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  std::string result = text;
-  if (result == "-0.00") result = "0.00";
-  return result;
+const char kHead[] =
+    "<style>\n"
+    "  text { font-family: sans-serif; font-size: 12px; fill: #222; }\n"
+    "  .heading { font-size: 16px; font-weight: bold; }\n"
+    "  .frame { fill: #fafafa; stroke: #999; }\n"
+    "  .axis { stroke: #ccc; stroke-dasharray: 2 3; }\n"
+    "  .target { fill: #4a90d9; fill-opacity: 0.35; stroke: #1f4e79; }\n"
+    "  .normal { stroke: #c0392b; stroke-width: 1.5; fill: none; }\n"
+    "  .direction { stroke: #27ae60; stroke-width: 2; stroke-dasharray: 6 3; fill: none; }\n"
+    "  .label { font-size: 11px; fill: #1f4e79; }\n"
+    "  .scale { stroke: #555; fill: none; }\n"
+    "</style>\n"
+    "<defs>\n"
+    "  <marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" markerWidth=\"7\" "
+    "markerHeight=\"7\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 z\" fill=\"#c0392b\"/>"
+    "</marker>\n"
+    "  <marker id=\"arrow-direction\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
+    "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 z\" "
+    "fill=\"#27ae60\"/></marker>\n"
+    "</defs>\n";
+
+// Picture coordinates, to 0.01 pixel.
+std::string px(double value) {
+  char text[48];
+  const std::to_chars_result result =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
+  const std::string shown(text, result.ptr);
+  return shown == "-0.00" ? "0.00" : shown;
 }
 
-std::string value3(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", value);
-  return text;
-}
-
-struct Range {
-  double low = std::numeric_limits<double>::max();
-  double high = std::numeric_limits<double>::lowest();
-  void add(double value) {
-    low = std::min(low, value);
-    high = std::max(high, value);
+// An element: pattern with each '%' replaced by the next value, in order.
+std::string element(const char* pattern, std::initializer_list<std::string> values) {
+  std::string out;
+  auto value = values.begin();
+  for (const char* c = pattern; *c != '\0'; ++c) {
+    out += *c == '%' && value != values.end() ? *value++ : std::string(1, *c);
   }
-  double span() const { return high > low ? high - low : 0; }
-  double mid() const { return high >= low ? (low + high) / 2 : 0; }
-};
-
-// A round length (1, 2 or 5 times a power of ten) near a quarter of the span, for the scale bar.
-double roundLength(double span) {
-  const double target = span / 4;
-  const double power = std::pow(10.0, std::floor(std::log10(target)));
-  for (double step : {1.0, 2.0, 5.0}) {
-    if (step * power * 1.5 >= target) return step * power;
-  }
-  return 10 * power;
+  return out;
 }
 
 // One view: which coordinate runs up the picture, and where the view sits.
@@ -73,145 +80,121 @@ class Plotter {
   explicit Plotter(const RecordView& record) : record_(record) {
     double maxSize = 0;
     for (const TargetRow& t : record_.targets) {
-      xs_.add(t.x);
-      ys_.add(t.y);
-      zs_.add(t.z);
+      for (int axis = 0; axis < 3; ++axis) {
+        const double value = axis == 0 ? t.x : axis == 1 ? t.y : t.z;
+        low_[axis] = std::min(low_[axis], value);
+        high_[axis] = std::max(high_[axis], value);
+      }
       maxSize = std::max(maxSize, std::fabs(t.size));
     }
-    double span = std::max({xs_.span(), ys_.span(), zs_.span()}) + maxSize;
-    if (!(span > 0)) span = 1;
-    span_ = span;
-    scale_ = (kPanel - 2 * kMargin) / span;
+    for (int axis = 0; axis < 3; ++axis) span_ = std::max(span_, high_[axis] - low_[axis]);
+    span_ += maxSize;
+    if (!(span_ > 0)) span_ = 1;
+    scale_ = (kPanel - 2 * kMargin) / span_;
   }
 
   std::string run() {
-    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" +
-            num(kHeight) + "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) + "\">\n";
-    out_ +=
-        "<style>\n"
-        "  text { font-family: sans-serif; font-size: 12px; fill: #222; }\n"
-        "  .heading { font-size: 16px; font-weight: bold; }\n"
-        "  .frame { fill: #fafafa; stroke: #999; }\n"
-        "  .axis { stroke: #ccc; stroke-dasharray: 2 3; }\n"
-        "  .target { fill: #4a90d9; fill-opacity: 0.35; stroke: #1f4e79; }\n"
-        "  .normal { stroke: #c0392b; stroke-width: 1.5; fill: none; }\n"
-        "  .direction { stroke: #27ae60; stroke-width: 2; stroke-dasharray: 6 3; fill: none; }\n"
-        "  .label { font-size: 11px; fill: #1f4e79; }\n"
-        "  .scale { stroke: #555; fill: none; }\n"
-        "</style>\n";
-    out_ +=
-        "<defs>\n"
-        "  <marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" markerWidth=\"7\" "
-        "markerHeight=\"7\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 z\" fill=\"#c0392b\"/>"
-        "</marker>\n"
-        "  <marker id=\"arrow-direction\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
-        "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 z\" "
-        "fill=\"#27ae60\"/></marker>\n";
-    const View views[] = {{"top", "top view: x to the right, y up", kGap, false},
-                          {"side", "side view: x to the right, z up", kGap + kPanel + kGap, true}};
-    for (const View& view : views) {
-      out_ += "  <clipPath id=\"clip-" + std::string(view.id) + "\"><rect x=\"" + num(view.left) +
-              "\" y=\"" + num(kTop) + "\" width=\"" + num(kPanel) + "\" height=\"" + num(kPanel) +
-              "\"/></clipPath>\n";
-    }
-    out_ += "</defs>\n";
-
-    const std::string heading = record_.id.empty() ? "probe without id" : "probe " + record_.id;
-    out_ += "<text class=\"heading\" x=\"" + num(kGap) + "\" y=\"30\">" + xmlEscape(heading) +
-            ": " + std::to_string(record_.targets.size()) +
-            (record_.targets.size() == 1 ? " target" : " targets") + "</text>\n";
-    for (const View& view : views) panel(view);
-    legend();
-    out_ += "</svg>\n";
+    put(0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    put(0, element("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%\" height=\"%\" "
+                   "viewBox=\"0 0 % %\">",
+                   {px(kWidth), px(kHeight), px(kWidth), px(kHeight)}));
+    out_ += kHead;
+    const std::string heading = (record_.id.empty() ? "probe without id" : "probe " + record_.id) +
+                                ": " + plural(record_.targets.size(), "target", "targets");
+    put(0, element("<text class=\"heading\" x=\"%\" y=\"30\">%</text>",
+                   {px(kGap), xmlEscape(heading)}));
+    panel({"top", "top view: x to the right, y up", kGap, false});
+    panel({"side", "side view: x to the right, z up", kGap + kPanel + kGap, true});
+    const std::string direction = triple(record_.dirX, record_.dirY, record_.dirZ);
+    put(0, element("<text x=\"%\" y=\"%\">circle: a target, as wide as its size; red arrow: its "
+                   "normal; green dashed arrow: the default direction %</text>",
+                   {px(kGap), px(kTop + kPanel + 24), direction}));
+    put(0, element("<text x=\"%\" y=\"%\">a ring: along the line of sight, with a dot towards the "
+                   "viewer</text>",
+                   {px(kGap), px(kTop + kPanel + 42)}));
+    put(0, "</svg>");
     return out_;
   }
 
  private:
-  double px(const View& view, double x) const {
-    return view.left + kPanel / 2 + (x - xs_.mid()) * scale_;
+  // The middle of the targets along an axis, which each view centres.
+  double mid(int axis) const {
+    return low_[axis] <= high_[axis] ? (low_[axis] + high_[axis]) / 2 : 0;
   }
-  double py(const View& view, double up) const {
-    const Range& range = view.side ? zs_ : ys_;
-    return kTop + kPanel / 2 - (up - range.mid()) * scale_;
+  double x(double value) const { return left_ + kPanel / 2 + (value - mid(0)) * scale_; }
+  double y(const View& view, double up) const {
+    return kTop + kPanel / 2 - (up - mid(view.side ? 2 : 1)) * scale_;
+  }
+
+  void put(int depth, const std::string& text) {
+    out_ += std::string(2 * static_cast<std::size_t>(depth), ' ') + text + "\n";
   }
 
   void panel(const View& view) {
-    out_ += "<g class=\"view\" id=\"" + std::string(view.id) + "-view\">\n";
-    out_ += "  <rect class=\"frame\" x=\"" + num(view.left) + "\" y=\"" + num(kTop) +
-            "\" width=\"" + num(kPanel) + "\" height=\"" + num(kPanel) + "\"/>\n";
-    out_ += "  <text x=\"" + num(view.left + 8) + "\" y=\"" + num(kTop + 18) + "\">" + view.title +
-            "</text>\n";
-    out_ += "  <g clip-path=\"url(#clip-" + std::string(view.id) + ")\">\n";
-    axes(view);
-    for (std::size_t i = 0; i < record_.targets.size(); ++i) target(view, i);
-    if (!record_.targets.empty()) direction(view);
-    out_ += "  </g>\n";
-    scaleBar(view);
-    if (record_.targets.empty()) {
-      out_ += "  <text x=\"" + num(view.left + kPanel / 2 - 30) + "\" y=\"" +
-              num(kTop + kPanel / 2) + "\">no targets</text>\n";
-    }
-    out_ += "</g>\n";
-  }
-
-  // Dashed lines through the origin, where it lies inside the view.
-  void axes(const View& view) {
-    const double x0 = px(view, 0), y0 = py(view, 0);
-    if (x0 > view.left && x0 < view.left + kPanel) {
-      out_ += "    <line class=\"axis\" x1=\"" + num(x0) + "\" y1=\"" + num(kTop) + "\" x2=\"" +
-              num(x0) + "\" y2=\"" + num(kTop + kPanel) + "\"/>\n";
+    left_ = view.left;
+    put(0, element("<g class=\"view\" id=\"%-view\">", {view.id}));
+    put(1, element("<rect class=\"frame\" x=\"%\" y=\"%\" width=\"%\" height=\"%\"/>",
+                   {px(left_), px(kTop), px(kPanel), px(kPanel)}));
+    put(1, element("<text x=\"%\" y=\"%\">%</text>", {px(left_ + 8), px(kTop + 18), view.title}));
+    // Dashed lines through the origin, where it lies inside the view.
+    const double x0 = x(0), y0 = y(view, 0);
+    if (x0 > left_ && x0 < left_ + kPanel) {
+      put(1, element("<line class=\"axis\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\"/>",
+                     {px(x0), px(kTop), px(x0), px(kTop + kPanel)}));
     }
     if (y0 > kTop && y0 < kTop + kPanel) {
-      out_ += "    <line class=\"axis\" x1=\"" + num(view.left) + "\" y1=\"" + num(y0) +
-              "\" x2=\"" + num(view.left + kPanel) + "\" y2=\"" + num(y0) + "\"/>\n";
+      put(1, element("<line class=\"axis\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\"/>",
+                     {px(left_), px(y0), px(left_ + kPanel), px(y0)}));
     }
+    for (std::size_t i = 0; i < record_.targets.size(); ++i) target(view, i);
+    if (!record_.targets.empty()) direction(view);
+    // A scale bar of a round length (1, 2 or 5 times a power of ten) near a quarter of the span.
+    const double power = std::pow(10.0, std::floor(std::log10(span_ / 4)));
+    double length = 10 * power;
+    for (const double step : {5.0, 2.0, 1.0}) {
+      if (step * power * 1.5 >= span_ / 4) length = step * power;
+    }
+    const double left = left_ + 12, bottom = kTop + kPanel - 12, right = left + length * scale_;
+    put(1, element("<path class=\"scale\" d=\"M%,% V% H% V%\"/>",
+                   {px(left), px(bottom - 4), px(bottom), px(right), px(bottom - 4)}));
+    put(1, element("<text x=\"%\" y=\"%\">%</text>", {px(right + 6), px(bottom), number(length)}));
+    put(0, "</g>");
   }
 
   void target(const View& view, std::size_t index) {
     const TargetRow& t = record_.targets[index];
-    const double cx = px(view, t.x), cy = py(view, view.up(t));
+    const double cx = x(t.x), cy = y(view, view.up(t));
     const double r = std::max(std::fabs(t.size) / 2 * scale_, kMinRadius);
-    std::string title = "target " + std::to_string(index) + ": size " + num(t.size) + " at (" +
-                        value3(t.x) + ", " + value3(t.y) + ", " + value3(t.z) + ")";
-    if (t.hasNormal) title += ", normal (" + num(t.nx) + ", " + num(t.ny) + ", " + num(t.nz) + ")";
-    if (t.hasAngle) title += ", angle " + num(t.angle);
-    out_ += "    <g class=\"mark\" data-target=\"" + std::to_string(index) + "\"><title>" + title +
-            "</title>\n";
-    out_ += "      <circle class=\"target\" cx=\"" + num(cx) + "\" cy=\"" + num(cy) + "\" r=\"" +
-            num(r) + "\"/>\n";
+    std::string title = "target " + std::to_string(index) + ": size " + number(t.size) + " at " +
+                        triple(t.x, t.y, t.z);
+    if (t.hasNormal) title += ", normal " + triple(t.nx, t.ny, t.nz);
+    if (t.hasAngle) title += ", angle " + number(t.angle);
+    put(1, element("<g class=\"mark\" data-target=\"%\"><title>%</title>",
+                   {std::to_string(index), title}));
+    put(2,
+        element("<circle class=\"target\" cx=\"%\" cy=\"%\" r=\"%\"/>", {px(cx), px(cy), px(r)}));
     if (t.hasNormal) {
-      arrow("normal", "arrow", cx, cy, t.nx, view.upNormal(t), kNormalLength,
-            view.towardsViewer(t));
+      arrow("normal", cx, cy, t.nx, view.upNormal(t), kNormalLength, view.towardsViewer(t));
     }
-    out_ += "      <text class=\"label\" x=\"" + num(cx + r * 0.7 + 3) + "\" y=\"" +
-            num(cy - r * 0.7 - 3) + "\">" + std::to_string(index) + "</text>\n";
-    out_ += "    </g>\n";
+    put(2, element("<text class=\"label\" x=\"%\" y=\"%\">%</text>",
+                   {px(cx + r * 0.7 + 3), px(cy - r * 0.7 - 3), std::to_string(index)}));
+    put(1, "</g>");
   }
 
-  // An arrow from (x, y) along (dx, dup); a ring with a dot (towards the viewer) or a cross
-  // (away from the viewer) when the direction lies along the line of sight.
-  void arrow(const char* cls, const char* marker, double x, double y, double dx, double dup,
-             double length, double towards) {
-    const double projected = std::hypot(dx, dup);
-    if (projected >= kShortProjection) {
-      out_ += "      <line class=\"" + std::string(cls) + "\" x1=\"" + num(x) + "\" y1=\"" +
-              num(y) + "\" x2=\"" + num(x + dx * length) + "\" y2=\"" + num(y - dup * length) +
-              "\" marker-end=\"url(#" + marker + ")\"/>\n";
+  // An arrow from (x0, y0) along (dx, dup); a ring when the direction lies along the line of
+  // sight, with a dot when it points at the viewer.
+  void arrow(const char* cls, double x0, double y0, double dx, double dup, double length,
+             double towards) {
+    const std::string marker = cls == std::string("normal") ? "arrow" : "arrow-direction";
+    const std::string at = "cx=\"" + px(x0) + "\" cy=\"" + px(y0) + "\"";
+    if (std::hypot(dx, dup) >= kShortProjection) {
+      put(2,
+          element("<line class=\"%\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\" marker-end=\"url(#%)\"/>",
+                  {cls, px(x0), px(y0), px(x0 + dx * length), px(y0 - dup * length), marker}));
       return;
     }
-    const double r = 5;
-    out_ += "      <circle class=\"" + std::string(cls) + "\" cx=\"" + num(x) + "\" cy=\"" +
-            num(y) + "\" r=\"" + num(r) + "\"/>\n";
-    if (towards >= 0) {
-      out_ += "      <circle class=\"" + std::string(cls) + "\" cx=\"" + num(x) + "\" cy=\"" +
-              num(y) + "\" r=\"1\"/>\n";
-    } else {
-      const double d = r * 0.7;
-      out_ += "      <path class=\"" + std::string(cls) + "\" d=\"M" + num(x - d) + "," +
-              num(y - d) + " L" + num(x + d) + "," + num(y + d) + " M" + num(x - d) + "," +
-              num(y + d) + " L" + num(x + d) + "," + num(y - d) + "\"/>\n";
-    }
+    put(2, element("<circle class=\"%\" % r=\"5.00\"/>", {cls, at}));
+    if (towards >= 0) put(2, element("<circle class=\"%\" % r=\"1\"/>", {cls, at}));
   }
 
   // From the targets' centroid, as a unit arrow.
@@ -229,40 +212,19 @@ class Plotter {
     centroid.nx = record_.dirX / length;
     centroid.ny = record_.dirY / length;
     centroid.nz = record_.dirZ / length;
-    out_ += "    <g class=\"default-direction\"><title>default direction (" + value3(record_.dirX) +
-            ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) + ")</title>\n";
-    arrow("direction", "arrow-direction", px(view, centroid.x), py(view, view.up(centroid)),
-          centroid.nx, view.upNormal(centroid), kDirectionLength, view.towardsViewer(centroid));
-    out_ += "    </g>\n";
-  }
-
-  void scaleBar(const View& view) {
-    const double length = roundLength(span_);
-    const double x = view.left + 12, y = kTop + kPanel - 12;
-    char label[32];
-    std::snprintf(label, sizeof label, "%g", length);
-    out_ += "  <path class=\"scale\" d=\"M" + num(x) + "," + num(y - 4) + " V" + num(y) + " H" +
-            num(x + length * scale_) + " V" + num(y - 4) + "\"/>\n";
-    out_ += "  <text x=\"" + num(x + length * scale_ + 6) + "\" y=\"" + num(y) + "\">" + label +
-            "</text>\n";
-  }
-
-  void legend() {
-    const double y = kTop + kPanel + 24;
-    out_ += "<text x=\"" + num(kGap) + "\" y=\"" + num(y) +
-            "\">circle: a target, as wide as its size; red arrow: its normal; green dashed arrow: "
-            "the default direction (" +
-            value3(record_.dirX) + ", " + value3(record_.dirY) + ", " + value3(record_.dirZ) +
-            ")</text>\n";
-    out_ += "<text x=\"" + num(kGap) + "\" y=\"" + num(y + 18) +
-            "\">a ring with a dot points at the viewer, a ring with a cross away from the viewer"
-            "</text>\n";
+    put(1, "<g class=\"default-direction\"><title>default direction " +
+               triple(record_.dirX, record_.dirY, record_.dirZ) + "</title>");
+    arrow("direction", x(centroid.x), y(view, view.up(centroid)), centroid.nx,
+          view.upNormal(centroid), kDirectionLength, view.towardsViewer(centroid));
+    put(1, "</g>");
   }
 
   const RecordView& record_;
-  Range xs_, ys_, zs_;
-  double span_ = 1;
+  double low_[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+  double high_[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  double span_ = 0;
   double scale_ = 1;
+  double left_ = 0;  // of the view being drawn
   std::string out_;
 };
 

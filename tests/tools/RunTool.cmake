@@ -2,7 +2,9 @@
 # files it leaves. Called as
 #   cmake [-DEMULATOR=...] -DTOOL=... -DSVGCHECK=... -DDATA=... -DWORK=... -DCASE=... \
 #     -P RunTool.cmake
-# CASE sets: ARGS (the arguments), STDIN (a file for standard input), RC (the exit code),
+# CASE sets: SETUP (shell commands run first in WORK: a failing one skips the test, as making a
+# device node does where the process may not), ARGS (the arguments), STDIN (a file for standard
+# input), STDOUT (a file standard output goes to instead of being checked), RC (the exit code),
 # GOLDEN (a file that standard output must equal, line ends aside),
 # OUT, NOT_OUT, ERR, NOT_ERR (texts that standard output or error must or must not hold),
 # SAME ("a=b": files that must be equal), ABSENT (files that must not exist), COPY ("a=b":
@@ -31,7 +33,7 @@ function(expand out)
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
-foreach(var ARGS STDIN GOLDEN OUT NOT_OUT ERR NOT_ERR SAME ABSENT COPY THEN)
+foreach(var SETUP ARGS STDIN STDOUT GOLDEN OUT NOT_OUT ERR NOT_ERR SAME ABSENT COPY THEN)
   expand(${var} ${${var}})
 endforeach()
 
@@ -42,13 +44,25 @@ foreach(pair IN LISTS COPY)
   execute_process(COMMAND ${CMAKE_COMMAND} -E copy "${from}" "${to}")
 endforeach()
 
+foreach(step IN LISTS SETUP)
+  execute_process(COMMAND sh -c "${step}" WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE setup_rc)
+  if(setup_rc)
+    message("probetool test skipped: ${step} failed here")
+    return()
+  endif()
+endforeach()
+
 set(input "")
 if(STDIN)
   set(input INPUT_FILE "${STDIN}")
 endif()
+set(output OUTPUT_VARIABLE out)
+if(STDOUT)
+  set(output OUTPUT_FILE "${STDOUT}")
+endif()
 execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGS} ${input}
   WORKING_DIRECTORY "${WORK}"
-  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  RESULT_VARIABLE rc ${output} ERROR_VARIABLE err)
 
 set(failures "")
 if(NOT "${rc}" STREQUAL "${RC}")
@@ -99,7 +113,8 @@ if(leftovers)
   string(APPEND failures "temporary files left: ${leftovers}\n")
 endif()
 if(THEN AND NOT failures)
-  execute_process(COMMAND ${THEN} RESULT_VARIABLE then_rc ERROR_VARIABLE then_err)
+  execute_process(COMMAND ${THEN} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE then_rc
+    ERROR_VARIABLE then_err)
   if(then_rc)
     string(APPEND failures "${THEN} failed: ${then_err}\n")
   endif()
