@@ -1,8 +1,10 @@
-// The simulated device memory on its own: which requests it answers, with what, and when. The
-// coder suites drive it through its fault switches.
+// The simulated device memory: which requests it answers, with what, when and on which thread.
+// The coder suites drive it through its fault switches.
 #include <gtest/gtest.h>
 
 #include <boost/shared_array.hpp>
+
+#include <thread>
 
 #include "SimDeviceMemory.h"
 
@@ -73,6 +75,24 @@ TEST(SimDeviceMemoryTest, TextStorageHoldsOneText) {
   memory.readData(0, SimDeviceMemory::kWholeText);
   EXPECT_EQ("read 0+4 ok 'text'; save 0+2 ok 'ab'; read 0+2 ok 'ab'; ", seen.seen);
   EXPECT_EQ("ab", memory.contents());
+}
+
+// Regression test: two threads that changed the mode at once raced on it and on the worker.
+TEST(SimDeviceMemoryTest, ChangesModeFromTwoThreads) {
+  SimDeviceMemory memory(1);
+  const auto toggle = [&memory] {
+    for (int i = 0; i < 100; ++i) {
+      memory.setCompletion(i % 2 == 0 ? SimDeviceMemory::Completion::Threaded
+                                      : SimDeviceMemory::Completion::Queued);
+      memory.readData(0, 1);
+    }
+  };
+  std::thread other(toggle);
+  toggle();
+  other.join();
+  memory.setCompletion(SimDeviceMemory::Completion::Threaded);
+  memory.waitIdle();
+  EXPECT_EQ(0u, memory.queued());
 }
 
 }  // namespace
