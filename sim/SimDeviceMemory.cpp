@@ -1,10 +1,17 @@
 #include "SimDeviceMemory.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
 namespace probesim {
+
+namespace {
+// The memory whose worker runs on this thread, if any.
+thread_local const SimDeviceMemory* t_workerOf = nullptr;
+}  // namespace
 
 SimDeviceMemory::SimDeviceMemory(std::size_t size, Completion completion, Storage storage)
     : memory_(size, 0), completion_(Completion::Synchronous), storage_(storage) {
@@ -12,6 +19,11 @@ SimDeviceMemory::SimDeviceMemory(std::size_t size, Completion completion, Storag
 }
 
 SimDeviceMemory::~SimDeviceMemory() {
+  if (t_workerOf == this) {
+    std::fputs("SimDeviceMemory destroyed on its own worker thread, from inside a completion\n",
+               stderr);
+    std::abort();
+  }
   std::thread worker;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -27,6 +39,7 @@ void SimDeviceMemory::bind(DataHandlerCB* callback) {
 }
 
 void SimDeviceMemory::setCompletion(Completion completion) {
+  refuseOnWorker("setCompletion");
   std::thread stopped;
   {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -199,12 +212,20 @@ std::size_t SimDeviceMemory::queued() const {
 }
 
 void SimDeviceMemory::waitIdle() {
+  refuseOnWorker("waitIdle");
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [this] { return idle(); });
 }
 
 bool SimDeviceMemory::idle() const {
   return completion_ != Completion::Threaded || (queue_.empty() && !delivering_);
+}
+
+void SimDeviceMemory::refuseOnWorker(const char* operation) const {
+  if (t_workerOf == this) {
+    throw std::logic_error(std::string("SimDeviceMemory::") + operation +
+                           " called from its own worker thread");
+  }
 }
 
 std::vector<SimDeviceMemory::Request> SimDeviceMemory::requests() const {
@@ -239,6 +260,7 @@ void SimDeviceMemory::corruptByte(std::size_t offset, unsigned char mask) {
 }
 
 void SimDeviceMemory::workerLoop() {
+  t_workerOf = this;
   const std::thread::id self = std::this_thread::get_id();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {

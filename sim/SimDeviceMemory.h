@@ -11,9 +11,17 @@
 //   there is none); a save at offset 0 replaces the stored bytes with exactly the bytes saved,
 //   growing or shrinking the memory. Other requests behave as in Image storage.
 //
-// Threads. Every member may be called from any thread. In Threaded completion the bound callback
-// runs on the worker thread, one completion at a time. bind() does not wait for a completion the
-// worker is delivering: call waitIdle before the old callback goes away.
+// Threads. Every member may be called from any thread, and from inside a completion, with these
+// exceptions:
+// - In Threaded completion the bound callback runs on the worker thread, one completion at a
+//   time. An exception that leaves it there ends the program, as any exception leaving a thread
+//   does.
+// - setCompletion and waitIdle wait for the worker. Called on the worker thread, from inside a
+//   completion, they would wait for themselves: they throw std::logic_error instead.
+// - The destructor stops the worker. Called on the worker thread it can neither wait nor throw:
+//   it writes a message to stderr and aborts the program.
+// - bind() does not wait for a completion the worker is delivering: call waitIdle before the old
+//   callback goes away.
 #ifndef PROBE_SIM_DEVICE_MEMORY_H
 #define PROBE_SIM_DEVICE_MEMORY_H
 
@@ -111,6 +119,8 @@ class SimDeviceMemory : public DataHandler {
   // Hands a completion on as the completion mode says. Called without the lock held.
   void complete(Completed completed);
   void deliver(Completed& completed);
+  // Throws std::logic_error when called on this memory's worker thread.
+  void refuseOnWorker(const char* operation) const;
   bool idle() const;  // with the lock held
   void workerLoop();
 
