@@ -1,5 +1,6 @@
 // The simulated device memory: which requests it answers, with what, when and on which thread.
-// The coder suites drive it through its fault switches.
+// The coder suites drive it through its fault switches; make tsan runs this suite under
+// ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <boost/make_shared.hpp>
