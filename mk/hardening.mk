@@ -1,5 +1,7 @@
 # Robustness checks, each in its own build directory:
 #   make asan       the test suite built with clang, AddressSanitizer and UBSan, and run
+#   make tsan       the simulated device memory's tests, both coders driven from its worker
+#                   thread among them, built with clang and ThreadSanitizer, and run
 #   make fuzz       each libFuzzer target for FUZZ_TIME seconds (default 60); new inputs are
 #                   kept in $(FUZZ_BUILD)/corpus/<target>, crashes land in fuzz/regressions/
 #   make fuzz-merge adds to fuzz/corpus/ the inputs of the working corpus that reach edges the
@@ -9,6 +11,7 @@
 # Like `deps`, each installs what it needs with apt-get when run as root. `make -j2 fuzz` runs
 # two targets at once.
 ASAN_BUILD     ?= build-asan
+TSAN_BUILD     ?= build-tsan
 FUZZ_BUILD     ?= build-fuzz
 MEMCHECK_BUILD ?= build-memcheck
 COVERAGE_BUILD ?= build-coverage
@@ -24,8 +27,8 @@ HARDEN_PACKAGES = $(PACKAGES) clang-14 libclang-rt-14-dev llvm-14
 SANITIZER_ENV   = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1 \
                   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: asan asan-build fuzz fuzz-build fuzz-merge memcheck memcheck-build coverage \
-        hardening-packages memcheck-packages $(addprefix fuzz-run-,$(FUZZ_TARGETS))
+.PHONY: asan asan-build tsan tsan-build fuzz fuzz-build fuzz-merge memcheck memcheck-build \
+        coverage hardening-packages memcheck-packages $(addprefix fuzz-run-,$(FUZZ_TARGETS))
 
 hardening-packages:
 	$(call install_packages,$(HARDEN_PACKAGES))
@@ -45,6 +48,24 @@ asan-build: hardening-packages
 asan: asan-build
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
 	  CXX=$(CLANG_CXX) CXXFLAGS="$(SANITIZE)" LDFLAGS="$(SANITIZE)" ctest --output-on-failure -j $(HARDEN_JOBS)
+
+# --- ThreadSanitizer ------------------------------------------------------------------------------
+# Only the suites that run more than one thread: the simulated device memory's, which also drive
+# both coders from its worker. Each runs a few times, as a race shows only in the interleavings
+# a run meets. Any report fails the run.
+TSAN          = -fsanitize=thread -fno-omit-frame-pointer
+TSAN_TESTS    = SimDeviceMemoryTest.*
+TSAN_REPEAT  ?= 20
+
+tsan-build: hardening-packages
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
+	  -DPROBE_BUILD_TOOLS=OFF -DCMAKE_CXX_FLAGS="-O1 $(TSAN)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(TSAN)" -DCMAKE_SHARED_LINKER_FLAGS="$(TSAN)"
+	cmake --build $(TSAN_BUILD) -j $(HARDEN_JOBS) --target probe_tests
+
+tsan: tsan-build
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(TSAN_BUILD)/bin/probe_tests \
+	  --gtest_filter='$(TSAN_TESTS)' --gtest_repeat=$(TSAN_REPEAT) --gtest_brief=1
 
 # --- Fuzzing ----------------------------------------------------------------------------------------
 # The library is instrumented for coverage; only the targets link libFuzzer's main.

@@ -1,17 +1,37 @@
 #include "SimDeviceMemory.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
 namespace probesim {
 
+namespace {
+// The memory whose worker runs on this thread, if any.
+thread_local const SimDeviceMemory* t_workerOf = nullptr;
+}  // namespace
+
 SimDeviceMemory::SimDeviceMemory(std::size_t size, Completion completion, Storage storage)
-    : memory_(size, 0), completion_(completion), storage_(storage) {
-  if (completion_ == Completion::Threaded) startWorker();
+    : memory_(size, 0), completion_(Completion::Synchronous), storage_(storage) {
+  setCompletion(completion);
 }
 
-SimDeviceMemory::~SimDeviceMemory() { stopWorker(); }
+SimDeviceMemory::~SimDeviceMemory() {
+  if (t_workerOf == this) {
+    std::fputs("SimDeviceMemory destroyed on its own worker thread, from inside a completion\n",
+               stderr);
+    std::abort();
+  }
+  std::thread worker;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    worker = std::move(worker_);
+  }
+  wake_.notify_all();
+  if (worker.joinable()) worker.join();
+}
 
 void SimDeviceMemory::bind(DataHandlerCB* callback) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -19,15 +39,21 @@ void SimDeviceMemory::bind(DataHandlerCB* callback) {
 }
 
 void SimDeviceMemory::setCompletion(Completion completion) {
-  if (completion_ == Completion::Threaded && completion != Completion::Threaded) {
-    waitIdle();
-    stopWorker();
-  }
+  refuseOnWorker("setCompletion");
+  std::thread stopped;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (completion != Completion::Threaded) {
+      idle_.wait(lock, [this] { return idle(); });
+      stopped = std::move(worker_);
+    } else if (!worker_.joinable()) {
+      worker_ = std::thread(&SimDeviceMemory::workerLoop, this);
+    }
     completion_ = completion;
   }
-  if (completion == Completion::Threaded) startWorker();
+  wake_.notify_all();
+  idle_.notify_all();
+  if (stopped.joinable()) stopped.join();
 }
 
 SimDeviceMemory::Completion SimDeviceMemory::getCompletion() const {
@@ -186,9 +212,20 @@ std::size_t SimDeviceMemory::queued() const {
 }
 
 void SimDeviceMemory::waitIdle() {
+  refuseOnWorker("waitIdle");
   std::unique_lock<std::mutex> lock(mutex_);
-  if (completion_ != Completion::Threaded) return;
-  idle_.wait(lock, [this] { return queue_.empty() && !delivering_; });
+  idle_.wait(lock, [this] { return idle(); });
+}
+
+bool SimDeviceMemory::idle() const {
+  return completion_ != Completion::Threaded || (queue_.empty() && !delivering_);
+}
+
+void SimDeviceMemory::refuseOnWorker(const char* operation) const {
+  if (t_workerOf == this) {
+    throw std::logic_error(std::string("SimDeviceMemory::") + operation +
+                           " called from its own worker thread");
+  }
 }
 
 std::vector<SimDeviceMemory::Request> SimDeviceMemory::requests() const {
@@ -222,32 +259,13 @@ void SimDeviceMemory::corruptByte(std::size_t offset, unsigned char mask) {
   memory_[offset] = static_cast<unsigned char>(memory_[offset] ^ mask);
 }
 
-void SimDeviceMemory::startWorker() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (worker_.joinable()) return;
-  stopping_ = false;
-  worker_ = std::thread(&SimDeviceMemory::workerLoop, this);
-}
-
-void SimDeviceMemory::stopWorker() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!worker_.joinable()) return;
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  worker_.join();
-  std::lock_guard<std::mutex> lock(mutex_);
-  queue_.clear();
-  delivering_ = false;
-  idle_.notify_all();
-}
-
 void SimDeviceMemory::workerLoop() {
+  t_workerOf = this;
+  const std::thread::id self = std::this_thread::get_id();
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-    if (stopping_) return;
+    wake_.wait(lock, [&] { return worker_.get_id() != self || !queue_.empty(); });
+    if (worker_.get_id() != self) return;
     Completed completed = std::move(queue_.front());
     queue_.pop_front();
     delivering_ = true;

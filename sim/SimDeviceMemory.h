@@ -10,6 +10,18 @@
 //   and length 0xFFFFFFFF is answered with the stored bytes up to the first NUL (all of them if
 //   there is none); a save at offset 0 replaces the stored bytes with exactly the bytes saved,
 //   growing or shrinking the memory. Other requests behave as in Image storage.
+//
+// Threads. Every member may be called from any thread, and from inside a completion, with these
+// exceptions:
+// - In Threaded completion the bound callback runs on the worker thread, one completion at a
+//   time. An exception that leaves it there ends the program, as any exception leaving a thread
+//   does.
+// - setCompletion and waitIdle wait for the worker. Called on the worker thread, from inside a
+//   completion, they would wait for themselves: they throw std::logic_error instead.
+// - The destructor stops the worker. Called on the worker thread it can neither wait nor throw:
+//   it writes a message to stderr and aborts the program.
+// - bind() does not wait for a completion the worker is delivering: call waitIdle before the old
+//   callback goes away.
 #ifndef PROBE_SIM_DEVICE_MEMORY_H
 #define PROBE_SIM_DEVICE_MEMORY_H
 
@@ -42,7 +54,8 @@ class SimDeviceMemory : public DataHandler {
   // A zero-filled memory of size bytes.
   explicit SimDeviceMemory(std::size_t size = 428, Completion completion = Completion::Synchronous,
                            Storage storage = Storage::Image);
-  // Stops the worker thread; completions still queued are dropped.
+  // Lets the worker finish the completion it is delivering, then stops it; completions still
+  // queued are dropped.
   ~SimDeviceMemory() override;
   SimDeviceMemory(const SimDeviceMemory&) = delete;
   SimDeviceMemory& operator=(const SimDeviceMemory&) = delete;
@@ -50,6 +63,8 @@ class SimDeviceMemory : public DataHandler {
   // The object that receives every completion and error report; not owned. Bind before the
   // first request, and keep it alive while requests are pending.
   void bind(DataHandlerCB* callback);
+  // Leaving Threaded waits until the worker has delivered everything queued, then stops it.
+  // Entering Threaded starts the worker, which delivers what is already queued.
   void setCompletion(Completion completion);
   Completion getCompletion() const;
   void setStorage(Storage storage);
@@ -73,7 +88,9 @@ class SimDeviceMemory : public DataHandler {
   // Delivers at most one queued completion; returns whether there was one.
   bool pumpOne();
   std::size_t queued() const;
-  // Threaded completion: waits until the worker has delivered everything queued.
+  // Threaded completion: waits until the worker has delivered everything queued, including the
+  // completions of requests made from inside those deliveries. Returns at once in the other
+  // modes.
   void waitIdle();
 
   // Every request made so far, in order.
@@ -102,8 +119,9 @@ class SimDeviceMemory : public DataHandler {
   // Hands a completion on as the completion mode says. Called without the lock held.
   void complete(Completed completed);
   void deliver(Completed& completed);
-  void startWorker();
-  void stopWorker();
+  // Throws std::logic_error when called on this memory's worker thread.
+  void refuseOnWorker(const char* operation) const;
+  bool idle() const;  // with the lock held
   void workerLoop();
 
   mutable std::mutex mutex_;
@@ -120,7 +138,8 @@ class SimDeviceMemory : public DataHandler {
   bool failNextSave_ = false;
   bool throwNext_ = false;
   bool delivering_ = false;
-  bool stopping_ = false;
+  // The running worker, changed only with the lock held. A worker that finds itself no longer
+  // here stops; whoever took it out joins it, outside the lock.
   std::thread worker_;
 };
 

@@ -1,10 +1,18 @@
-// The simulated device memory on its own: which requests it answers, with what, and when. The
-// coder suites drive it through its fault switches.
+// The simulated device memory: which requests it answers, with what, when and on which thread.
+// The coder suites drive it through its fault switches; make tsan runs this suite under
+// ThreadSanitizer.
 #include <gtest/gtest.h>
 
+#include <boost/make_shared.hpp>
 #include <boost/shared_array.hpp>
 
+#include <stdexcept>
+#include <thread>
+
+#include "PDSimuCoder.h"
+#include "ProbeDataV1Coder.h"
 #include "SimDeviceMemory.h"
+#include "Support.h"
 
 namespace {
 
@@ -73,6 +81,53 @@ TEST(SimDeviceMemoryTest, TextStorageHoldsOneText) {
   memory.readData(0, SimDeviceMemory::kWholeText);
   EXPECT_EQ("read 0+4 ok 'text'; save 0+2 ok 'ab'; read 0+2 ok 'ab'; ", seen.seen);
   EXPECT_EQ("ab", memory.contents());
+}
+
+// Regression test: two threads that changed the mode at once raced on it and on the worker.
+TEST(SimDeviceMemoryTest, ChangesModeFromTwoThreads) {
+  SimDeviceMemory memory(1);
+  const auto toggle = [&memory] {
+    for (int i = 0; i < 100; ++i) {
+      memory.setCompletion(i % 2 == 0 ? SimDeviceMemory::Completion::Threaded
+                                      : SimDeviceMemory::Completion::Queued);
+      memory.readData(0, 1);
+    }
+  };
+  std::thread other(toggle);
+  toggle();
+  other.join();
+  memory.setCompletion(SimDeviceMemory::Completion::Threaded);
+  memory.waitIdle();
+  EXPECT_EQ(0u, memory.queued());
+}
+
+// A host whose report handlers run on the worker thread: they may start the next request, but
+// not wait for the worker (regression test: that waited for itself). The host waits outside.
+template <class Coder>
+void roundTripOnTheWorker(SimDeviceMemory::Storage storage) {
+  ProbeData record;
+  ASSERT_TRUE(ProbeDataV1Coder{nullptr}.convertFromString(golden("probe21.bin"), record));
+  const auto memory =
+      boost::make_shared<SimDeviceMemory>(428, SimDeviceMemory::Completion::Threaded, storage);
+  Coder coder(memory);
+  Trace trace;
+  const auto callback = boost::make_shared<RecordingCallback>(trace);
+  callback->then = [&] {
+    EXPECT_THROW(memory->waitIdle(), std::logic_error);
+    EXPECT_THROW(memory->setCompletion(SimDeviceMemory::Completion::Queued), std::logic_error);
+    if (trace.size() == 1) coder.readAll();
+  };
+  coder.setCB(callback);
+  memory->bind(&coder);
+  coder.save(record);
+  memory->waitIdle();
+  EXPECT_EQ((Trace{"onSaved(1)", "onAllRed(1)"}), trace);
+  EXPECT_EQ(describe(record), describe(coder.getProbeData()));
+}
+
+TEST(SimDeviceMemoryTest, DrivesBothCodersFromItsWorker) {
+  roundTripOnTheWorker<ProbeDataV1Coder>(SimDeviceMemory::Storage::Image);
+  roundTripOnTheWorker<PDSimuCoder>(SimDeviceMemory::Storage::Text);
 }
 
 }  // namespace
