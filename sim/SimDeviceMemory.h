@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "DataHandler.h"
+#include "ProbeDataV1Coder.h"
 
 namespace probesim {
 
@@ -51,8 +52,9 @@ class SimDeviceMemory : public DataHandler {
 
   static constexpr unsigned long kWholeText = 0xFFFFFFFFul;
 
-  // A zero-filled memory of size bytes.
-  explicit SimDeviceMemory(std::size_t size = 428, Completion completion = Completion::Synchronous,
+  // A zero-filled memory of size bytes; by default as long as the image a version-1 coder writes.
+  explicit SimDeviceMemory(std::size_t size = ProbeDataV1Coder::getImageLength(),
+                           Completion completion = Completion::Synchronous,
                            Storage storage = Storage::Image);
   // Lets the worker finish the completion it is delivering, then stops it; completions still
   // queued are dropped.
