@@ -108,7 +108,7 @@ void roundTripOnTheWorker(SimDeviceMemory::Storage storage) {
   ProbeData record;
   ASSERT_TRUE(ProbeDataV1Coder{nullptr}.convertFromString(golden("probe21.bin"), record));
   const auto memory =
-      boost::make_shared<SimDeviceMemory>(428, SimDeviceMemory::Completion::Threaded, storage);
+      boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength(), SimDeviceMemory::Completion::Threaded, storage);
   Coder coder(memory);
   Trace trace;
   const auto callback = boost::make_shared<RecordingCallback>(trace);
