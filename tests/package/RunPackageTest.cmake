@@ -47,6 +47,10 @@ foreach(file IN LISTS files)
   endif()
 endforeach()
 
+# Installed anywhere but /usr, the pkg-config files find the prefix from where they lie.
+file(READ ${libdir}/pkgconfig/probedata.pc output)
+expect("(^|\n)prefix=\\\${pcfiledir}/")
+
 # find_package(ProbeData X): any 1.x up to this version, nothing of another major version.
 foreach(request 1.0=TRUE 1.1=TRUE 1.1.1112=TRUE 1.2=FALSE 2.0=FALSE)
   string(REPLACE "=" ";" request ${request})

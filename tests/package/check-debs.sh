@@ -39,6 +39,24 @@ cp "$tree"/examples/read_probe.cpp "$tree"/examples/xml_round_trip.cpp \
    "$tree"/examples/CMakeLists.txt "$tree"/tests/data/probe21.bin "$work"/
 cd "$work"
 
+step "the pkg-config files"
+# Debian's canonical form: prefix=/usr, and the headers' directory the only flag of the file's
+# own (the compiler searches /usr/include anyway).
+for pc in probedata probesim; do
+  file=$(pkg-config --variable=pcfiledir $pc)/$pc.pc
+  prefix=$(pkg-config --variable=prefix $pc)
+  includedir=$(pkg-config --variable=includedir $pc)
+  cflags=$(sed -n 's/^Cflags: *//p' "$file")
+  echo "  $file: prefix=$prefix includedir=$includedir Cflags: $cflags"
+  # shellcheck disable=SC2016
+  if [ "$prefix" != /usr ] || [ "$includedir" != /usr/include ] ||
+     [ "$cflags" != '-I${includedir}/probedata' ]; then
+    echo "check-debs.sh: $file is not in the canonical form" >&2
+    exit 1
+  fi
+done
+echo "  pkg-config --cflags --libs probedata: $(pkg-config --cflags --libs probedata)"
+
 step "the examples with pkg-config"
 mkdir pkg-config
 for example in read_probe xml_round_trip; do
