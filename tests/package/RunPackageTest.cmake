@@ -96,6 +96,12 @@ foreach(build cmake pkg-config)
   expect("the record came back whole")
 endforeach()
 
+# The version macros of the installed headers, and the library's version functions.
+run(${CXX} -std=c++17 ${flags} ${SOURCE_DIR}/tests/package/version_host.cpp ${pkg_flags}
+    -o ${WORK_DIR}/pkg-config/version_host)
+run(${run_env} ${WORK_DIR}/pkg-config/version_host)
+expect("^headers 1\\.1 build 1112, library 1\\.1 build 1112\n$")
+
 # The installed tool finds its libraries by its run path.
 if(TOOLS)
   run(${prefix}/bin/probetool --version)

@@ -67,6 +67,11 @@ done
 printf '#include "ProbeDataV1Coder.h"\n#include "SimDeviceMemory.h"\n' >flat.cpp
 # shellcheck disable=SC2046
 c++ -std=c++17 -fsyntax-only flat.cpp $(pkg-config --cflags probesim)
+step "the version macros against the library"
+# shellcheck disable=SC2046
+c++ -std=c++17 "$tree"/tests/package/version_host.cpp $(pkg-config --cflags --libs probedata) \
+  -o version_host
+./version_host
 step "the examples with find_package"
 cmake -S . -B cmake -DCMAKE_BUILD_TYPE=Release >cmake.log || { cat cmake.log; exit 1; }
 cmake --build cmake >>cmake.log || { cat cmake.log; exit 1; }
