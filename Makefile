@@ -1,14 +1,16 @@
 # Two commands: `make test` and `make demo`. Both install what is missing, configure into build/
-# and build first.
+# and build first: `make test` everything, `make demo` only what the demo runs.
 BUILD      ?= build
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-dev libcli11-dev \
-           nlohmann-json3-dev pkg-config \
-           libgtest-dev libbenchmark-dev
+# The demo needs the library, its stand-ins, the simulator and the tool; the test suite adds
+# GoogleTest and pkg-config (the install test), and `make bench` Google Benchmark.
+DEMO_PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-dev \
+                libcli11-dev nlohmann-json3-dev
+PACKAGES      = $(DEMO_PACKAGES) pkg-config libgtest-dev libbenchmark-dev
 
-.PHONY: all deps configure build test demo clean
+.PHONY: all deps demo-deps configure build test demo clean
 
 all: build
 
@@ -34,8 +36,11 @@ endef
 deps:
 	$(call install_packages,$(PACKAGES))
 
+demo-deps:
+	$(call install_packages,$(DEMO_PACKAGES))
+
 configure: deps
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -DPROBE_BUILD_TESTS=ON $(CMAKE_ARGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -43,7 +48,12 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-demo: build
+# The same build directory without the test suite, and only probetool with the libraries it
+# links: no test, fuzz replay, benchmark or example program, and no GoogleTest. A `make test`
+# afterwards turns the suite back on and reuses the libraries' objects.
+demo: demo-deps
+	cmake -S . -B $(BUILD) -DPROBE_BUILD_TESTS=OFF $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target probetool
 	$(BUILD)/bin/probetool demo
 
 clean:

@@ -23,8 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "DataHandler.h"
-#include "ProbeDataV1Coder.h"
+#include <probedata/DataHandler.h>
+#include <probedata/ProbeDataV1Coder.h>
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <iostream>
 #include <string>
 
-#include "ProbeData.h"
-#include "Utils.h"
+#include <probedata/ProbeData.h>
+#include <probedata/Utils.h>
 
 namespace {
 

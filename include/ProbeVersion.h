@@ -1,10 +1,18 @@
-// The library's version, under plain names that any host can look up.
+// The library's version: macros for compile time, and functions under plain names that any
+// host can look up at run time.
 #ifndef PROBE_VERSION_H
 #define PROBE_VERSION_H
 
 #include <wchar.h>
 
 #include "ProbeExport.h"
+
+// The version of these headers, for a host to check at compile time what it builds against;
+// the functions below report the version of the library that it runs with. The build takes the
+// project's version from here.
+#define PROBEDATA_VERSION_MAJOR 1
+#define PROBEDATA_VERSION_MINOR 1
+#define PROBEDATA_VERSION_BUILD 1112
 
 extern "C" {
 

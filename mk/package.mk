@@ -1,18 +1,23 @@
-# `make package`: the Debian packages, built with CPack in a Release build of their own,
-# PACKAGE_BUILD (build-package/), configured for the prefix /usr:
+# `make package`: the Debian packages, built with CPack in a build of their own, PACKAGE_BUILD
+# (build-package/), configured for the prefix /usr with the compiler and linker flags that
+# dpkg-buildflags gives a Debian package (with every hardening feature, bindnow included):
 #   libprobedata1     the shared libraries libprobedata.so.1 and libprobeoutside.so.1
 #   libprobedata-dev  headers, the CMake package, the pkg-config files, libprobesim.a
 #   probetool         the tool, its manual page and bash completion
-# The .deb files land in PACKAGE_BUILD. dpkg-shlibdeps (dpkg-dev) names the Debian run-time
-# packages they depend on; it finds the binaries with file.
+# The .deb files land in PACKAGE_BUILD. dpkg-shlibdeps and dpkg-gensymbols (dpkg-dev) name the
+# Debian run-time packages they depend on and make the symbols file; CPack finds the binaries
+# with file.
 #
-# `make package-check`: installs the three packages with dpkg, builds and runs the example hosts
-# against them outside the tree (with pkg-config and with CMake), checks the tool and its manual
-# page, and removes the packages again (tests/package/check-debs.sh). Needs root; it changes the
-# machine while it runs.
+# `make package-check`: lintian on the three packages, which fails on any error or warning
+# (tests/package/lint-debs.sh); then, as root, installs them with dpkg, builds and runs the
+# example hosts against them outside the tree (with pkg-config and with CMake), checks the tool
+# and its manual page, and removes the packages again (tests/package/check-debs.sh). It changes
+# the machine while it runs.
 PACKAGE_BUILD    ?= build-package
 PACKAGE_JOBS     ?= 2
-PACKAGE_PACKAGES  = $(PACKAGES) dpkg-dev file
+PACKAGE_PACKAGES  = $(PACKAGES) dpkg-dev file lintian
+# The release build type only keeps NDEBUG: optimisation and hardening come from dpkg-buildflags.
+PACKAGE_FLAGS     = DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get
 
 .PHONY: package package-packages package-check package-clean
 
@@ -21,7 +26,10 @@ package-packages:
 
 package: package-packages
 	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-	  -DPROBE_BUILD_TESTS=OFF
+	  -DPROBE_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+	  -DCMAKE_CXX_FLAGS="$$($(PACKAGE_FLAGS) CPPFLAGS) $$($(PACKAGE_FLAGS) CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)" \
+	  -DCMAKE_SHARED_LINKER_FLAGS="$$($(PACKAGE_FLAGS) LDFLAGS)"
 	cmake --build $(PACKAGE_BUILD) -j $(PACKAGE_JOBS)
 	rm -f $(PACKAGE_BUILD)/*.deb
 	cd $(PACKAGE_BUILD) && cpack -G DEB
@@ -30,6 +38,7 @@ package: package-packages
 	done
 
 package-check: package
+	tests/package/lint-debs.sh $(PACKAGE_BUILD)
 	tests/package/check-debs.sh $(PACKAGE_BUILD)
 
 package-clean:

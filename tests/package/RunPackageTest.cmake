@@ -47,6 +47,10 @@ foreach(file IN LISTS files)
   endif()
 endforeach()
 
+# Installed anywhere but /usr, the pkg-config files find the prefix from where they lie.
+file(READ ${libdir}/pkgconfig/probedata.pc output)
+expect("(^|\n)prefix=\\\${pcfiledir}/")
+
 # find_package(ProbeData X): any 1.x up to this version, nothing of another major version.
 foreach(request 1.0=TRUE 1.1=TRUE 1.1.1112=TRUE 1.2=FALSE 2.0=FALSE)
   string(REPLACE "=" ";" request ${request})
@@ -76,6 +80,11 @@ foreach(example read_probe xml_round_trip)
   run(${CXX} -std=c++17 ${flags} ${SOURCE_DIR}/examples/${example}.cpp ${pkg_flags}
       -o ${WORK_DIR}/pkg-config/${example})
 endforeach()
+# The examples include <probedata/...>; hosts written for the legacy library include flat.
+run(${pkg_env} pkg-config --cflags probesim probedata)
+separate_arguments(pkg_cflags UNIX_COMMAND "${output}")
+file(WRITE ${WORK_DIR}/flat.cpp "#include \"ProbeDataV1Coder.h\"\n#include \"SimDeviceMemory.h\"\n")
+run(${CXX} -std=c++17 ${flags} -fsyntax-only ${WORK_DIR}/flat.cpp ${pkg_cflags})
 
 set(run_env ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir})
 foreach(build cmake pkg-config)
@@ -86,6 +95,12 @@ foreach(build cmake pkg-config)
   run(${run_env} ${WORK_DIR}/${build}/xml_round_trip ${WORK_DIR}/${build}/probe.xml)
   expect("the record came back whole")
 endforeach()
+
+# The version macros of the installed headers, and the library's version functions.
+run(${CXX} -std=c++17 ${flags} ${SOURCE_DIR}/tests/package/version_host.cpp ${pkg_flags}
+    -o ${WORK_DIR}/pkg-config/version_host)
+run(${run_env} ${WORK_DIR}/pkg-config/version_host)
+expect("^headers 1\\.1 build 1112, library 1\\.1 build 1112\n$")
 
 # The installed tool finds its libraries by its run path.
 if(TOOLS)

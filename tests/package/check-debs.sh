@@ -39,12 +39,39 @@ cp "$tree"/examples/read_probe.cpp "$tree"/examples/xml_round_trip.cpp \
    "$tree"/examples/CMakeLists.txt "$tree"/tests/data/probe21.bin "$work"/
 cd "$work"
 
+step "the pkg-config files"
+# Debian's canonical form: prefix=/usr, and the headers' directory the only flag of the file's
+# own (the compiler searches /usr/include anyway).
+for pc in probedata probesim; do
+  file=$(pkg-config --variable=pcfiledir $pc)/$pc.pc
+  prefix=$(pkg-config --variable=prefix $pc)
+  includedir=$(pkg-config --variable=includedir $pc)
+  cflags=$(sed -n 's/^Cflags: *//p' "$file")
+  echo "  $file: prefix=$prefix includedir=$includedir Cflags: $cflags"
+  # shellcheck disable=SC2016
+  if [ "$prefix" != /usr ] || [ "$includedir" != /usr/include ] ||
+     [ "$cflags" != '-I${includedir}/probedata' ]; then
+    echo "check-debs.sh: $file is not in the canonical form" >&2
+    exit 1
+  fi
+done
+echo "  pkg-config --cflags --libs probedata: $(pkg-config --cflags --libs probedata)"
+
 step "the examples with pkg-config"
 mkdir pkg-config
 for example in read_probe xml_round_trip; do
   # shellcheck disable=SC2046
   c++ -std=c++17 "$example.cpp" $(pkg-config --cflags --libs probedata) -o "pkg-config/$example"
 done
+# The examples include <probedata/...>; hosts written for the legacy library include flat.
+printf '#include "ProbeDataV1Coder.h"\n#include "SimDeviceMemory.h"\n' >flat.cpp
+# shellcheck disable=SC2046
+c++ -std=c++17 -fsyntax-only flat.cpp $(pkg-config --cflags probesim)
+step "the version macros against the library"
+# shellcheck disable=SC2046
+c++ -std=c++17 "$tree"/tests/package/version_host.cpp $(pkg-config --cflags --libs probedata) \
+  -o version_host
+./version_host
 step "the examples with find_package"
 cmake -S . -B cmake -DCMAKE_BUILD_TYPE=Release >cmake.log || { cat cmake.log; exit 1; }
 cmake --build cmake >>cmake.log || { cat cmake.log; exit 1; }
@@ -83,11 +110,12 @@ if [ -n "$left" ]; then
   echo "$left" >&2
   exit 1
 fi
-# A package with maintainer scripts (libprobedata1's ldconfig) keeps its entry, without files,
-# until it is purged.
+# The packages have no maintainer scripts and no configuration files (ldconfig runs through its
+# trigger), so dpkg -r leaves no entry behind to purge.
 for package in "$@"; do
   if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q config-files; then
-    dpkg --purge "$package"
+    echo "check-debs.sh: $package is left in the state config-files after dpkg -r" >&2
+    exit 1
   fi
 done
 echo "check-debs.sh: the packages installed, worked and left nothing behind"
