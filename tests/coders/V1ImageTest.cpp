@@ -104,8 +104,7 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
     crowded.updateTargetNormal(i, 0, 0, 1);
     crowded.setAngleTarget(i, 1);
   }
-  ProbeData sample;
-  ASSERT_TRUE(newCoder().convertFromString(golden("probe21.bin"), sample));
+  const ProbeData fits = makeRecord(makeBody("P1", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2, 9);
   const struct {
     ProbeData record;
     const char* writer;  // the writer's Error when convertToString refuses
@@ -119,7 +118,7 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
       {makeRecord(makeBody(std::string("ABC\0EFGHIJKLMNOPQRSTUVWXY", 25), {}), 0, 0, 0, 0,
                   0x12345),
        nullptr},
-      {sample, nullptr},
+      {fits, nullptr},
   };
   std::string all;
   for (const auto& c : cases) {
@@ -137,7 +136,6 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
       EXPECT_EQ("untouched", image);
       EXPECT_EQ((Trace{std::string("ERROR ") + c.writer, "ERROR ProbeDataV1Coder::convertToString"}),
                 trace);
-      EXPECT_PROBE_ERROR(newCoder().computeDataCheksum(c.record), c.writer);
       continue;
     }
     ProbeData back;

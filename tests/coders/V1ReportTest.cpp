@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 
 #include "ProbeImageReport.h"
@@ -11,12 +12,12 @@ namespace {
 
 using Report = ProbeImageReport;
 
-// The report as lines: "version 21, 428 bytes needed, 5 targets, magic, data C616, intact",
+// The report as lines: "version 21, 428 of 428 bytes, 5 targets, magic, data C616, intact",
 // then per item "offset+length verdict [fault] [stored/computed]: detail".
 std::string render(const Report& report) {
   char text[96];
-  std::snprintf(text, sizeof text, "version %X, %u bytes needed, %u targets, %s, data %04X, ",
-                report.version, report.imageLength, report.targetCount,
+  std::snprintf(text, sizeof text, "version %X, %u of %u bytes, %u targets, %s, data %04X, ",
+                report.version, static_cast<unsigned int>(report.size), report.imageLength, report.targetCount,
                 report.hasMagic ? "magic" : "no magic",
                 report.hasDataChecksum ? report.dataChecksum : 0xFFFFFu);
   std::string out = text + std::string(report.intact() ? "intact" : "damaged");
@@ -62,6 +63,11 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       {"blank", golden("blank.bin")},
       {"erased", golden("erased.bin")},
   };
+  // Rendered under a locale with a decimal comma where there is one (the tests make one and name
+  // it in LOCPATH): the details read the same.
+  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+  const bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  EXPECT_TRUE(comma || std::getenv("LOCPATH") == nullptr);
   std::string reports;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
@@ -71,7 +77,6 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
     reports += std::string("== ") + c.first + "\n" + render(report) + "\n";
     EXPECT_EQ(render(report), render(inspectImage(reinterpret_cast<const unsigned char*>(
                                   c.second.data()), c.second.size())));
-    EXPECT_EQ(c.second.size(), report.size);
     EXPECT_TRUE(trace.empty()) << "the report logs nothing";
     // An intact image decodes to the record convertFromString gives; a damaged one does not
     // decode, unless the damage is to the version block (it then decodes as another version
@@ -89,25 +94,9 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       EXPECT_EQ(report.dataChecksum, coder.computeDataCheksum(record));
     }
   }
+  std::setlocale(LC_NUMERIC, previous.c_str());
   EXPECT_EQ(golden("expected/image-reports.txt"), reports);
   EXPECT_EQ(std::string("cutShort"), toString(inspectImage(nullptr, 0).items.at(0).fault));
-}
-
-// A host that runs under a locale with a decimal comma reads the same details.
-TEST(ImageReportTest, ReadsTheSameUnderEveryLocale) {
-  const std::string image = golden("probe21.bin");
-  const std::string expected = render(inspectImage(image));
-  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-      std::setlocale(LC_NUMERIC, "German_Germany.1252") == nullptr) {
-    GTEST_SKIP() << "no German locale";
-  }
-  char comma[8];
-  std::snprintf(comma, sizeof comma, "%.1f", 0.5);
-  const std::string report = render(inspectImage(image));
-  std::setlocale(LC_NUMERIC, previous.c_str());
-  EXPECT_EQ("0,5", std::string(comma));
-  EXPECT_EQ(expected, report);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 // operation lets exceptions through, with the coder idle again. No record is left
 // half-updated beyond what is documented, and every block allocated during a run is freed.
 #include <gtest/gtest.h>
-#include <log4cplus/spi/loggingevent.h>
 
 #include <boost/make_shared.hpp>
 
@@ -25,35 +24,19 @@ namespace {
 
 using probesim::SimDeviceMemory;
 
-// The "Probe" logger's WARN and ERROR lines, their first 48 characters; its own bookkeeping
-// never fails.
-class Lines {
- public:
-  Lines() : logger_(log4cplus::Logger::getInstance("Probe")), appender_(new Appender(text)) {
-    logger_.setLogLevel(log4cplus::TRACE_LOG_LEVEL);
-    logger_.addAppender(appender_);
+// The "Probe" logger's WARN and ERROR lines, their first 48 characters; the suite's own
+// bookkeeping never fails.
+struct Lines {
+  std::string text() const {
+    std::string lines;
+    for (const std::string& line : trace) lines += "; " + line.substr(line.find(' ') + 1, 48);
+    return lines;
   }
-  ~Lines() {
-    logger_.removeAppender(appender_);
-    logger_.setLogLevel(log4cplus::NOT_SET_LOG_LEVEL);
-  }
-  std::string text;
-
- private:
-  struct Appender : log4cplus::Appender {
-    explicit Appender(std::string& to) : text(to) {}
-    ~Appender() override { destructorImpl(); }
-    void close() override {}
-    void append(const log4cplus::spi::InternalLoggingEvent& event) override {
-      failing_alloc::Pause pause;
-      if (event.getLogLevel() >= log4cplus::WARN_LOG_LEVEL) {
-        text += "; " + event.getMessage().substr(0, 48);
-      }
-    }
-    std::string& text;
-  };
-  log4cplus::Logger logger_;
-  log4cplus::SharedAppenderPtr appender_;
+  Trace trace;
+  LogLines logged{trace, log4cplus::WARN_LOG_LEVEL, [](const std::function<void()>& add) {
+                    failing_alloc::Pause pause;
+                    add();
+                  }};
 };
 
 // Runs operation with the n-th allocation of this thread failing: "threw" when std::bad_alloc
@@ -149,7 +132,7 @@ Run hosted(const std::string& memory, SimDeviceMemory::Storage storage, std::siz
         steps[i](host);
       }
     }
-    return outcome + lines.text + host.state();
+    return outcome + lines.text() + host.state();
   };
 }
 
@@ -164,7 +147,7 @@ Run plain(const std::function<std::string(const Arm&)>& operation) {
     std::string how;
     const std::string result =
         operation([&](const std::function<void()>& call) { how = armed(n, injected, call); });
-    return how + result + lines.text;
+    return how + result + lines.text();
   };
 }
 

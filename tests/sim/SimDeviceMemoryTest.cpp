@@ -105,8 +105,7 @@ TEST(SimDeviceMemoryTest, ChangesModeFromTwoThreads) {
 // not wait for the worker (regression test: that waited for itself). The host waits outside.
 template <class Coder>
 void roundTripOnTheWorker(SimDeviceMemory::Storage storage) {
-  ProbeData record;
-  ASSERT_TRUE(ProbeDataV1Coder{nullptr}.convertFromString(golden("probe21.bin"), record));
+  const ProbeData record = makeRecord(makeBody("P", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2);
   const auto memory =
       boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength(), SimDeviceMemory::Completion::Threaded, storage);
   Coder coder(memory);

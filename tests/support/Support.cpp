@@ -87,27 +87,32 @@ namespace {
 
 class TraceAppender : public log4cplus::Appender {
  public:
-  TraceAppender(Trace& trace, int level) : trace_(trace), level_(level) {}
+  TraceAppender(Trace& trace, int level, LogLines::Around around)
+      : trace_(trace), level_(level), around_(around) {}
   ~TraceAppender() override { destructorImpl(); }
   void close() override { closed = true; }
 
  protected:
   void append(const log4cplus::spi::InternalLoggingEvent& event) override {
     if (event.getLogLevel() < level_) return;
-    trace_.push_back(log4cplus::getLogLevelManager().toString(event.getLogLevel()) + " " +
-                     event.getMessage());
+    const auto add = [this, &event] {
+      trace_.push_back(log4cplus::getLogLevelManager().toString(event.getLogLevel()) + " " +
+                       event.getMessage());
+    };
+    around_ != nullptr ? around_(add) : add();
   }
 
  private:
   Trace& trace_;
   int level_;
+  LogLines::Around around_;
 };
 
 }  // namespace
 
-LogLines::LogLines(Trace& trace, int level)
+LogLines::LogLines(Trace& trace, int level, Around around)
     : logger_(log4cplus::Logger::getInstance("Probe")),
-      appender_(new TraceAppender(trace, level)) {
+      appender_(new TraceAppender(trace, level, around)) {
   logger_.setLogLevel(log4cplus::TRACE_LOG_LEVEL);
   logger_.addAppender(appender_);
 }

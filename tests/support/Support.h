@@ -47,10 +47,13 @@ std::string toHex(const std::string& bytes);
 using Trace = std::vector<std::string>;
 
 // Attaches to the "Probe" logger for its life, at TRACE, and adds to a trace each line logged
-// at level or above, as "TRACE ...", "DEBUG ...", "WARN ...", "ERROR ...".
+// at level or above, as "TRACE ...", "DEBUG ...", "WARN ...", "ERROR ...". around, when given,
+// runs each addition (the allocation suite keeps its failing allocator out of it there).
 class LogLines {
  public:
-  explicit LogLines(Trace& trace, int level = log4cplus::TRACE_LOG_LEVEL);
+  using Around = void (*)(const std::function<void()>& add);
+  explicit LogLines(Trace& trace, int level = log4cplus::TRACE_LOG_LEVEL,
+                    Around around = nullptr);
   ~LogLines();
   LogLines(const LogLines&) = delete;
   LogLines& operator=(const LogLines&) = delete;
