@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -44,13 +43,7 @@ const char kHead[] =
     "</defs>\n";
 
 // Picture coordinates, to 0.01 pixel.
-std::string px(double value) {
-  char text[48];
-  const std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2);
-  const std::string shown(text, result.ptr);
-  return shown == "-0.00" ? "0.00" : shown;
-}
+std::string px(double value) { return number(value, std::chars_format::fixed, 2); }
 
 // An element: pattern with each '%' replaced by the next value, in order.
 std::string element(const char* pattern, std::initializer_list<std::string> values) {

@@ -26,12 +26,13 @@ std::string hex16(unsigned int value) {
   return text;
 }
 
-std::string number(double value) {
-  char text[32];
+std::string number(double value, std::chars_format format, int precision) {
+  char text[512];  // the longest double in fixed notation, and more
   const std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10);
-  const std::string shown(text, result.ptr);
-  return shown == "-0" ? "0" : shown;
+      std::to_chars(text, text + sizeof text, value, format, precision);
+  std::string shown(text, result.ptr);
+  if (shown[0] == '-' && shown.find_first_not_of("-0.") == std::string::npos) shown.erase(0, 1);
+  return shown;
 }
 
 std::string triple(double x, double y, double z) {

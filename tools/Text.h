@@ -3,6 +3,7 @@
 #ifndef PROBETOOL_TEXT_H
 #define PROBETOOL_TEXT_H
 
+#include <charconv>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -19,8 +20,10 @@ std::string escaped(const std::string& text);
 
 // "0x03E8".
 std::string hex16(unsigned int value);
-// Ten significant digits in the classic form whatever the locale: "2.5", "-0.6", "40".
-std::string number(double value);
+// A value in the classic form whatever the locale, by default to ten significant digits: "2.5",
+// "-0.6", "40"; never "-0".
+std::string number(double value, std::chars_format format = std::chars_format::general,
+                   int precision = 10);
 // "(1, -2.5, 0)": three values as number() writes them.
 std::string triple(double x, double y, double z);
 // "5 targets", "1 target".
