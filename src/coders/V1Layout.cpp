@@ -1,4 +1,6 @@
 // The version-1 coder's identity, its image layout per input version, and the version block.
+#include "V1Layout.h"
+
 #include <functional>
 #include <numeric>
 #include <string>
@@ -6,7 +8,6 @@
 #include "ByteCursor.h"
 #include "ProbeDataV1Coder.h"
 #include "ThrowError.h"
-#include "V1Layout.h"
 #include "V1Items.h"
 
 const unsigned short ProbeDataV1Coder::_nClassVersion;
@@ -121,8 +122,8 @@ bool v1::VersionRead::hasMagic() const { return magicDifferences() == 0; }
 
 std::size_t v1::VersionRead::magicDifferences() const {
   const std::string expected(kVersionMagic, kMagicSize);
-  return static_cast<std::size_t>(std::inner_product(
-      magic.begin(), magic.end(), expected.begin(), 0, std::plus<>(), std::not_equal_to<>()));
+  return static_cast<std::size_t>(std::inner_product(magic.begin(), magic.end(), expected.begin(),
+                                                     0, std::plus<>(), std::not_equal_to<>()));
 }
 
 std::uint32_t v1::VersionRead::version() const {

@@ -10,8 +10,8 @@
 #include "ProbeDataV1Coder.h"
 #include "ThrowError.h"
 #include "V1Fields.h"
-#include "V1Layout.h"
 #include "V1Items.h"
+#include "V1Layout.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "ProbeDataV1Coder.h"
 #include "ThrowError.h"
 #include "V1Fields.h"
-#include "V1Layout.h"
 #include "V1Items.h"
+#include "V1Layout.h"
 
 // Default direction: x, y, z in thousandths and their sum.
 
@@ -128,16 +128,19 @@ void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int che
                         FitCheck* check) {
   if (check != nullptr) {
     if (id.size() > kIdFieldSize) {
-      check->add("id", std::to_string(id.size()) + " bytes: the image keeps the first " +
-                           std::to_string(kIdFieldSize), false);
+      check->add("id",
+                 std::to_string(id.size()) + " bytes: the image keeps the first " +
+                     std::to_string(kIdFieldSize),
+                 false);
     }
     if (id.find('\0') < kIdFieldSize) {
       check->add("id", "holds a zero byte, which a reader of the image drops", false);
     }
     if (checksum > 0xFFFFu) {
-      check->add("storedChecksum", std::to_string(checksum) +
-                                       " is out of range (0 to 65535): the image reads back " +
-                                       std::to_string(checksum & 0xFFFFu), false);
+      check->add("storedChecksum",
+                 std::to_string(checksum) + " is out of range (0 to 65535): the image reads back " +
+                     std::to_string(checksum & 0xFFFFu),
+                 false);
     }
   }
   std::string field = id;
