@@ -104,7 +104,6 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
     crowded.updateTargetNormal(i, 0, 0, 1);
     crowded.setAngleTarget(i, 1);
   }
-  const ProbeData fits = makeRecord(makeBody("P1", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2, 9);
   const struct {
     ProbeData record;
     const char* writer;  // the writer's Error when convertToString refuses
@@ -118,7 +117,7 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
       {makeRecord(makeBody(std::string("ABC\0EFGHIJKLMNOPQRSTUVWXY", 25), {}), 0, 0, 0, 0,
                   0x12345),
        nullptr},
-      {fits, nullptr},
+      {makeRecord(makeBody("P1", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2, 0xFFFF), nullptr},
   };
   std::string all;
   for (const auto& c : cases) {

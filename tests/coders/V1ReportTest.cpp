@@ -59,7 +59,7 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       {"no magic", std::string(4, '\0') + old.substr(4)},
       {"magic and version 1.0", magicOne},
       {"one damaged magic byte", golden("magic.bin")},
-      {"damaged magic and direction", "\x01MVB" + golden("damaged-dd.bin").substr(4)},
+      {"damaged magic and rigid body", "\x7FMVB" + golden("damaged-rb.bin").substr(4)},
       {"blank", golden("blank.bin")},
       {"erased", golden("erased.bin")},
   };
