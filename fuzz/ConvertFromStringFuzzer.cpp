@@ -1,6 +1,6 @@
 // convertFromString on any bytes. Checked:
-// - the input version is the one inspectImage finds, but in a string too short to read or with
-//   a damaged magic, and nothing is read from a string too short;
+// - the input version is the one inspectImage judges the blocks in, but in a string too short to
+//   read or with a damaged version block, and nothing is read from a string too short;
 // - items are read in image order, each whole or not at all; a success reads all the version
 //   holds: the rigid body (in the 320-byte layout, but for 2.1, with the default direction),
 //   then above 2.0 the default direction, mask thickness, stored checksum and id; inspectImage
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned version = coder.getInputVersion();
   FUZZ_CHECK(size >= report.imageLength || read == 0, "read a string cut short");
   FUZZ_CHECK((report.version == version || size < report.imageLength ||
-              report.items.front().fault == ProbeImageReport::DamagedMagic) &&
+              report.items.front().verdict == ProbeImageReport::Damaged) &&
              coder.getOutputVersion() == 33, "versions");
   FUZZ_CHECK(ok == (read == (version > 0x20 ? 5 : 2)), std::to_string(read) + " parts read");
   if (!ok) return 0;

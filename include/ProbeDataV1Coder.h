@@ -158,6 +158,8 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   // Decodes a completed range of whole items into a copy of the held record and keeps the copy
   // on success; throws Error if the range does not start at an item or splits one.
   void decodeRange(unsigned long offset, unsigned long length, unsigned char* data);
+  // readAll and readChecksum: chains a version read first when no version is known.
+  void startRead(ReadAction action);
   // Starts the read that a completed version read was chained to.
   void startNextAction();
   // Leaves the read side idle: no read pending, awaited or chained.

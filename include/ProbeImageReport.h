@@ -4,14 +4,18 @@
 // or readAll leaves open: which block of this device's memory is damaged.
 //
 // The report reads the image with the coder's own item readers and layout, item by item, and
-// goes on past a damaged item, so one damaged block does not hide the state of the others. It
-// changes no coder and no record of the caller's, logs nothing, and reads the same under every
-// locale.
+// goes on past a damaged item, so one damaged block does not hide the state of the others. The
+// version block decides how the rest reads, so the report does not take its word blindly: when
+// its numbers name no version devices write, or leave blocks damaged that another version
+// devices write reads intact, the version block is the damaged item and the other blocks are
+// judged in the version that reads them. It changes no coder and no record of the caller's,
+// logs nothing, and reads the same under every locale.
 //
 //   const ProbeImageReport report = inspectImage(image);
 //   for (const ProbeImageReport::Item& item : report.items)
 //     if (item.verdict != ProbeImageReport::Intact)
-//       std::cerr << item.name << ": " << toString(item.verdict) << ", " << item.detail << "\n";
+//       std::cerr << item.name << ": " << ProbeImageReport::verdictName(item.verdict) << ", "
+//                 << item.detail << "\n";
 #ifndef PROBE_IMAGE_REPORT_H
 #define PROBE_IMAGE_REPORT_H
 
@@ -39,6 +43,8 @@ struct PROBEDATA_API ProbeImageReport {
     ChecksumMismatch,  // the item's checksum is not the sum of its fields
     BlankMemory,       // version block: every byte of the image is 0x00, as in new memory
     ErasedMemory,      // version block: every byte of the image is 0xFF, as in erased memory
+    DamagedVersion,    // version block: the blocks are damaged in the version it names and
+                       // intact in another version that devices write
   };
 
   // A field, or a target record, inside an item, named for a reader ("target 1: size,
@@ -65,21 +71,26 @@ struct PROBEDATA_API ProbeImageReport {
     // What the item holds ("5 targets, checksum 0xB0E0"), or what is wrong with it ("rigid body
     // checksum 0xB0E0 (computed 0xB0E1)"). Bytes of the image that do not print appear as \xNN.
     std::string detail;
+    // The item's values are in the report's record: it is intact, or it is cut short after
+    // everything it holds (a rigid body's targets and their checksum). Never the version item.
+    bool inRecord = false;
+    // What of the item's bytes no checksum covers, so that "intact" says nothing of them ("all
+    // 2 bytes", "the target count, the flags, ..."); empty when a checksum covers every value.
+    std::string unchecked;
     std::vector<Field> fields;  // in image order; empty for items read as a whole
   };
 
   std::size_t size = 0;  // of the bytes inspected
   // The bytes start with the magic "QMVB", however few of them there are.
   bool hasMagic = false;
-  // The version the items are judged in, as the version block gives it: 1.0 without the magic.
-  // When the magic differs in one byte and the numbers after it name a version that devices
-  // write, the items are judged in that version, although the coder reads such an image as
-  // version 1.0 (the version item's detail says so).
+  // The version the items are judged in: the version block's numbers after the magic (or after
+  // the magic with one byte changed), 1.0 without the magic. When the version block is damaged
+  // (UnknownVersion, DamagedVersion) it is the version devices write that reads the items best,
+  // although the coder reads such an image as the numbers say; the version item's detail says
+  // both. version packs it as the coder's input version does (major << 4 | minor).
   unsigned int major = 0;
   unsigned int minor = 0;
-  // Packed as the coder's input version (major << 4 | minor); the coder's NoVersionDefined
-  // (0xFFFFFFFF) when the bytes are too few for a version block.
-  unsigned int version = 0xFFFFFFFFu;
+  unsigned int version = 0xFFFFFFFFu;  // see hasVersion()
   // The length of an image of that version, and so the least convertFromString reads; 0 when
   // no version was read.
   unsigned int imageLength = 0;
@@ -89,12 +100,16 @@ struct PROBEDATA_API ProbeImageReport {
   // unused bytes are zero it equals computeDataCheksum of the image's record.
   bool hasDataChecksum = false;
   unsigned int dataChecksum = 0;
-  // The items that are intact, decoded into a default record as convertFromString would.
+  // The items' values that read intact (inRecord), decoded into a default record as
+  // convertFromString would.
   ProbeData record;
   // The version item, always first; then the other items in image order, unless the bytes are
   // too few for a version block or are blank or erased memory.
   std::vector<Item> items;
 
+  // The bytes hold a version block (or are blank or erased memory, which reads as version 1.0);
+  // major, minor, version and imageLength are then set.
+  bool hasVersion() const;
   // No item is damaged and the image is as long as its version needs. convertFromString decodes
   // every intact image, and no image with another damaged item; an image whose version block is
   // damaged it may still decode, as the version it takes it for (blank memory, for one, decodes
@@ -102,6 +117,16 @@ struct PROBEDATA_API ProbeImageReport {
   bool intact() const;
   // The report's entry for an item; null when the report has none.
   const Item* find(ProbeDataV1Coder::StreamItems item) const;
+  // What is wrong, one clause per damaged item ("rigid body checksum 0xB0E0 (computed 0xB0E1)",
+  // "data check: past the end of the image") and where the image ends, joined by "; "; empty
+  // when the image is intact.
+  std::string damage() const;
+
+  // Names fit for a program's output: "intact", "damaged", "absent", "missing"; "none",
+  // "unknownVersion", "damagedMagic", "cutShort", "overrun", "checksumMismatch", "blankMemory",
+  // "erasedMemory", "damagedVersion".
+  static const char* verdictName(Verdict verdict);
+  static const char* faultName(Fault fault);
 };
 
 // Throw nothing but std::bad_alloc, when memory runs out. The pointer form reads size bytes
@@ -127,11 +152,5 @@ struct PROBEDATA_API ImageFitProblem {
 // convertFromString of the record's convertToString gives the record back, to the image's
 // resolution (positions and the default direction to 0.001, the rest to 0.01, rounded).
 PROBEDATA_API std::vector<ImageFitProblem> checkImageFit(const ProbeData& record);
-
-// Names fit for a program's output: "intact", "damaged", "absent", "missing"; "none",
-// "unknownVersion", "damagedMagic", "cutShort", "overrun", "checksumMismatch", "blankMemory",
-// "erasedMemory".
-PROBEDATA_API const char* toString(ProbeImageReport::Verdict verdict);
-PROBEDATA_API const char* toString(ProbeImageReport::Fault fault);
 
 #endif

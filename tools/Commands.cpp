@@ -50,28 +50,6 @@ struct Loaded {
   }
 };
 
-// What is wrong with an image, one line a block: the damaged ones, and where the image ends
-// when no block is cut by it.
-std::vector<std::string> imageFaults(const Report& report) {
-  std::vector<std::string> faults;
-  bool cut = false;
-  for (const Report::Item& item : report.items) {
-    if (item.verdict == Report::Damaged) {
-      faults.push_back(item.fault == Report::ChecksumMismatch ? item.detail
-                                                              : item.name + ": " + item.detail);
-      cut = cut || item.fault == Report::CutShort;
-    } else if (item.verdict == Report::Missing && !cut) {
-      faults.push_back(item.name + ": " + item.detail);
-      cut = true;
-    }
-  }
-  if (faults.empty() && !report.intact()) {
-    faults.push_back("the image is " + plural(report.size, "byte", "bytes") + "; a version " +
-                     versionText(report) + " image has " + std::to_string(report.imageLength));
-  }
-  return faults;
-}
-
 // The preamble of every command that reads a probe file: kExitOk when the file was read and
 // recognised (it may still be damaged); otherwise the message is out and the code returned.
 int load(const std::string& path, Loaded& loaded) {
@@ -96,7 +74,7 @@ int load(const std::string& path, Loaded& loaded) {
       break;
     case Format::Image:
       loaded.decoded = decodeImage(bytes);
-      loaded.faults = imageFaults(loaded.input.report);
+      if (!loaded.input.report.intact()) loaded.faults.push_back(loaded.input.report.damage());
       break;
   }
   if (!loaded.decoded.ok && loaded.faults.empty()) {
@@ -120,8 +98,8 @@ int printDocument(const Loaded& loaded) {
           {{"name", item.name},
            {"offset", item.offset},
            {"length", item.length},
-           {"verdict", toString(item.verdict)},
-           {"fault", toString(item.fault)},
+           {"verdict", ProbeImageReport::verdictName(item.verdict)},
+           {"fault", ProbeImageReport::faultName(item.fault)},
            {"storedChecksum", item.hasChecksum ? Json(item.storedChecksum) : Json()},
            {"computedChecksum", item.hasChecksum ? Json(item.computedChecksum) : Json()},
            {"detail", item.detail}});
@@ -201,7 +179,7 @@ int check(const Options& options) {
   std::cout << loaded.name << ": " << loaded.format() << "\n";
   TextTable table({"block", "verdict", "detail"});
   for (const Report::Item& item : loaded.input.report.items) {
-    if (loaded.isImage()) table.addRow({item.name, toString(item.verdict), item.detail});
+    if (loaded.isImage()) table.addRow({item.name, ProbeImageReport::verdictName(item.verdict), item.detail});
   }
   const Decoded& decoded = loaded.decoded;
   table.addRow({loaded.isImage() ? "library decode" : "document", decoded.ok ? "ok" : "FAILED",

@@ -18,17 +18,21 @@ class CursorOverrun : public std::out_of_range {
 };
 
 // A buffer and its size; sub-windows never reach past the buffer (a window that would start past
-// its end is empty).
-struct ByteWindow {
-  unsigned char* data;
+// its end is empty). Writers work through a ByteWindow, readers of a caller's bytes through a
+// ConstByteWindow.
+template <class Byte>
+struct BasicByteWindow {
+  Byte* data;
   std::size_t size;
 
-  ByteWindow window(std::size_t offset, std::size_t length) const {
-    if (data == nullptr || offset >= size) return ByteWindow{nullptr, 0};
+  BasicByteWindow window(std::size_t offset, std::size_t length) const {
+    if (data == nullptr || offset >= size) return BasicByteWindow{nullptr, 0};
     const std::size_t room = size - offset;
-    return ByteWindow{data + offset, length < room ? length : room};
+    return BasicByteWindow{data + offset, length < room ? length : room};
   }
 };
+using ByteWindow = BasicByteWindow<unsigned char>;
+using ConstByteWindow = BasicByteWindow<const unsigned char>;
 
 class ByteWriter {
  public:

@@ -1,4 +1,4 @@
-// The image as a string of raw bytes, and the data checksum, without any transfer.
+// The image as a string of raw bytes, without any transfer.
 #include <log4cplus/loggingmacros.h>
 
 #include <algorithm>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ByteCursor.h"
-#include "Crc16.h"
 #include "ProbeDataV1Coder.h"
 #include "ProbeLogger.h"
 #include "V1Layout.h"
@@ -29,11 +28,8 @@ bool allocate(std::vector<unsigned char>& buffer, std::size_t size) {
 // Bytes the image does not carry for the output version (those after the rigid body block up to
 // version 2.0) are zero.
 bool ProbeDataV1Coder::convertToString(const ProbeData& data, std::string& image) const {
-  const std::size_t length = std::size_t{getLength(DataCheckItem)} +
-                             getLength(MaskThicknessItem) + getLength(DefaultDirItem) +
-                             getLength(RigidBodyItem) + getLength(VersionItem);
   std::vector<unsigned char> buffer;
-  if (!allocate(buffer, length)) {
+  if (!allocate(buffer, getLength(AllItems))) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::convertToString could not allocate");
     return false;
   }
@@ -62,9 +58,7 @@ bool ProbeDataV1Coder::convertFromString(const std::string& image, ProbeData& da
     return false;
   }
 
-  const std::size_t needed = std::size_t{getLength(VersionItem)} + getLength(RigidBodyItem) +
-                             getLength(DefaultDirItem) + getLength(MaskThicknessItem) +
-                             getLength(DataCheckItem);
+  const std::size_t needed = getLength(AllItems);
   if (image.size() < needed) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::convertFromString too short "
                                        << image.size() << " where needed is " << needed);
@@ -84,25 +78,4 @@ bool ProbeDataV1Coder::convertFromString(const std::string& image, ProbeData& da
     // The failing codec has logged its own Error.
     return false;
   }
-}
-
-// Covers the rigid body, default direction and mask thickness blocks, whatever the output
-// version; not the version block, the id or the stored checksum.
-unsigned int ProbeDataV1Coder::computeDataCheksum(const ProbeData& data) const {
-  const std::size_t rigidBody = getLength(RigidBodyItem);
-  const std::size_t defaultDir = getLength(DefaultDirItem);
-  const std::size_t maskThickness = getLength(MaskThicknessItem);
-  std::vector<unsigned char> buffer(rigidBody + defaultDir + maskThickness, 0);
-  const ByteWindow blocks{buffer.data(), buffer.size()};
-
-  ByteWindow part = blocks.window(0, rigidBody);
-  setToRaw(data, RigidBodyItem, part.data, part.size);
-  part = blocks.window(rigidBody, defaultDir);
-  setToRaw(data, DefaultDirItem, part.data, part.size);
-  part = blocks.window(rigidBody + defaultDir, maskThickness);
-  setToRaw(data, MaskThicknessItem, part.data, part.size);
-
-  const unsigned int result = crc16Arc(buffer.data(), buffer.size());
-  LOG4CPLUS_DEBUG(g_probeLogger, "checksum result " << result);
-  return result;
 }

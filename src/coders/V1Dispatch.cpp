@@ -1,54 +1,65 @@
-// From an item to its codec, and the whole image item by item. In the whole image each item is
-// coded inside its own slot (offset and length of the current input version), so no codec
-// reaches into its neighbour or past the bytes given.
+// From an item to its codec, and a run of items of the image in order: the whole image, and the
+// blocks the data checksum covers. In such a run each item is coded inside its own slot (offset
+// and length of the current input version), so no codec reaches into its neighbour or past the
+// bytes given.
+#include <log4cplus/loggingmacros.h>
+
+#include <vector>
+
 #include "ByteCursor.h"
+#include "Crc16.h"
 #include "ProbeDataV1Coder.h"
+#include "ProbeLogger.h"
 #include "V1Layout.h"
+
+namespace {
+
+using Coder = ProbeDataV1Coder;
+
+// Codes the items first to last in image order, each in the slot that slot(item) gives when its
+// turn comes, so that a version block decoded first decides where the others lie. code returns
+// false to end the run.
+template <class Slot, class Code>
+void eachItem(Coder::StreamItems first, Coder::StreamItems last, Slot slot, Code code) {
+  for (int i = first; i <= last; ++i) {
+    const auto item = static_cast<Coder::StreamItems>(i);
+    if (!code(item, slot(item))) return;
+  }
+}
+
+}  // namespace
 
 void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned char* raw) {
   setFromRaw(data, item, raw, getLength(item));
 }
 
+// The whole image is decoded item by item; after the rigid body, the version just decoded says
+// whether more follows.
 void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned char* raw,
                                   std::size_t size) {
   switch (item) {
     case VersionItem:
-      setVersionFromRaw(raw, size);
-      return;
+      return setVersionFromRaw(raw, size);
     case RigidBodyItem:
-      setRigidBodyFromRaw(data, raw, size);
-      return;
+      return setRigidBodyFromRaw(data, raw, size);
     case DefaultDirItem:
-      setDefaultDirFromRaw(data, raw, size);
-      return;
+      return setDefaultDirFromRaw(data, raw, size);
     case MaskThicknessItem:
-      setMaskThicknessFromRaw(data, raw, size);
-      return;
+      return setMaskThicknessFromRaw(data, raw, size);
     case DataCheckItem:
-      setDataCheckFromRaw(data, raw, size);
-      return;
+      return setDataCheckFromRaw(data, raw, size);
     case AllItems:
       break;
-    default:
-      return;
   }
-
+  if (item != AllItems) return;
   const ByteWindow image{raw, size};
-  // Slots are taken after the version block is decoded: its version decides what follows.
-  const auto slot = [this, &image](StreamItems part) {
-    return image.window(getOffset(part), getLength(part));
-  };
-  ByteWindow part = slot(VersionItem);
-  setVersionFromRaw(part.data, part.size);
-  part = slot(RigidBodyItem);
-  setRigidBodyFromRaw(data, part.data, part.size);
-  if (!v1::holdsItemsAfterRigidBody(inputVersion_)) return;
-  part = slot(DefaultDirItem);
-  setDefaultDirFromRaw(data, part.data, part.size);
-  part = slot(MaskThicknessItem);
-  setMaskThicknessFromRaw(data, part.data, part.size);
-  part = slot(DataCheckItem);
-  setDataCheckFromRaw(data, part.data, part.size);
+  eachItem(
+      VersionItem, DataCheckItem,
+      [&](StreamItems part) { return image.window(getOffset(part), getLength(part)); },
+      [&](StreamItems part, ByteWindow slot) {
+        setFromRaw(data, part, slot.data, slot.size);
+        return part != RigidBodyItem || v1::holdsItemsAfterRigidBody(inputVersion_);
+      });
 }
 
 void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item,
@@ -56,45 +67,50 @@ void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item,
   setToRaw(data, item, raw, codedLength(item));
 }
 
+// Slots come from the input version, which items follow the rigid body from the output version.
+// The cut image of input version 1 has a 320-byte rigid body slot, so its writer refuses there.
 void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigned char* raw,
                                 std::size_t size) const {
   switch (item) {
     case VersionItem:
-      setVersionToRaw(raw, size);
-      return;
+      return setVersionToRaw(raw, size);
     case RigidBodyItem:
-      setRigidBodyToRaw(data, raw, size);
-      return;
+      return setRigidBodyToRaw(data, raw, size);
     case DefaultDirItem:
-      setDefaultDirToRaw(data, raw, size);
-      return;
+      return setDefaultDirToRaw(data, raw, size);
     case MaskThicknessItem:
-      setMaskThicknessToRaw(data, raw, size);
-      return;
+      return setMaskThicknessToRaw(data, raw, size);
     case DataCheckItem:
-      setDataCheckToRaw(data, raw, size);
-      return;
+      return setDataCheckToRaw(data, raw, size);
     case AllItems:
       break;
-    default:
-      return;
   }
-
-  // Slots come from the input version, which item follows which from the output version. The
-  // cut image of input version 1 has a 320-byte rigid body slot, so its writer refuses there.
+  if (item != AllItems) return;
   const ByteWindow image{raw, size};
-  const auto slot = [this, &image](StreamItems part) {
-    return image.window(getOffset(part), getLength(part));
-  };
-  ByteWindow part = slot(VersionItem);
-  setVersionToRaw(part.data, part.size);
-  part = slot(RigidBodyItem);
-  setRigidBodyToRaw(data, part.data, part.size);
-  if (!v1::holdsItemsAfterRigidBody(outputVersion_)) return;
-  part = slot(DefaultDirItem);
-  setDefaultDirToRaw(data, part.data, part.size);
-  part = slot(MaskThicknessItem);
-  setMaskThicknessToRaw(data, part.data, part.size);
-  part = slot(DataCheckItem);
-  setDataCheckToRaw(data, part.data, part.size);
+  eachItem(
+      VersionItem, DataCheckItem,
+      [&](StreamItems part) { return image.window(getOffset(part), getLength(part)); },
+      [&](StreamItems part, ByteWindow slot) {
+        setToRaw(data, part, slot.data, slot.size);
+        return part != RigidBodyItem || v1::holdsItemsAfterRigidBody(outputVersion_);
+      });
+}
+
+// The rigid body, default direction and mask thickness blocks as an image of the current input
+// version holds them, whatever the output version; not the version block, the id or the stored
+// checksum.
+unsigned int ProbeDataV1Coder::computeDataCheksum(const ProbeData& data) const {
+  const std::size_t begin = getOffset(RigidBodyItem);
+  std::vector<unsigned char> blocks(getOffset(DataCheckItem) - begin, 0);
+  const ByteWindow covered{blocks.data(), blocks.size()};
+  eachItem(
+      RigidBodyItem, MaskThicknessItem,
+      [&](StreamItems part) { return covered.window(getOffset(part) - begin, getLength(part)); },
+      [&](StreamItems part, ByteWindow slot) {
+        setToRaw(data, part, slot.data, slot.size);
+        return true;
+      });
+  const unsigned int result = crc16Arc(blocks.data(), blocks.size());
+  LOG4CPLUS_DEBUG(g_probeLogger, "checksum result " << result);
+  return result;
 }

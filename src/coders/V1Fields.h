@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "ByteCursor.h"
-#include "ProbeImageReport.h"
 
 namespace v1 {
 
@@ -63,7 +62,8 @@ class FieldSum {
   std::uint32_t sum_ = 0;
 };
 
-// A value as people read it, in the classic form whatever the host's locale.
+// A value as people read it, in the classic form whatever the host's locale, to ten significant
+// digits: "-255.36".
 inline std::string decimal(double value) {
   char text[32];
   const std::to_chars_result result =
@@ -71,21 +71,35 @@ inline std::string decimal(double value) {
   return std::string(text, result.ptr);
 }
 
+// A value a record holds, as exactly as it takes to tell it from its neighbours: 2147483.6475
+// stays 2147483.6475, never rounded onto a limit it lies beyond.
+inline std::string exactly(double value) {
+  char text[64];
+  const double size = std::fabs(value);
+  const std::chars_format format = size == 0 || (size >= 1e-6 && size < 1e15)
+                                       ? std::chars_format::fixed
+                                       : std::chars_format::general;
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value, format);
+  return std::string(text, result.ptr);
+}
+
 // A writer's account of the values an image cannot hold as they are. A writer given one goes on
 // past a value it must refuse (storing 0 in its place), so that every such value is named.
 class FitCheck {
  public:
-  // Where in the record the values written next lie: "targets[2]." or "".
+  struct Problem {
+    std::string path;    // "targets[2].size"
+    std::string detail;  // "400 is out of range (-327.68 to 327.67): ..."
+    bool refused;        // the coder refuses to write the record for it
+  };
+
+  // Where in the record the values added next lie: "targets[2]." or "".
   void at(std::string prefix) { prefix_ = std::move(prefix); }
   void add(const std::string& name, const std::string& detail, bool refused) {
-    ImageFitProblem problem;
-    problem.path = prefix_ + name;
-    problem.detail = detail;
-    problem.refused = refused;
-    problems.push_back(problem);
+    problems.push_back(Problem{prefix_ + name, detail, refused});
   }
 
-  std::vector<ImageFitProblem> problems;
+  std::vector<Problem> problems;
 
  private:
   std::string prefix_;
@@ -118,12 +132,13 @@ class ScaledWriter {
   }
 
  private:
-  // "400 is out of range (-327.68 to 327.67)".
+  // "400 is out of range (-327.68 to 327.67)": the field's limits are its integer limits over
+  // the scale, exact to the field's last digit.
   template <class Field>
   static std::string outOfRange(double value, Scale scale) {
-    return decimal(value) + " is out of range (" +
-           decimal(fromScaled(std::numeric_limits<Field>::min(), scale.factor)) + " to " +
-           decimal(fromScaled(std::numeric_limits<Field>::max(), scale.factor)) + ")";
+    return exactly(value) + " is out of range (" +
+           decimal(std::numeric_limits<Field>::min() / scale.inverse) + " to " +
+           decimal(std::numeric_limits<Field>::max() / scale.inverse) + ")";
   }
 
   template <class Field>

@@ -1,5 +1,6 @@
 // What the image cannot hold of a record: the item writers run over scratch buffers with a
-// FitCheck, which collects each value they cannot store as given.
+// FitCheck, which collects each value they cannot store as given; the id and the stored
+// checksum, which their writer cuts silently, are checked here.
 #include <string>
 #include <vector>
 
@@ -10,32 +11,59 @@
 #include "V1Layout.h"
 
 std::vector<ImageFitProblem> checkImageFit(const ProbeData& record) {
-  v1::FitCheck check;
   const Rb::RigidBody& body = record.getRigidBody();
   // Room for every target with normal and angle, so the writer tells how much the body needs.
   const std::size_t count = static_cast<std::size_t>(body.getNbTargets());
   std::vector<unsigned char> scratch(v1::kCountSize + count * v1::kFullTargetSize +
                                      v1::kBlockChecksumSize);
   ByteWriter rigidBody(scratch.data(), scratch.size());
-  v1::writeRigidBody(rigidBody, body, &check);
+  v1::FitCheck targets;
+  v1::writeRigidBody(rigidBody, body, &targets);
+
+  v1::FitCheck check;
   if (rigidBody.written() > v1::kRigidBodyBlockSize) {
     constexpr std::size_t room = v1::kRigidBodyBlockSize - v1::kCountSize - v1::kBlockChecksumSize;
-    ImageFitProblem crowded;
-    crowded.path = "targets";
-    crowded.detail = std::to_string(count) + " targets need " +
-                     std::to_string(rigidBody.written()) + " bytes; the rigid body block holds " +
-                     std::to_string(v1::kRigidBodyBlockSize) + ": at most " +
-                     std::to_string(room / v1::kTargetBaseSize) +
-                     " targets without normal or angle, " +
-                     std::to_string(room / v1::kFullTargetSize) + " with both";
-    crowded.refused = true;
-    check.problems.insert(check.problems.begin(), crowded);
+    check.add("targets",
+              std::to_string(count) + " targets need " + std::to_string(rigidBody.written()) +
+                  " bytes; the rigid body block holds " + std::to_string(v1::kRigidBodyBlockSize) +
+                  ": at most " + std::to_string(room / v1::kTargetBaseSize) +
+                  " targets without normal or angle, " +
+                  std::to_string(room / v1::kFullTargetSize) + " with both",
+              true);
   }
+  check.problems.insert(check.problems.end(), targets.problems.begin(), targets.problems.end());
+
   double x = 0, y = 0, z = 0;
   record.getDefaultDir(x, y, z);
-  unsigned char items[v1::kDefaultDirBlockSize + v1::kDataCheckBlockSize];
-  ByteWriter out(items, sizeof items);
+  unsigned char direction[v1::kDefaultDirBlockSize];
+  ByteWriter out(direction, sizeof direction);
   v1::writeDefaultDir(out, x, y, z, &check);
-  v1::writeDataCheck(out, body.getId(), record.getChecksum(), &check);
-  return std::move(check.problems);
+
+  const std::string& id = body.getId();
+  if (id.size() > v1::kIdFieldSize) {
+    check.add("id",
+              std::to_string(id.size()) + " bytes: the image keeps the first " +
+                  std::to_string(v1::kIdFieldSize),
+              false);
+  }
+  if (id.find('\0') < v1::kIdFieldSize) {
+    check.add("id", "holds a zero byte, which a reader of the image drops", false);
+  }
+  const unsigned int checksum = record.getChecksum();
+  if (checksum > 0xFFFFu) {
+    check.add("storedChecksum",
+              std::to_string(checksum) + " is out of range (0 to 65535): the image reads back " +
+                  std::to_string(checksum & 0xFFFFu),
+              false);
+  }
+
+  std::vector<ImageFitProblem> problems;
+  for (const v1::FitCheck::Problem& found : check.problems) {
+    ImageFitProblem problem;
+    problem.path = found.path;
+    problem.detail = found.detail;
+    problem.refused = found.refused;
+    problems.push_back(problem);
+  }
+  return problems;
 }

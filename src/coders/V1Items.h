@@ -1,8 +1,9 @@
-// Readers and writers of the image's items that the item codecs, the image report and the fit
-// check share. Readers read (and where a block carries a checksum, sum) the fields and leave the
-// verdict to the caller: the codecs refuse a mismatch, the report names it. Writers write the
-// fields; given a FitCheck they name what they cannot store as given instead of failing. Each
-// throws CursorOverrun when a field would pass the end of the bytes given.
+// Readers and writers of the image's items, shared by the item codecs, the image report and the
+// fit check. Readers read (and where a block carries a checksum, sum) the fields and leave the
+// verdict to the caller: the codecs refuse a mismatch, the report names it. Beside each reader,
+// what applying its result to a record means. Writers write the fields; given a FitCheck they
+// name what they cannot store as given instead of failing. Each throws CursorOverrun when a field
+// would pass the end of the bytes given.
 #ifndef PROBE_V1_ITEMS_H
 #define PROBE_V1_ITEMS_H
 
@@ -12,26 +13,31 @@
 #include <vector>
 
 #include "ByteCursor.h"
+#include "ProbeData.h"
 #include "RigidBody.h"
 #include "V1Fields.h"
+#include "V1Layout.h"
 
 namespace v1 {
 
 // The version block as stored: its first four bytes and the two numbers after them, read
-// whatever the four bytes are.
+// whatever the four bytes are. A reader cut short keeps what it read: zero bytes are no magic.
 struct VersionRead {
-  std::string magic;
+  Magic magic{};
   std::uint16_t major = 0;
   std::uint16_t minor = 0;
 
-  bool hasMagic() const;
+  bool hasMagic() const { return magic == kVersionMagic; }
   // How many of the four bytes differ from the magic.
   std::size_t magicDifferences() const;
-  // The input version the coder takes: major and minor after the magic, 1.0 without it.
-  std::uint32_t version() const;
+  // The numbers after the magic, packed; and the input version the coder takes: those numbers
+  // after the magic, 1.0 without it.
+  std::uint32_t stored() const { return packVersion(major, minor); }
+  std::uint32_t version() const { return hasMagic() ? stored() : kNoMagicVersion; }
 };
 
-VersionRead readVersion(ByteReader& in);
+void readVersion(ByteReader& in, VersionRead& read);
+void writeVersion(ByteWriter& out, std::uint32_t version);
 
 // A run of bytes that one field, or one target record, of a block occupies; offsets from the
 // block's first byte.
@@ -46,10 +52,10 @@ struct FieldSpan {
 using FieldSpans = std::vector<FieldSpan>;
 
 struct RigidBodyRead {
+  bool current = true;  // the 388-byte layout; the 320-byte layout carries the default direction
   std::uint16_t count = 0;
   std::uint16_t stored = 0;    // the block's checksum
   std::uint16_t computed = 0;  // the sum of its scaled fields
-  // The 320-byte layout carries the record's default direction.
   double dirX = 0, dirY = 0, dirZ = 0;
 };
 
@@ -59,6 +65,8 @@ struct RigidBodyRead {
 // when one is given.
 void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
                    FieldSpans* spans = nullptr);
+// The record takes body, and from the 320-byte layout the default direction too.
+void apply(ProbeData& record, Rb::RigidBody& body, const RigidBodyRead& read);
 // The 388-byte layout's count, target records and checksum, without the fill. Otherwise
 // ScaledWriter's refusals (std::range_error) pass through.
 void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check = nullptr);
@@ -70,9 +78,11 @@ struct DefaultDirRead {
 };
 
 DefaultDirRead readDefaultDir(ByteReader& in);
+void apply(ProbeData& record, const DefaultDirRead& read);
 void writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check = nullptr);
 
 std::uint16_t readMaskThickness(ByteReader& in);
+void writeMaskThickness(ByteWriter& out, std::uint16_t thickness);
 
 struct DataCheckRead {
   std::string id;  // the id field's bytes, zero bytes dropped
@@ -80,9 +90,10 @@ struct DataCheckRead {
 };
 
 DataCheckRead readDataCheck(ByteReader& in);
+// The record's body takes the id and keeps its targets; the record takes the checksum.
+void apply(ProbeData& record, const DataCheckRead& read);
 // The id cut or NUL-filled to its field, and the checksum's low 16 bits.
-void writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum,
-                    FitCheck* check = nullptr);
+void writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum);
 
 }  // namespace v1
 

@@ -1,14 +1,10 @@
-// The version-1 coder's identity, its image layout per input version, and the version block.
+// The version-1 coder's identity and its image layout per input version.
 #include "V1Layout.h"
 
-#include <functional>
-#include <numeric>
 #include <string>
 
-#include "ByteCursor.h"
 #include "ProbeDataV1Coder.h"
 #include "ThrowError.h"
-#include "V1Items.h"
 
 const unsigned short ProbeDataV1Coder::_nClassVersion;
 const unsigned int ProbeDataV1Coder::_nVersionDataSize;
@@ -40,10 +36,7 @@ std::size_t v1::itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems 
   const bool cutImage = version == kCutImageVersion;
   switch (item) {
     case ProbeDataV1Coder::AllItems:
-      return itemLength(version, ProbeDataV1Coder::VersionItem) +
-             itemLength(version, ProbeDataV1Coder::RigidBodyItem) +
-             itemLength(version, ProbeDataV1Coder::DefaultDirItem) +
-             itemLength(version, ProbeDataV1Coder::MaskThicknessItem) +
+      return itemOffset(version, ProbeDataV1Coder::DataCheckItem) +
              itemLength(version, ProbeDataV1Coder::DataCheckItem);
     case ProbeDataV1Coder::VersionItem:
       return kVersionBlockSize;
@@ -55,9 +48,8 @@ std::size_t v1::itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems 
       return cutImage ? 0 : kMaskThicknessBlockSize;
     case ProbeDataV1Coder::DataCheckItem:
       return cutImage ? 0 : kDataCheckBlockSize;
-    default:
-      return 0;
   }
+  return 0;
 }
 
 // Each item follows the one before it.
@@ -65,6 +57,19 @@ std::size_t v1::itemOffset(std::uint32_t version, ProbeDataV1Coder::StreamItems 
   if (item <= ProbeDataV1Coder::VersionItem || item > ProbeDataV1Coder::DataCheckItem) return 0;
   const auto before = static_cast<ProbeDataV1Coder::StreamItems>(item - 1);
   return itemOffset(version, before) + itemLength(version, before);
+}
+
+std::string v1::versionText(std::uint32_t version) {
+  return std::to_string(version >> 4) + "." + std::to_string(version & 0xFu);
+}
+
+std::string v1::writtenVersionsText() {
+  std::string text;
+  const std::size_t count = sizeof kWrittenVersions / sizeof kWrittenVersions[0];
+  for (std::size_t i = 0; i < count; ++i) {
+    text += (i == 0 ? "" : i + 1 < count ? ", " : " or ") + versionText(kWrittenVersions[i]);
+  }
+  return text;
 }
 
 ProbeDataV1Coder::ProbeDataV1Coder(boost::shared_ptr<DataHandler> dataHandler)
@@ -98,71 +103,8 @@ unsigned int ProbeDataV1Coder::getOffset(StreamItems item) const {
   return static_cast<unsigned int>(v1::itemOffset(inputVersion_, item));
 }
 
-// What the writers write for an item, and what an image of the current input version holds.
+// What the writers write for an item: the rigid body writer always writes the 388-byte layout;
+// every other item fills its slot of the current input version.
 unsigned int ProbeDataV1Coder::codedLength(StreamItems item) const {
-  switch (item) {
-    case RigidBodyItem:
-      return _nRigidBodyDataSize;
-    case AllItems:
-    case VersionItem:
-    case DefaultDirItem:
-    case MaskThicknessItem:
-    case DataCheckItem:
-      return getLength(item);
-    default:
-      return 0;
-  }
-}
-
-void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw) {
-  setVersionFromRaw(raw, v1::kVersionBlockSize);
-}
-
-bool v1::VersionRead::hasMagic() const { return magicDifferences() == 0; }
-
-std::size_t v1::VersionRead::magicDifferences() const {
-  const std::string expected(kVersionMagic, kMagicSize);
-  return static_cast<std::size_t>(std::inner_product(magic.begin(), magic.end(), expected.begin(),
-                                                     0, std::plus<>(), std::not_equal_to<>()));
-}
-
-std::uint32_t v1::VersionRead::version() const {
-  return hasMagic() ? packVersion(major, minor) : kNoMagicVersion;
-}
-
-v1::VersionRead v1::readVersion(ByteReader& in) {
-  VersionRead read;
-  read.magic = in.chars(kMagicSize);
-  read.major = in.u16();
-  read.minor = in.u16();
-  return read;
-}
-
-// A block shorter than its 8 bytes is refused whole, magic or not.
-void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw, std::size_t size) {
-  std::uint32_t version = v1::kNoVersion;
-  try {
-    if (size < v1::kVersionBlockSize) throw CursorOverrun();
-    ByteReader in(raw, size);
-    version = v1::readVersion(in).version();
-  } catch (...) {
-    PROBE_THROW("setVersionFromRaw error");
-  }
-  inputVersion_ = version;
-}
-
-void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw) const {
-  setVersionToRaw(raw, v1::kVersionBlockSize);
-}
-
-void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw, std::size_t size) const {
-  try {
-    if (size < v1::kVersionBlockSize) throw CursorOverrun();  // nothing written when short
-    ByteWriter out(raw, size);
-    out.chars(v1::kVersionMagic, v1::kMagicSize);
-    out.u16(v1::majorOf(outputVersion_));
-    out.u16(v1::minorOf(outputVersion_));
-  } catch (...) {
-    PROBE_THROW("setVersionToRaw error");
-  }
+  return item == RigidBodyItem ? _nRigidBodyDataSize : getLength(item);
 }

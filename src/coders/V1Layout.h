@@ -26,8 +26,10 @@
 #ifndef PROBE_V1_LAYOUT_H
 #define PROBE_V1_LAYOUT_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "ProbeDataV1Coder.h"
 
@@ -55,15 +57,23 @@ constexpr bool holdsItemsAfterRigidBody(std::uint32_t version) {
   return version > kLastShortVersion;
 }
 
-// The versions devices write after the magic: 2.1, 2.0 and the cut image 0.1. An image without
-// the magic is read as version 1.0.
+// The versions devices write after the magic, newest first: 2.1, 2.0 and the cut image 0.1. An
+// image without the magic is read as version 1.0.
+constexpr std::uint32_t kWrittenVersions[] = {kCurrentVersion, kLastShortVersion,
+                                              kCutImageVersion};
 constexpr bool isWrittenVersion(std::uint32_t version) {
   return version == kCurrentVersion || version == kLastShortVersion || version == kCutImageVersion;
 }
 
+// "2.1", as messages name a version.
+std::string versionText(std::uint32_t version);
+// "2.1, 2.0 or 0.1".
+std::string writtenVersionsText();
+
 // Version block.
-constexpr char kVersionMagic[4] = {'Q', 'M', 'V', 'B'};
-constexpr std::size_t kMagicSize = sizeof kVersionMagic;
+using Magic = std::array<char, 4>;
+constexpr Magic kVersionMagic = {'Q', 'M', 'V', 'B'};
+constexpr std::size_t kMagicSize = kVersionMagic.size();
 constexpr std::size_t kVersionBlockSize = kMagicSize + 2 + 2;
 
 // Rigid body block, 388-byte layout.
@@ -107,7 +117,8 @@ constexpr std::size_t kCutImageSize = kVersionBlockSize + kOldRigidBodyBlockSize
 constexpr std::size_t kStringHeadSize = 10;
 
 // Length and offset of an item in an image of an input version; 0 for values above
-// DataCheckItem. The image (AllItems) is its items one after another.
+// DataCheckItem. The image (AllItems) is its items one after another, so its length is the
+// offset of the item after the last.
 std::size_t itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems item);
 std::size_t itemOffset(std::uint32_t version, ProbeDataV1Coder::StreamItems item);
 

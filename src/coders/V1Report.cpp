@@ -1,19 +1,28 @@
 // The image report: the layout and item readers of the coder run item by item over the bytes,
 // each item's outcome kept instead of the first failure ending the decode.
+//
+// The version block decides how everything after it reads, so one damaged byte there would
+// otherwise make every intact block look damaged. The blocks are judged in the version the block
+// names; when its numbers name no version devices write, or leave blocks damaged that another
+// written version reads intact, the blocks are judged in the version that reads them best and
+// the version block is the damaged item.
 #include <algorithm>
+#include <bitset>
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ByteCursor.h"
 #include "Crc16.h"
 #include "ProbeImageReport.h"
-#include "V1Layout.h"
 #include "V1Items.h"
+#include "V1Layout.h"
 
 namespace {
 
+using Report = ProbeImageReport;
 using Item = ProbeImageReport::Item;
 using Coder = ProbeDataV1Coder;
 
@@ -29,7 +38,7 @@ std::string fixed(double value, int decimals) {
   char text[64];
   const std::to_chars_result result =
       std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return result.ec == std::errc() ? std::string(text, result.ptr) : std::string("?");
+  return std::string(text, result.ptr);
 }
 
 std::string triple(double x, double y, double z, int decimals) {
@@ -38,10 +47,6 @@ std::string triple(double x, double y, double z, int decimals) {
 
 std::string plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-std::string versionText(unsigned int major, unsigned int minor) {
-  return std::to_string(major) + "." + std::to_string(minor);
 }
 
 // A text in quotes: what does not print, and the quote and backslash, as \xNN.
@@ -60,180 +65,202 @@ std::string quoted(const std::string& text) {
   return out + "\"";
 }
 
+void damage(Item& entry, Report::Fault fault, const std::string& detail) {
+  entry.verdict = Report::Damaged;
+  entry.fault = fault;
+  entry.detail = detail;
+}
+
+Item makeItem(Coder::StreamItems item, std::uint32_t version) {
+  static const char* const kNames[] = {
+      "", "version", "rigid body", "default direction", "mask thickness", "data check"};
+  Item entry;
+  entry.item = item;
+  entry.name = kNames[item];
+  entry.offset = static_cast<unsigned int>(v1::itemOffset(version, item));
+  entry.length = static_cast<unsigned int>(v1::itemLength(version, item));
+  return entry;
+}
+
+// The blocks after the version block as one version reads them, and the record their intact
+// values make.
+struct Judgement {
+  std::uint32_t version = v1::kNoVersion;
+  std::vector<Item> items;
+  ProbeData record;
+  unsigned int targetCount = 0;
+  bool shortfallStated = false;  // the first item the image does not hold has said so
+
+  // No block is damaged but for being cut short: all that the image holds reads intact.
+  bool readsIntact() const {
+    return std::none_of(items.begin(), items.end(), [](const Item& item) {
+      const bool mismatch = item.hasChecksum && item.storedChecksum != item.computedChecksum;
+      return item.verdict == Report::Damaged && (item.fault != Report::CutShort || mismatch);
+    });
+  }
+  // The blocks whose checksum vouches for the version: read intact with a checksum. Blocks
+  // without one read as intact in any version.
+  std::size_t vouching() const {
+    return static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const Item& item) {
+      return item.inRecord && item.hasChecksum;
+    }));
+  }
+};
+
 class Builder {
  public:
-  explicit Builder(const std::string& image)
-      : buffer_(image.begin(), image.end()), image_{buffer_.data(), buffer_.size()} {}
+  Builder(const unsigned char* bytes, std::size_t size) : image_{bytes, size} {}
 
-  ProbeImageReport run() {
-    report_.size = buffer_.size();
-    add(Coder::VersionItem, v1::kNoVersion);
-    if (blank() || !version()) return std::move(report_);
-    for (const Coder::StreamItems item : {Coder::RigidBodyItem, Coder::DefaultDirItem,
-                                          Coder::MaskThicknessItem, Coder::DataCheckItem}) {
-      judge(add(item, report_.version));
-    }
-    versionVerdict();
+  Report run() {
+    report_.size = image_.size;
+    report_.items.push_back(makeItem(Coder::VersionItem, v1::kNoVersion));
+    if (blank() || !readVersionBlock()) return std::move(report_);
+    Judgement chosen = choose();
+    setVersion(chosen.version);
+    report_.targetCount = chosen.targetCount;
+    report_.record = chosen.record;
+    versionVerdict(chosen);
+    report_.items.insert(report_.items.end(), chosen.items.begin(), chosen.items.end());
     dataChecksum();
     return std::move(report_);
   }
 
  private:
-  Item& add(Coder::StreamItems item, std::uint32_t version) {
-    static const char* const kNames[] = {
-        "", "version", "rigid body", "default direction", "mask thickness", "data check"};
-    Item entry;
-    entry.item = item;
-    entry.name = kNames[item];
-    entry.offset = static_cast<unsigned int>(v1::itemOffset(version, item));
-    entry.length = static_cast<unsigned int>(v1::itemLength(version, item));
-    report_.items.push_back(entry);
-    return report_.items.back();
-  }
-
   Item& versionItem() { return report_.items.front(); }
 
-  ByteWindow slot(const Item& entry) const { return image_.window(entry.offset, entry.length); }
-
-  static void damage(Item& entry, ProbeImageReport::Fault fault, const std::string& detail) {
-    entry.verdict = ProbeImageReport::Damaged;
-    entry.fault = fault;
-    entry.detail = detail;
+  ConstByteWindow slot(const Item& entry) const {
+    return image_.window(entry.offset, entry.length);
   }
 
-  void setVersion(std::uint32_t version, unsigned int major, unsigned int minor) {
+  void setVersion(std::uint32_t version) {
     report_.version = version;
-    report_.major = major;
-    report_.minor = minor;
+    report_.major = v1::majorOf(version);
+    report_.minor = v1::minorOf(version);
     report_.imageLength = static_cast<unsigned int>(v1::itemLength(version, Coder::AllItems));
   }
 
   // Memory that holds one byte value throughout was never written, or was erased. The coder
   // reads it as version 1.0 without magic, and blank memory as an empty record.
   bool blank() {
-    if (buffer_.empty()) return false;
-    const unsigned char fill = buffer_.front();
-    const bool uniform = std::all_of(buffer_.begin(), buffer_.end(),
+    if (image_.size == 0) return false;
+    const unsigned char fill = image_.data[0];
+    const bool uniform = std::all_of(image_.data, image_.data + image_.size,
                                      [fill](unsigned char byte) { return byte == fill; });
     if (!uniform || (fill != 0x00 && fill != 0xFF)) return false;
-    if (report_.size >= v1::kVersionBlockSize) {
-      setVersion(v1::kNoMagicVersion, v1::majorOf(v1::kNoMagicVersion),
-                 v1::minorOf(v1::kNoMagicVersion));
-    }
-    const std::string all = "all " + plural(report_.size, "byte is ", "bytes are ");
+    if (image_.size >= v1::kVersionBlockSize) setVersion(v1::kNoMagicVersion);
+    const std::string all = "all " + plural(image_.size, "byte is ", "bytes are ");
     if (fill == 0x00) {
-      damage(versionItem(), ProbeImageReport::BlankMemory, all + "0x00: blank memory");
+      damage(versionItem(), Report::BlankMemory, all + "0x00: blank memory");
     } else {
-      damage(versionItem(), ProbeImageReport::ErasedMemory, all + "0xFF: erased memory");
+      damage(versionItem(), Report::ErasedMemory, all + "0xFF: erased memory");
     }
     return true;
   }
 
-  // The version block decides the layout of everything after it. Without the magic an image
-  // reads as version 1.0; with the magic off by one byte it is far more likely a damaged image
-  // of the version its numbers name, when devices write that version.
-  bool version() {
-    const ByteWindow block = slot(versionItem());
+  // A block cut short keeps what was read of it: the magic, when the image holds four bytes.
+  bool readVersionBlock() {
+    const ConstByteWindow block = slot(versionItem());
     ByteReader in(block.data, block.size);
-    if (block.size < v1::kVersionBlockSize) {
-      report_.hasMagic = block.size >= v1::kMagicSize &&
-                         in.chars(v1::kMagicSize) == std::string(v1::kVersionMagic, v1::kMagicSize);
-      shortfall(versionItem());
+    try {
+      v1::readVersion(in, read_);
+    } catch (const CursorOverrun&) {
+      report_.hasMagic = read_.hasMagic();
+      Judgement none;
+      shortfall(none, versionItem());
       return false;
     }
-    read_ = v1::readVersion(in);
     report_.hasMagic = read_.hasMagic();
-    const std::uint32_t stored = v1::packVersion(read_.major, read_.minor);
-    written_ = read_.minor <= 0xF && v1::isWrittenVersion(stored);
-    if (report_.hasMagic || (read_.magicDifferences() == 1 && written_)) {
-      setVersion(stored, read_.major, read_.minor);
-    } else {
-      setVersion(v1::kNoMagicVersion, v1::majorOf(v1::kNoMagicVersion),
-                 v1::minorOf(v1::kNoMagicVersion));
-    }
+    versionItem().unchecked = "all " + plural(block.size, "byte", "bytes");
     return true;
   }
 
-  std::string reportedVersion() const { return versionText(report_.major, report_.minor); }
-
-  // Judged after the other items, so a damaged magic can say how they read.
-  void versionVerdict() {
-    Item& entry = versionItem();
-    if (report_.hasMagic && !written_) {
-      damage(entry, ProbeImageReport::UnknownVersion,
-             "version " + reportedVersion() +
-                 " is not one a device writes after the magic (2.1, 2.0 or 0.1)");
-    } else if (read_.magicDifferences() == 1) {
-      std::string detail = "magic " + quoted(read_.magic) + " differs from " +
-                           quoted(std::string(v1::kVersionMagic, v1::kMagicSize)) +
-                           " in one byte; the coder reads this image as version 1.0";
-      if (report_.version != v1::kNoMagicVersion) {
-        const bool othersIntact =
-            std::all_of(report_.items.begin() + 1, report_.items.end(), [](const Item& item) {
-              return item.verdict == ProbeImageReport::Intact ||
-                     item.verdict == ProbeImageReport::Absent;
-            });
-        detail += othersIntact
-                      ? "; as version " + reportedVersion() + " the other blocks are intact"
-                      : "; the other blocks are judged as version " + reportedVersion();
+  // Without the magic an image reads as version 1.0. With the magic, or the magic off by one
+  // byte (far more likely a damaged image than no image), the blocks are judged in the version
+  // the numbers name, unless those numbers name no version devices write, or another written
+  // version reads intact what theirs does not.
+  Judgement choose() {
+    if (read_.magicDifferences() > 1) return judge(v1::kNoMagicVersion);
+    const std::uint32_t stored = read_.stored();
+    const bool written = read_.minor <= 0xF && v1::isWrittenVersion(stored);
+    if (written) {
+      Judgement named = judge(stored);
+      if (named.readsIntact()) return named;
+      for (const std::uint32_t version : v1::kWrittenVersions) {
+        if (version == stored) continue;
+        Judgement other = judge(version);
+        if (other.readsIntact() && other.vouching() > 0) return other;
       }
-      damage(entry, ProbeImageReport::DamagedMagic, detail);
-    } else {
-      entry.detail = report_.hasMagic ? "version " + reportedVersion() : "no magic: version 1.0";
+      return named;
     }
+    // The version that reads intact, with the most blocks vouching for it; on a tie the one
+    // nearest to the numbers, bit by bit, then the newest.
+    Judgement best;
+    std::tuple<bool, std::size_t, int> bestRank{};
+    for (const std::uint32_t version : v1::kWrittenVersions) {
+      Judgement candidate = judge(version);
+      const int distance =
+          static_cast<int>(std::bitset<16>(read_.major ^ v1::majorOf(version)).count() +
+                           std::bitset<16>(read_.minor ^ v1::minorOf(version)).count());
+      const std::tuple<bool, std::size_t, int> rank{candidate.readsIntact(), candidate.vouching(),
+                                                    -distance};
+      if (best.version == v1::kNoVersion || rank > bestRank) {
+        best = std::move(candidate);
+        bestRank = rank;
+      }
+    }
+    return best;
+  }
+
+  Judgement judge(std::uint32_t version) {
+    Judgement judgement;
+    judgement.version = version;
+    for (const Coder::StreamItems item : {Coder::RigidBodyItem, Coder::DefaultDirItem,
+                                          Coder::MaskThicknessItem, Coder::DataCheckItem}) {
+      judgement.items.push_back(makeItem(item, version));
+      judgeItem(judgement, judgement.items.back());
+    }
+    return judgement;
+  }
+
+  void judgeItem(Judgement& judgement, Item& entry) {
+    const bool whole = slot(entry).size == entry.length;
+    if (entry.item != Coder::RigidBodyItem &&
+        !v1::holdsItemsAfterRigidBody(judgement.version)) {
+      entry.verdict = Report::Absent;
+      entry.detail = "not held by a version " + v1::versionText(judgement.version) + " image";
+      if (!whole) shortfall(judgement, entry);
+      return;
+    }
+    if (entry.item == Coder::RigidBodyItem) return rigidBody(judgement, entry, whole);
+    if (!whole) return shortfall(judgement, entry);
+    scalar(judgement, entry);
   }
 
   // The first item the image does not hold whole carries the shortfall; the items after it are
-  // missing.
-  void shortfall(Item& entry) {
-    const ByteWindow block = slot(entry);
+  // missing. An absent item the image ends in says so after its own detail.
+  void shortfall(Judgement& judgement, Item& entry) {
+    const ConstByteWindow block = slot(entry);
     std::string detail = "past the end of the image";
-    if (!shortfallStated_) {
-      shortfallStated_ = true;
-      detail = "the image ends at byte " + std::to_string(report_.size) +
+    if (!judgement.shortfallStated) {
+      judgement.shortfallStated = true;
+      detail = "the image ends at byte " + std::to_string(image_.size) +
                (block.size > 0 ? ", inside the " : ", before the ") + entry.name + " block";
-      if (report_.imageLength > report_.size) {
-        detail += ": " + std::to_string(report_.imageLength - report_.size) + " of the " +
-                  std::to_string(report_.imageLength) + " bytes of a version " + reportedVersion() +
-                  " image are missing";
+      const std::size_t length = v1::itemLength(judgement.version, Coder::AllItems);
+      if (judgement.version != v1::kNoVersion && length > image_.size) {
+        detail += ": " + std::to_string(length - image_.size) + " of the " +
+                  std::to_string(length) + " bytes of a version " +
+                  v1::versionText(judgement.version) + " image are missing";
       }
-    }
-    if (entry.verdict == ProbeImageReport::Absent) {
-      entry.detail += "; " + detail;
-    } else if (block.size > 0 || entry.item == Coder::VersionItem) {
-      damage(entry, ProbeImageReport::CutShort, detail);
-    } else {
-      entry.verdict = ProbeImageReport::Missing;
-      entry.detail = detail;
-    }
-  }
-
-  void judge(Item& entry) {
-    const bool whole = slot(entry).size == entry.length;
-    if (entry.item != Coder::RigidBodyItem && !v1::holdsItemsAfterRigidBody(report_.version)) {
-      entry.verdict = ProbeImageReport::Absent;
-      entry.detail = "not held by a version " + reportedVersion() + " image";
-      if (!whole && !shortfallStated_) shortfall(entry);
+    } else if (entry.verdict == Report::Absent) {
       return;
     }
-    if (entry.item == Coder::RigidBodyItem) rigidBody(entry, whole);
-    if (!whole) {
-      shortfall(entry);
-    } else if (entry.item != Coder::RigidBodyItem) {
-      scalar(entry);
-    }
-  }
-
-  void checksum(Item& entry, unsigned int stored, unsigned int computed,
-                const std::string& intactDetail) {
-    entry.hasChecksum = true;
-    entry.storedChecksum = stored;
-    entry.computedChecksum = computed;
-    if (stored == computed) {
-      entry.detail = intactDetail + ", checksum " + hex16(stored);
+    if (entry.verdict == Report::Absent) {
+      entry.detail += "; " + detail;
+    } else if (block.size > 0 || entry.item == Coder::VersionItem) {
+      damage(entry, Report::CutShort, detail);
     } else {
-      damage(entry, ProbeImageReport::ChecksumMismatch,
-             entry.name + " checksum " + hex16(stored) + " (computed " + hex16(computed) + ")");
+      entry.verdict = Report::Missing;
+      entry.detail = detail;
     }
   }
 
@@ -245,11 +272,21 @@ class Builder {
     entry.fields.push_back(field);
   }
 
-  // The fields are read as far as the image holds them, so that a cut block still shows them;
-  // only a whole block is judged.
-  void rigidBody(Item& entry, bool whole) {
-    const ByteWindow block = slot(entry);
-    const bool current = report_.version == v1::kCurrentVersion;
+  static void checksum(Item& entry, unsigned int stored, unsigned int computed) {
+    entry.hasChecksum = true;
+    entry.storedChecksum = stored;
+    entry.computedChecksum = computed;
+    if (stored != computed) {
+      damage(entry, Report::ChecksumMismatch,
+             entry.name + " checksum " + hex16(stored) + " (computed " + hex16(computed) + ")");
+    }
+  }
+
+  // The fields are read as far as the image holds them, so that a cut block still shows them,
+  // and a cut block whose targets and checksum all lie before the cut gives its targets.
+  void rigidBody(Judgement& judgement, Item& entry, bool whole) {
+    const ConstByteWindow block = slot(entry);
+    const bool current = judgement.version == v1::kCurrentVersion;
     Rb::RigidBody body;
     v1::FieldSpans spans;
     v1::RigidBodyRead read;
@@ -260,31 +297,44 @@ class Builder {
     } catch (const CursorOverrun&) {
       complete = false;
     }
-    report_.targetCount = read.count;
+    judgement.targetCount = read.count;
     for (const v1::FieldSpan& span : spans) {
       field(entry, span.offset, span.length, spanName(span, block, read));
     }
-    if (!whole) return;
+    if (complete && in.consumed() < block.size) {
+      field(entry, in.consumed(), block.size - in.consumed(), "fill");
+    }
+    if (block.size > 0) {
+      entry.unchecked = current ? "the target count, the flags, the upper two bytes of each "
+                                  "position and the fill"
+                                : "the count text, the header, the flags and the fill";
+    }
     const std::string targets = plural(read.count, "target", "targets");
     if (!complete) {
-      damage(entry, ProbeImageReport::Overrun,
-             targets + ": its fields run past the end of the rigid body block");
-      return;
+      if (!whole) return shortfall(judgement, entry);
+      return damage(entry, Report::Overrun,
+                    targets + ": its fields run past the end of the rigid body block");
     }
-    if (in.consumed() < block.size) field(entry, in.consumed(), block.size - in.consumed(), "fill");
-    checksum(entry, read.stored, read.computed, targets);
-    if (entry.verdict != ProbeImageReport::Intact) return;
-    report_.record.setRigidBody(body);
-    if (!current) report_.record.setDefaultDir(read.dirX, read.dirY, read.dirZ);
+    checksum(entry, read.stored, read.computed);
+    if (entry.verdict != Report::Damaged) {
+      v1::apply(judgement.record, body, read);
+      entry.inRecord = true;
+      entry.detail = targets + ", checksum " + hex16(read.stored);
+    }
+    if (whole) return;
+    const std::string before =
+        entry.inRecord ? "; the " + targets + " and their checksum before the cut are intact" : "";
+    shortfall(judgement, entry);
+    entry.detail += before;
   }
 
-  static std::string spanName(const v1::FieldSpan& span, const ByteWindow& block,
+  static std::string spanName(const v1::FieldSpan& span, const ConstByteWindow& block,
                               const v1::RigidBodyRead& read) {
     switch (span.kind) {
       case v1::FieldSpan::Count:
         return "target count: " + std::to_string(read.count);
       case v1::FieldSpan::CountText: {
-        const ByteWindow text = block.window(span.offset, span.length);
+        const ConstByteWindow text = block.window(span.offset, span.length);
         ByteReader in(text.data, text.size);
         const std::string count = in.chars(text.size);
         return "count text " + quoted(count.substr(0, count.find('\0'))) + ": " +
@@ -304,60 +354,109 @@ class Builder {
   }
 
   // The three items after the rigid body, each whole in the image.
-  void scalar(Item& entry) {
-    const ByteWindow block = slot(entry);
+  void scalar(Judgement& judgement, Item& entry) {
+    const ConstByteWindow block = slot(entry);
     ByteReader in(block.data, block.size);
-    ProbeData& record = report_.record;
+    ProbeData& record = judgement.record;
+    const std::string all = "all " + plural(entry.length, "byte", "bytes");
     switch (entry.item) {
       case Coder::DefaultDirItem: {
         const v1::DefaultDirRead read = v1::readDefaultDir(in);
-        checksum(entry, read.stored, read.computed, triple(read.x, read.y, read.z, 3));
-        if (entry.verdict == ProbeImageReport::Intact) record.setDefaultDir(read.x, read.y, read.z);
-        return;
+        checksum(entry, read.stored, read.computed);
+        if (entry.verdict == Report::Damaged) return;
+        v1::apply(record, read);
+        entry.detail = triple(read.x, read.y, read.z, 3) + ", checksum " + hex16(read.stored);
+        break;
       }
       case Coder::MaskThicknessItem:
         record.setMaskThickness(v1::readMaskThickness(in));
         entry.detail = std::to_string(record.getMaskThickness()) + " (no checksum)";
-        return;
-      default: {
+        entry.unchecked = all;
+        break;
+      case Coder::DataCheckItem: {
         const v1::DataCheckRead read = v1::readDataCheck(in);
-        Rb::RigidBody body(record.getRigidBody());
-        body.setId(read.id);
-        record.setRigidBody(body);
-        record.setChecksum(read.checksum);
+        v1::apply(record, read);
         const std::string id = quoted(read.id);
         field(entry, 0, v1::kIdFieldSize, "id " + id);
         field(entry, v1::kIdFieldSize, entry.length - v1::kIdFieldSize, "stored record checksum");
         entry.detail =
             "id " + id + ", stored record checksum " + hex16(read.checksum) + " (no checksum)";
-        return;
+        entry.unchecked = all + ": the id and the stored record checksum";
+        break;
       }
+      case Coder::AllItems:
+      case Coder::VersionItem:
+      case Coder::RigidBodyItem:
+        return;
     }
+    entry.inRecord = true;
+  }
+
+  // Judged after the other items, so that it can say how they read. Its detail says what the
+  // block holds, how the coder reads it, and in which version the other blocks were judged.
+  void versionVerdict(const Judgement& chosen) {
+    Item& entry = versionItem();
+    if (read_.magicDifferences() > 1) {
+      entry.detail = "no magic: version " + v1::versionText(v1::kNoMagicVersion);
+      return;
+    }
+    const std::uint32_t stored = read_.stored();
+    std::vector<std::string> clauses;
+    Report::Fault fault = Report::NoFault;
+    if (read_.magicDifferences() == 1) {
+      fault = Report::DamagedMagic;
+      clauses.push_back("magic " + quoted(std::string(read_.magic.begin(), read_.magic.end())) +
+                        " differs from " +
+                        quoted(std::string(v1::kVersionMagic.begin(), v1::kVersionMagic.end())) +
+                        " in one byte");
+    }
+    const std::string storedText = std::to_string(read_.major) + "." + std::to_string(read_.minor);
+    if (read_.minor > 0xF || !v1::isWrittenVersion(stored)) {
+      fault = Report::UnknownVersion;
+      clauses.push_back("version " + storedText + " is not one a device writes after the magic (" +
+                        v1::writtenVersionsText() + ")");
+    } else if (chosen.version != stored) {
+      fault = Report::DamagedVersion;
+      clauses.push_back("the numbers give version " + storedText +
+                        ", in which the blocks are damaged");
+    }
+    if (fault == Report::NoFault) {
+      entry.detail = "version " + storedText;
+      return;
+    }
+    clauses.push_back("the coder reads this image as version " + v1::versionText(read_.version()));
+    const bool intact = std::all_of(chosen.items.begin(), chosen.items.end(), [](const Item& item) {
+      return item.verdict == Report::Intact || item.verdict == Report::Absent;
+    });
+    const std::string judged = v1::versionText(chosen.version);
+    clauses.push_back(intact ? "as version " + judged + " the other blocks are intact"
+                             : "the other blocks are judged as version " + judged);
+    std::string detail;
+    for (const std::string& clause : clauses) detail += (detail.empty() ? "" : "; ") + clause;
+    damage(entry, fault, detail);
   }
 
   void dataChecksum() {
     const std::uint32_t version = report_.version;
     const std::size_t begin = v1::itemOffset(version, Coder::RigidBodyItem);
-    const std::size_t end = v1::itemOffset(version, Coder::MaskThicknessItem) +
-                            v1::itemLength(version, Coder::MaskThicknessItem);
-    const ByteWindow covered = image_.window(begin, end - begin);
+    const std::size_t end = v1::itemOffset(version, Coder::DataCheckItem);
+    const ConstByteWindow covered = image_.window(begin, end - begin);
     if (covered.size != end - begin) return;
     report_.hasDataChecksum = true;
     report_.dataChecksum = crc16Arc(covered.data, covered.size);
   }
 
-  std::vector<unsigned char> buffer_;
-  ByteWindow image_;
-  ProbeImageReport report_;
+  ConstByteWindow image_;
+  Report report_;
   v1::VersionRead read_;
-  bool written_ = false;
-  bool shortfallStated_ = false;
 };
 
 }  // namespace
 
+bool ProbeImageReport::hasVersion() const { return version != v1::kNoVersion; }
+
 bool ProbeImageReport::intact() const {
-  if (imageLength == 0 || size < imageLength) return false;
+  if (!hasVersion() || size < imageLength) return false;
   return std::none_of(items.begin(), items.end(),
                       [](const Item& entry) { return entry.verdict == Damaged; });
 }
@@ -369,45 +468,71 @@ const ProbeImageReport::Item* ProbeImageReport::find(ProbeDataV1Coder::StreamIte
   return nullptr;
 }
 
-ProbeImageReport inspectImage(const std::string& image) { return Builder(image).run(); }
-
-ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size) {
-  if (size == 0) return inspectImage(std::string());
-  return inspectImage(std::string(reinterpret_cast<const char*>(bytes), size));
+// A damaged item, by its name unless its detail starts with it; where the image ends, once.
+std::string ProbeImageReport::damage() const {
+  std::string text;
+  const auto add = [&text](const std::string& clause) {
+    text += (text.empty() ? "" : "; ") + clause;
+  };
+  bool cut = false;
+  for (const Item& item : items) {
+    if (item.verdict == Damaged) {
+      add(item.fault == ChecksumMismatch ? item.detail : item.name + ": " + item.detail);
+      cut = cut || item.fault == CutShort;
+    } else if (item.verdict == Missing && !cut) {
+      add(item.name + ": " + item.detail);
+      cut = true;
+    }
+  }
+  if (text.empty() && !intact()) {
+    add("the image is " + plural(size, "byte", "bytes") + "; a version " +
+        v1::versionText(version) + " image has " + std::to_string(imageLength));
+  }
+  return text;
 }
 
-const char* toString(ProbeImageReport::Verdict verdict) {
+ProbeImageReport inspectImage(const std::string& image) {
+  return inspectImage(reinterpret_cast<const unsigned char*>(image.data()), image.size());
+}
+
+ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size) {
+  return Builder(size == 0 ? nullptr : bytes, size).run();
+}
+
+const char* ProbeImageReport::verdictName(Verdict verdict) {
   switch (verdict) {
-    case ProbeImageReport::Intact:
+    case Intact:
       return "intact";
-    case ProbeImageReport::Damaged:
+    case Damaged:
       return "damaged";
-    case ProbeImageReport::Absent:
+    case Absent:
       return "absent";
-    case ProbeImageReport::Missing:
+    case Missing:
       return "missing";
   }
   return "unknown";
 }
 
-const char* toString(ProbeImageReport::Fault fault) {
+const char* ProbeImageReport::faultName(Fault fault) {
   switch (fault) {
-    case ProbeImageReport::NoFault:
+    case NoFault:
       return "none";
-    case ProbeImageReport::UnknownVersion:
+    case UnknownVersion:
       return "unknownVersion";
-    case ProbeImageReport::DamagedMagic:
+    case DamagedMagic:
       return "damagedMagic";
-    case ProbeImageReport::CutShort:
+    case CutShort:
       return "cutShort";
-    case ProbeImageReport::Overrun:
+    case Overrun:
       return "overrun";
-    case ProbeImageReport::ChecksumMismatch:
+    case ChecksumMismatch:
       return "checksumMismatch";
-    case ProbeImageReport::BlankMemory:
+    case BlankMemory:
       return "blankMemory";
-    case ProbeImageReport::ErasedMemory:
+    case ErasedMemory:
       return "erasedMemory";
+    case DamagedVersion:
+      return "damagedVersion";
   }
   return "unknown";
 }

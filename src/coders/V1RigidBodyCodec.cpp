@@ -1,7 +1,6 @@
 // The rigid body block. Only the 388-byte layout is written; the reader takes the 388-byte
 // layout for image version 2.1 and the older 320-byte layout (positions in hundredths, the
 // default direction inside the block) for every other input version.
-#include <cassert>
 #include <cstdlib>
 #include <list>
 #include <string>
@@ -38,16 +37,13 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 // not fit (or a value that cannot be stored) leaves the caller's bytes untouched.
 void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* raw,
                                          std::size_t size) const {
-  try {
+  PROBE_GUARDED("setRigidBodyToRaw error", [&] {
     unsigned char block[v1::kRigidBodyBlockSize];
     ByteWriter out(block, sizeof block);
     v1::writeRigidBody(out, data.getRigidBody());
     out.zeros(sizeof block - out.written());
-    assert(out.written() == v1::kRigidBodyBlockSize);
     ByteWriter(raw, size).bytes(block, sizeof block);
-  } catch (...) {
-    PROBE_THROW("setRigidBodyToRaw error");
-  }
+  });
 }
 
 namespace v1 {
@@ -97,6 +93,7 @@ void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyR
     start = in.consumed();
   };
 
+  read.current = current;
   if (current) {
     read.count = in.u16();
     span(FieldSpan::Count);
@@ -138,6 +135,11 @@ void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyR
   span(FieldSpan::Checksum);
 }
 
+void apply(ProbeData& record, Rb::RigidBody& body, const RigidBodyRead& read) {
+  record.setRigidBody(body);
+  if (!read.current) record.setDefaultDir(read.dirX, read.dirY, read.dirZ);
+}
+
 }  // namespace v1
 
 void ProbeDataV1Coder::setRigidBodyFromRaw(ProbeData& data, unsigned char* raw) const {
@@ -145,20 +147,18 @@ void ProbeDataV1Coder::setRigidBodyFromRaw(ProbeData& data, unsigned char* raw) 
 }
 
 // Works on a copy of the record's body and changes the record only once the checksum matches.
+// A record without a body, or a body that cannot be copied, fails before the guard, with its
+// own Error.
 void ProbeDataV1Coder::setRigidBodyFromRaw(ProbeData& data, unsigned char* raw,
                                            std::size_t size) const {
   Rb::RigidBody body(data.getRigidBody());
-  const bool current = inputVersion_ == v1::kCurrentVersion;
-  try {
+  PROBE_GUARDED("setRigidBodyFromRaw error", [&] {
     ByteReader in(raw, size);
     v1::RigidBodyRead read;
-    v1::readRigidBody(in, current, body, read);
+    v1::readRigidBody(in, inputVersion_ == v1::kCurrentVersion, body, read);
     if (read.stored != read.computed) {
       PROBE_THROW("Invalid Probe RB read Checksum " + std::to_string(read.computed));
     }
-    data.setRigidBody(body);
-    if (!current) data.setDefaultDir(read.dirX, read.dirY, read.dirZ);
-  } catch (...) {
-    PROBE_THROW("setRigidBodyFromRaw error");
-  }
+    v1::apply(data, body, read);
+  });
 }

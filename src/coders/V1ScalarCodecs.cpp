@@ -1,6 +1,9 @@
-// The three items after the rigid body: default direction, mask thickness and data check. Their
-// formats are the same for every image version.
+// The items whose format is the same for every image version: the version block, and the three
+// items after the rigid body (default direction, mask thickness and data check).
+#include <algorithm>
 #include <cassert>
+#include <functional>
+#include <numeric>
 #include <string>
 
 #include "ByteCursor.h"
@@ -10,27 +13,55 @@
 #include "V1Items.h"
 #include "V1Layout.h"
 
+// Version block: the magic, then the major and minor number.
+
+std::size_t v1::VersionRead::magicDifferences() const {
+  return static_cast<std::size_t>(std::inner_product(magic.begin(), magic.end(),
+                                                     kVersionMagic.begin(), 0, std::plus<>(),
+                                                     std::not_equal_to<>()));
+}
+
+void v1::readVersion(ByteReader& in, VersionRead& read) {
+  const std::string magic = in.chars(kMagicSize);
+  std::copy(magic.begin(), magic.end(), read.magic.begin());
+  read.major = in.u16();
+  read.minor = in.u16();
+}
+
+void v1::writeVersion(ByteWriter& out, std::uint32_t version) {
+  out.chars(kVersionMagic.data(), kMagicSize);
+  out.u16(majorOf(version));
+  out.u16(minorOf(version));
+}
+
+void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw) {
+  setVersionFromRaw(raw, v1::kVersionBlockSize);
+}
+
+// A block shorter than its 8 bytes is refused whole, magic or not.
+void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw, std::size_t size) {
+  v1::VersionRead read;
+  PROBE_GUARDED("setVersionFromRaw error", [&] {
+    if (size < v1::kVersionBlockSize) throw CursorOverrun();
+    ByteReader in(raw, size);
+    v1::readVersion(in, read);
+  });
+  inputVersion_ = read.version();
+}
+
+void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw) const {
+  setVersionToRaw(raw, v1::kVersionBlockSize);
+}
+
+void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw, std::size_t size) const {
+  PROBE_GUARDED("setVersionToRaw error", [&] {
+    if (size < v1::kVersionBlockSize) throw CursorOverrun();  // nothing written when short
+    ByteWriter out(raw, size);
+    v1::writeVersion(out, outputVersion_);
+  });
+}
+
 // Default direction: x, y, z in thousandths and their sum.
-
-void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw) const {
-  setDefaultDirToRaw(data, raw, v1::kDefaultDirBlockSize);
-}
-
-void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw,
-                                          std::size_t size) const {
-  try {
-    double x = 0, y = 0, z = 0;
-    data.getDefaultDir(x, y, z);
-    // Coded whole before it is handed over, so a refused value leaves the caller's bytes alone.
-    unsigned char block[v1::kDefaultDirBlockSize];
-    ByteWriter out(block, sizeof block);
-    v1::writeDefaultDir(out, x, y, z);
-    assert(out.written() == v1::kDefaultDirBlockSize);
-    ByteWriter(raw, size).bytes(block, sizeof block);
-  } catch (...) {
-    PROBE_THROW("setDefaultDirToRaw error");
-  }
-}
 
 void v1::writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check) {
   FieldSum sum;
@@ -54,25 +85,47 @@ v1::DefaultDirRead v1::readDefaultDir(ByteReader& in) {
   return read;
 }
 
+void v1::apply(ProbeData& record, const DefaultDirRead& read) {
+  record.setDefaultDir(read.x, read.y, read.z);
+}
+
+void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw) const {
+  setDefaultDirToRaw(data, raw, v1::kDefaultDirBlockSize);
+}
+
+void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw,
+                                          std::size_t size) const {
+  PROBE_GUARDED("setDefaultDirToRaw error", [&] {
+    double x = 0, y = 0, z = 0;
+    data.getDefaultDir(x, y, z);
+    // Coded whole before it is handed over, so a refused value leaves the caller's bytes alone.
+    unsigned char block[v1::kDefaultDirBlockSize];
+    ByteWriter out(block, sizeof block);
+    v1::writeDefaultDir(out, x, y, z);
+    ByteWriter(raw, size).bytes(block, sizeof block);
+  });
+}
+
 void ProbeDataV1Coder::setDefaultDirFromRaw(ProbeData& data, unsigned char* raw) const {
   setDefaultDirFromRaw(data, raw, getLength(DefaultDirItem));
 }
 
 void ProbeDataV1Coder::setDefaultDirFromRaw(ProbeData& data, unsigned char* raw,
                                             std::size_t size) const {
-  try {
+  PROBE_GUARDED("setDefaultDirFromRaw error", [&] {
     ByteReader in(raw, size);
     const v1::DefaultDirRead read = v1::readDefaultDir(in);
     if (read.stored != read.computed) {
       PROBE_THROW("Invalid Default Dir read Checksum " + std::to_string(read.computed));
     }
-    data.setDefaultDir(read.x, read.y, read.z);
-  } catch (...) {
-    PROBE_THROW("setDefaultDirFromRaw error");
-  }
+    v1::apply(data, read);
+  });
 }
 
 // Mask thickness: unscaled, no checksum.
+
+std::uint16_t v1::readMaskThickness(ByteReader& in) { return in.u16(); }
+void v1::writeMaskThickness(ByteWriter& out, std::uint16_t thickness) { out.u16(thickness); }
 
 void ProbeDataV1Coder::setMaskThicknessToRaw(const ProbeData& data, unsigned char* raw) const {
   setMaskThicknessToRaw(data, raw, v1::kMaskThicknessBlockSize);
@@ -80,16 +133,11 @@ void ProbeDataV1Coder::setMaskThicknessToRaw(const ProbeData& data, unsigned cha
 
 void ProbeDataV1Coder::setMaskThicknessToRaw(const ProbeData& data, unsigned char* raw,
                                              std::size_t size) const {
-  try {
+  PROBE_GUARDED("setMaskThicknessToRaw error", [&] {
     ByteWriter out(raw, size);
-    out.u16(data.getMaskThickness());
-    assert(out.written() == v1::kMaskThicknessBlockSize);
-  } catch (...) {
-    PROBE_THROW("setMaskThicknessToRaw error");
-  }
+    v1::writeMaskThickness(out, data.getMaskThickness());
+  });
 }
-
-std::uint16_t v1::readMaskThickness(ByteReader& in) { return in.u16(); }
 
 void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* raw) const {
   setMaskThicknessFromRaw(data, raw, getLength(MaskThicknessItem));
@@ -97,60 +145,20 @@ void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* r
 
 void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* raw,
                                                std::size_t size) const {
-  try {
+  PROBE_GUARDED("setMaskThicknessFromRaw error", [&] {
     ByteReader in(raw, size);
     data.setMaskThickness(v1::readMaskThickness(in));
-  } catch (...) {
-    PROBE_THROW("setMaskThicknessFromRaw error");
-  }
+  });
 }
 
 // Data check: the rigid body's id, cut or NUL-filled to 20 bytes, and the record's stored
 // checksum, cut to 16 bits. It lets a host identify a probe without reading the whole image.
 
-void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw) const {
-  setDataCheckToRaw(data, raw, v1::kDataCheckBlockSize);
-}
-
-void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw,
-                                         std::size_t size) const {
-  try {
-    if (size < v1::kDataCheckBlockSize) throw CursorOverrun();  // nothing written when short
-    ByteWriter out(raw, size);
-    v1::writeDataCheck(out, data.getRigidBody().getId(), data.getChecksum());
-    assert(out.written() == v1::kDataCheckBlockSize);
-  } catch (...) {
-    PROBE_THROW("setDataCheckToRaw error");
-  }
-}
-
-void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum,
-                        FitCheck* check) {
-  if (check != nullptr) {
-    if (id.size() > kIdFieldSize) {
-      check->add("id",
-                 std::to_string(id.size()) + " bytes: the image keeps the first " +
-                     std::to_string(kIdFieldSize),
-                 false);
-    }
-    if (id.find('\0') < kIdFieldSize) {
-      check->add("id", "holds a zero byte, which a reader of the image drops", false);
-    }
-    if (checksum > 0xFFFFu) {
-      check->add("storedChecksum",
-                 std::to_string(checksum) + " is out of range (0 to 65535): the image reads back " +
-                     std::to_string(checksum & 0xFFFFu),
-                 false);
-    }
-  }
+void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum) {
   std::string field = id;
   field.resize(kIdFieldSize, '\0');
   out.chars(field.data(), kIdFieldSize);
   out.u16(static_cast<std::uint16_t>(checksum));
-}
-
-void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw) const {
-  setDataCheckFromRaw(data, raw, getLength(DataCheckItem));
 }
 
 // Zero bytes anywhere in the id field are dropped, not only trailing ones.
@@ -164,16 +172,35 @@ v1::DataCheckRead v1::readDataCheck(ByteReader& in) {
   return read;
 }
 
+// The checksum is stored before the body: should handing the body over fail, the checksum stays.
+void v1::apply(ProbeData& record, const DataCheckRead& read) {
+  Rb::RigidBody body(record.getRigidBody());
+  body.setId(read.id);
+  record.setChecksum(read.checksum);
+  record.setRigidBody(body);
+}
+
+void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw) const {
+  setDataCheckToRaw(data, raw, v1::kDataCheckBlockSize);
+}
+
+void ProbeDataV1Coder::setDataCheckToRaw(const ProbeData& data, unsigned char* raw,
+                                         std::size_t size) const {
+  PROBE_GUARDED("setDataCheckToRaw error", [&] {
+    if (size < v1::kDataCheckBlockSize) throw CursorOverrun();  // nothing written when short
+    ByteWriter out(raw, size);
+    v1::writeDataCheck(out, data.getRigidBody().getId(), data.getChecksum());
+  });
+}
+
+void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw) const {
+  setDataCheckFromRaw(data, raw, getLength(DataCheckItem));
+}
+
 void ProbeDataV1Coder::setDataCheckFromRaw(ProbeData& data, unsigned char* raw,
                                            std::size_t size) const {
-  try {
+  PROBE_GUARDED("setDataCheckFromRaw error", [&] {
     ByteReader in(raw, size);
-    const v1::DataCheckRead read = v1::readDataCheck(in);
-    Rb::RigidBody body(data.getRigidBody());
-    body.setId(read.id);
-    data.setChecksum(read.checksum);
-    data.setRigidBody(body);
-  } catch (...) {
-    PROBE_THROW("setDataCheckFromRaw error");
-  }
+    v1::apply(data, v1::readDataCheck(in));
+  });
 }

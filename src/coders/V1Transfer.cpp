@@ -19,8 +19,9 @@ namespace {
 
 enum class Result { None, ChecksumRed, AllRed, Saved };
 
-// The one place that calls the callback. It holds its own share for the call, so the callback
-// may clear or replace itself. Without a callback the report becomes a WARN line.
+// The one place that calls the callback: onError() first when errorFirst, then the result. It
+// holds its own share for the call, so the callback may clear or replace itself. Without a
+// callback the report becomes a WARN line.
 void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, bool ok,
             bool errorFirst, const char* noCallbackText) {
   const boost::shared_ptr<ProbeDataCoderCB> callback = current;
@@ -44,50 +45,52 @@ void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, b
   }
 }
 
-void reportResult(const boost::shared_ptr<ProbeDataCoderCB>& callback, Result result, bool ok,
-                  const char* noCallbackText) {
-  report(callback, result, ok, false, noCallbackText);
-}
-
-// onError(), then the result false if there is one.
-void reportFailure(const boost::shared_ptr<ProbeDataCoderCB>& callback, Result result,
-                   const char* noCallbackText) {
-  report(callback, result, false, true, noCallbackText);
-}
-
-// The refusals shared by the three reads: the caller's mistakes, thrown with nothing changed.
-// The message is built only when a request is refused.
-void refuseRead(const char* operation, bool hasDataHandler, unsigned int pendingWrites,
-                unsigned int pendingReads) {
+// The refusals of every request: the caller's mistakes, thrown with nothing changed. A save
+// passes no pending reads, as a pending read does not stop it. The message is built only when a
+// request is refused.
+void refuse(const char* operation, bool hasDataHandler, unsigned int pendingWrites,
+            const char* writeOngoing, unsigned int pendingReads) {
   if (!hasDataHandler) PROBE_THROW(std::string(operation) + " no DH pointer defined!");
   if (pendingWrites != 0) {
-    PROBE_THROW(std::string(operation) + " write is ongoing " + std::to_string(pendingWrites));
+    PROBE_THROW(std::string(operation) + writeOngoing + std::to_string(pendingWrites));
   }
   if (pendingReads != 0) {
     PROBE_THROW(std::string(operation) + " read is ongoing " + std::to_string(pendingReads));
   }
 }
 
+// How readAll and readChecksum report, and what they log when their request fails.
+struct ReadKind {
+  const char* name;             // "ProbeDataV1Coder::readAll"
+  const char* failureLog;       // ERROR line of a failed request, or null for none
+  Result result;
+  const char* noCallbackText;   // WARN line when a report is due and no callback is set
+};
+
+const ReadKind kReadAll{"ProbeDataV1Coder::readAll", "ProbeDataV1Coder::readAll()",
+                        Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined"};
+const ReadKind kReadChecksum{"ProbeDataV1Coder::readChecksum", nullptr, Result::ChecksumRed,
+                             "ProbeDataV1Coder::readChecksum no CB defined"};
+
 // A chained read that a save started in the meantime would refuse. Kept out of line: it is the
 // rare path, and its log statement would otherwise weigh on every completion.
 BOOST_NOINLINE void refuseChainedRead(const boost::shared_ptr<ProbeDataCoderCB>& callback,
-                                      ProbeDataCoder::ReadAction next,
-                                      unsigned int pendingWrites) {
+                                      const ReadKind& kind, unsigned int pendingWrites) {
   LOG4CPLUS_ERROR(g_probeLogger,
                   "ProbeDataV1Coder::onDataRed() read refused, write is ongoing " << pendingWrites);
-  if (next == ProbeDataCoder::ReadAllAction) {
-    reportFailure(callback, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
-  } else {
-    reportFailure(callback, Result::ChecksumRed, "ProbeDataV1Coder::readChecksum no CB defined");
-  }
+  report(callback, kind.result, false, true, kind.noCallbackText);
+}
+
+const ReadKind& readKind(ProbeDataCoder::ReadAction action) {
+  return action == ProbeDataCoder::ReadAllAction ? kReadAll : kReadChecksum;
 }
 
 }  // namespace
 
 void ProbeDataV1Coder::readVersion() {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readVersion");
-  refuseRead("ProbeDataV1Coder::readVersion", dataHandler_ != nullptr, pendingWrites_,
-             pendingReads_);
+  refuse("ProbeDataV1Coder::readVersion", dataHandler_ != nullptr, pendingWrites_,
+         " write is ongoing ", pendingReads_);
   // nextAction_ stays: a readAll or readChecksum that chains behind this read has just set it.
   pendingReads_ = 1;
   currentAction_ = ReadVersionAction;
@@ -100,48 +103,31 @@ void ProbeDataV1Coder::readVersion() {
   }
 }
 
-// Without a known version the layout is unknown: read the version block first and chain the
-// whole-image read on its completion.
-void ProbeDataV1Coder::readAll() {
-  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readAll");
-  refuseRead("ProbeDataV1Coder::readAll", dataHandler_ != nullptr, pendingWrites_,
-             pendingReads_);
-  try {
-    if (inputVersion_ == NoVersionDefined) {
-      nextAction_ = ReadAllAction;
-      ProbeDataV1Coder::readVersion();
-      return;
-    }
-    nextAction_ = NoReadAction;
-    currentAction_ = ReadAllAction;
-    pendingReads_ = 1;
-    dataHandler_->readData(0, getLength(AllItems));
-  } catch (...) {
-    LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::readAll()");
-    settleRead();
-    error_ = TransferError;
-    reportFailure(callback_, Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined");
-  }
-}
+void ProbeDataV1Coder::readAll() { startRead(ReadAllAction); }
+void ProbeDataV1Coder::readChecksum() { startRead(ReadChecksumAction); }
 
-void ProbeDataV1Coder::readChecksum() {
-  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readChecksum");
-  refuseRead("ProbeDataV1Coder::readChecksum", dataHandler_ != nullptr, pendingWrites_,
-             pendingReads_);
+// Without a known version the layout is unknown: read the version block first and chain the
+// real read on its completion. A failed request is reported, never thrown.
+void ProbeDataV1Coder::startRead(ReadAction action) {
+  const ReadKind& kind = readKind(action);
+  LOG4CPLUS_TRACE(g_probeLogger, kind.name);
+  refuse(kind.name, dataHandler_ != nullptr, pendingWrites_, " write is ongoing ", pendingReads_);
   try {
     if (inputVersion_ == NoVersionDefined) {
-      nextAction_ = ReadChecksumAction;
+      nextAction_ = action;
       ProbeDataV1Coder::readVersion();
       return;
     }
     nextAction_ = NoReadAction;
-    currentAction_ = ReadChecksumAction;
+    currentAction_ = action;
     pendingReads_ = 1;
-    dataHandler_->readData(getOffset(DataCheckItem), getLength(DataCheckItem));
+    const StreamItems range = action == ReadAllAction ? AllItems : DataCheckItem;
+    dataHandler_->readData(getOffset(range), getLength(range));
   } catch (...) {
+    if (kind.failureLog != nullptr) LOG4CPLUS_ERROR(g_probeLogger, kind.failureLog);
     settleRead();
     error_ = TransferError;
-    reportFailure(callback_, Result::ChecksumRed, "ProbeDataV1Coder::readChecksum no CB defined");
+    report(callback_, kind.result, false, true, kind.noCallbackText);
   }
 }
 
@@ -149,16 +135,11 @@ void ProbeDataV1Coder::readChecksum() {
 // coded in the output version.
 void ProbeDataV1Coder::save(const ProbeData& data) {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::save(All)");
-  if (!dataHandler_) PROBE_THROW("ProbeDataV1Coder::save(All) no DH pointer defined!");
-  if (pendingWrites_ != 0) {
-    PROBE_THROW("ProbeDataV1Coder::save(All) write is already ongoing " +
-                std::to_string(pendingWrites_));
-  }
+  refuse("ProbeDataV1Coder::save(All)", dataHandler_ != nullptr, pendingWrites_,
+         " write is already ongoing ", 0);
   bool requested = false;
   try {
-    const unsigned int length = getLength(VersionItem) + getLength(RigidBodyItem) +
-                                getLength(DefaultDirItem) + getLength(MaskThicknessItem) +
-                                getLength(DataCheckItem);
+    const unsigned int length = getLength(AllItems);
     boost::shared_array<unsigned char> image(new unsigned char[length]());
     setToRaw(data, AllItems, image.get(), length);
     ++pendingWrites_;
@@ -168,7 +149,7 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
     if (requested && pendingWrites_ > 0) --pendingWrites_;
     error_ = CodeError;
-    reportResult(callback_, Result::Saved, false, "ProbeDataV1Coder::save(All) no CB defined");
+    report(callback_, Result::Saved, false, false, "ProbeDataV1Coder::save(All) no CB defined");
   } catch (...) {
     // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
     if (requested && pendingWrites_ > 0) --pendingWrites_;
@@ -277,7 +258,7 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
                           : action == ReadChecksumAction || action == ReadVersionAction
                               ? Result::ChecksumRed
                               : Result::None;
-    reportResult(callback_, result, ok, "ProbeDataV1Coder::onDataRed() no CB defined");
+    report(callback_, result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
   }
 }
 
@@ -297,14 +278,10 @@ void ProbeDataV1Coder::startNextAction() {
       nextAction_ = NoReadAction;
       if (pendingWrites_ != 0) {
         error_ = TransferError;
-        refuseChainedRead(callback_, next, pendingWrites_);
+        refuseChainedRead(callback_, readKind(next), pendingWrites_);
         return;
       }
-      if (next == ReadAllAction) {
-        ProbeDataV1Coder::readAll();
-      } else {
-        ProbeDataV1Coder::readChecksum();
-      }
+      startRead(next);
       return;
     default:
       PROBE_THROW("ProbeDataV1Coder::onStreamVersion() Unknown next Action " +
@@ -336,7 +313,7 @@ void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long 
   }
   if (pendingWrites_ > 0) --pendingWrites_;
   if (pendingWrites_ == 0) {
-    reportResult(callback_, Result::Saved, ok, "ProbeDataV1Coder::onDataSaved() no CB defined");
+    report(callback_, Result::Saved, ok, false, "ProbeDataV1Coder::onDataSaved() no CB defined");
   }
 }
 
@@ -345,7 +322,7 @@ void ProbeDataV1Coder::onError() {
   if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
     error_ = TransferError;
   }
-  reportFailure(callback_, Result::None, "ProbeDataV1Coder::onError() no CB defined");
+  report(callback_, Result::None, false, true, "ProbeDataV1Coder::onError() no CB defined");
 }
 
 void ProbeDataV1Coder::settleRead() {

@@ -26,15 +26,16 @@ std::string render(const Report& report) {
     EXPECT_EQ(expected++, item.item);
     EXPECT_EQ(&item, report.find(item.item));
     out += "\n" + std::to_string(item.offset) + "+" + std::to_string(item.length) + " " +
-           toString(item.verdict) +
-           (item.fault == Report::NoFault ? "" : std::string(" ") + toString(item.fault));
+           ProbeImageReport::verdictName(item.verdict) +
+           (item.fault == Report::NoFault ? "" : std::string(" ") + ProbeImageReport::faultName(item.fault));
     if (item.hasChecksum) {
       std::snprintf(text, sizeof text, " %04X/%04X", item.storedChecksum, item.computedChecksum);
       out += text;
     }
-    out += ": " + item.detail;
+    out += std::string(item.inRecord ? " [record]" : "") + ": " + item.detail;
+    if (!item.unchecked.empty()) out += " | unchecked: " + item.unchecked;
   }
-  return out;
+  return out + (report.intact() ? "" : "\ndamage: " + report.damage());
 }
 
 // Each image's report, rendered, against tests/data/expected/image-reports.txt: the sample, its
@@ -42,10 +43,17 @@ std::string render(const Report& report) {
 TEST(ImageReportTest, NamesEachItemOfTheImage) {
   const std::string sample = golden("probe21.bin");
   const std::string old = golden("probe20.bin");
-  std::string overrun = sample, unknown = sample, magicOne = old;
+  std::string overrun = sample, unknown = sample, magicOne = old, minor = sample, major = sample,
+              high = sample, oldAsNew = old, both = sample;
   overrun[8] = 30;  // a target count the block cannot hold
   unknown[4] = 3;
   magicOne[4] = 1;
+  minor[6] ^= 1;     // 2.0
+  major[4] ^= 1;     // 3.1
+  high[5] ^= 1;      // 258.1
+  oldAsNew[6] = 1;   // 2.1
+  both[3] = 'C';     // "QMVC" and 3.1
+  both[4] = 3;
   const std::pair<const char*, std::string> cases[] = {
       {"intact", sample},
       {"rigid body checksum", golden("damaged-rb.bin")},
@@ -59,6 +67,12 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       {"no magic", std::string(4, '\0') + old.substr(4)},
       {"magic and version 1.0", magicOne},
       {"one damaged magic byte", golden("magic.bin")},
+      {"minor number bit flipped", minor},
+      {"major number bit flipped", major},
+      {"major number high byte flipped", high},
+      {"version 2.0 numbered 2.1", oldAsNew},
+      {"damaged magic and unknown version", both},
+      {"version bit flipped, cut", minor.substr(0, 200)},
       {"damaged magic and rigid body", "\x7FMVB" + golden("damaged-rb.bin").substr(4)},
       {"blank", golden("blank.bin")},
       {"erased", golden("erased.bin")},
@@ -96,7 +110,7 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
   }
   std::setlocale(LC_NUMERIC, previous.c_str());
   EXPECT_EQ(golden("expected/image-reports.txt"), reports);
-  EXPECT_EQ(std::string("cutShort"), toString(inspectImage(nullptr, 0).items.at(0).fault));
+  EXPECT_EQ(std::string("cutShort"), Report::faultName(inspectImage(nullptr, 0).items.at(0).fault));
 }
 
 }  // namespace

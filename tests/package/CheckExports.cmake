@@ -19,8 +19,10 @@ set(probedata_needs
   ProbeDataV1Coder::_nDataCheckDataSize
   "PDSimuCoder::PDSimuCoder(" PDSimuCoder::_nClassVersion "typeinfo for PDSimuCoder"
   "ProbeDevices::ProbeDevices()" "ProbeDevices::initDevice()" "typeinfo for ProbeDevices"
-  "ProbeImageReport::intact() const" "checkImageFit(" "toString(ProbeImageReport::Verdict)"
-  "toString(ProbeImageReport::Fault)" "ProbeDataV1Coder::getImageLength(unsigned int)")
+  "ProbeImageReport::intact() const" "checkImageFit("
+  "ProbeImageReport::verdictName(ProbeImageReport::Verdict)"
+  "ProbeImageReport::faultName(ProbeImageReport::Fault)"
+  "ProbeImageReport::hasVersion() const" "ProbeDataV1Coder::getImageLength(unsigned int)")
 set(probeoutside_needs
   "admin::exist(" "admin::getFileSize(" "Rb::RigidBody::RigidBody()" "typeinfo for Rb::RigidBody"
   "Error::Error(" "typeinfo for Error" "typeinfo for DataHandler" "typeinfo for DataHandlerCB"
