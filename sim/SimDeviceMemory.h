@@ -35,7 +35,6 @@
 #include <vector>
 
 #include "DataHandler.h"
-#include "ProbeDataV1Coder.h"
 
 namespace probesim {
 
@@ -52,10 +51,10 @@ class SimDeviceMemory : public DataHandler {
 
   static constexpr unsigned long kWholeText = 0xFFFFFFFFul;
 
-  // A zero-filled memory of size bytes; by default as long as the image a version-1 coder writes.
-  explicit SimDeviceMemory(std::size_t size = ProbeDataV1Coder::getImageLength(),
-                           Completion completion = Completion::Synchronous,
-                           Storage storage = Storage::Image);
+  // A zero-filled memory of size bytes: for a version-1 coder's image, as long as
+  // ProbeDataV1Coder::getImageLength() says.
+  explicit SimDeviceMemory(std::size_t size, Completion completion = Completion::Synchronous,
+                  Storage storage = Storage::Image);
   // Lets the worker finish the completion it is delivering, then stops it; completions still
   // queued are dropped.
   ~SimDeviceMemory() override;

@@ -1,7 +1,6 @@
 # The simulated device memory, a small static library that hosts link to test without hardware.
 add_library(probesim STATIC sim/SimDeviceMemory.cpp)
 add_library(ProbeData::probesim ALIAS probesim)
-# The header names the version-1 coder's image length; its hosts link probedata anyway.
 target_include_directories(probesim PUBLIC
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/sim>
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>

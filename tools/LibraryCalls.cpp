@@ -53,7 +53,7 @@ RoundTrip roundTrip(const char* name, const ProbeData& record, SimDeviceMemory::
                     const std::function<Encoded(const ProbeData&)>& written) {
   RoundTrip trip;
   trip.coder = name;
-  const auto memory = boost::make_shared<SimDeviceMemory>();
+  const auto memory = boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
   memory->setCompletion(SimDeviceMemory::Completion::Queued);
   memory->setStorage(storage);
   const auto run = [&](const char* step, Coder& coder, const std::function<void()>& request,

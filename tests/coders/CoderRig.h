@@ -127,7 +127,7 @@ class CoderRig {
                     reinterpret_cast<unsigned char*>(bytes.empty() ? nullptr : &bytes[0]));
   }
 
-  SimDeviceMemory memory_;
+  SimDeviceMemory memory_{0};  // loaded by the constructor
 
  public:
   Coder coder{boost::make_shared<TracedHandler>(memory_, trace)};

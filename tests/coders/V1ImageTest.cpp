@@ -264,7 +264,7 @@ TEST(V1ImageTest, SurvivesEveryDamage) {
       EXPECT_EQ(converted, report.intact());
     }
     Trace trace;
-    const auto device = boost::make_shared<probesim::SimDeviceMemory>();
+    const auto device = boost::make_shared<probesim::SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
     ProbeDataV1Coder coder(device);
     coder.setCB(boost::make_shared<RecordingCallback>(trace));
     device->load(image);

@@ -108,7 +108,7 @@ struct Host {
     }
   }
   Trace trace;
-  boost::shared_ptr<SimDeviceMemory> device = boost::make_shared<SimDeviceMemory>();
+  boost::shared_ptr<SimDeviceMemory> device = boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
   boost::shared_ptr<RecordingCallback> callback = boost::make_shared<RecordingCallback>(trace);
   Coder coder{device};
 };
