@@ -15,9 +15,9 @@ PROBEDATA_API bool saveToString(std::string& text, const ProbeData& record);
 // Writes the document from the file's first byte: a missing file is created, an existing one is
 // overwritten but not truncated. binary false opens the file in the runtime's text mode. true
 // only when the text was written, flushed and the file closed: a full disk or a failed close is
-// false, with an ERROR line naming fflush or fclose and the system's reason (the legacy function
-// ignored both and reported such a save as done). Passes on exceptions from the file-existence
-// check and from memory exhaustion.
+// false, with an ERROR line naming fflush or fclose and the system's reason: a save that did not
+// reach the file is never reported as done. Passes on exceptions from the file-existence check
+// and from memory exhaustion.
 PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, bool binary);
 // true when the whole document was read into record. Reading stops at the first NUL and takes
 // nothing after the last element. On failure the record keeps what had been read before the
@@ -25,6 +25,11 @@ PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, 
 // direction; the mask thickness changes only on success. Targets read get ids 0 to n-1.
 // Never throws.
 PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record);
+// The same, and on failure why, with where in the text the reading stopped: "line 4, column 21:
+// XML start/end tag mismatch - Data_RB_Id". reason is empty after a success. Never throws but
+// std::bad_alloc.
+PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record,
+                                  std::string& reason);
 // loadFromString of the file's bytes, or false when the file cannot be opened for reading and
 // writing, or read whole. The record is untouched unless loadFromString is reached. Passes on
 // memory exhaustion.

@@ -1,13 +1,6 @@
 #include "ProbeData.h"
 
-#include <log4cplus/loggingmacros.h>
-
-#include <string>
-
-#include "Crc16.h"
-#include "ProbeLogger.h"
 #include "ThrowError.h"
-#include "Utils.h"
 
 ProbeData::ProbeData()
     : rigidBody_(new Rb::RigidBody), maskThickness_(0), defaultDir_{0.0, 0.0, 0.0}, checksum_(0) {}
@@ -63,12 +56,3 @@ void ProbeData::setMaskThickness(unsigned short thickness) { maskThickness_ = th
 unsigned short ProbeData::getMaskThickness() const { return maskThickness_; }
 void ProbeData::setChecksum(unsigned int checksum) { checksum_ = checksum; }
 unsigned int ProbeData::getChecksum() const { return checksum_; }
-
-unsigned int ProbeData::computeChecksum() const {
-  std::string text;
-  if (!saveToString(text, *this)) return 0;
-  const unsigned int result = crc16Arc(text.data(), text.size());
-  // The simulation coder's data checksum logs the same text.
-  LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
-  return result;
-}

@@ -1,6 +1,6 @@
 // The only file that includes Boost's input archive implementation files: anywhere else they
 // would also instantiate members of the stock xml_iarchive that the Boost library already holds.
-#include "LegacyXmlIArchive.h"
+#include "Boost137XmlIArchive.h"
 
 #include <boost/archive/archive_exception.hpp>
 #include <boost/archive/impl/archive_serializer_map.ipp>
@@ -14,16 +14,16 @@
 // is cut to the 16 bits of the library version type. The stock archive, compiled without
 // assertions, cuts it the same way; an assertion build of init() would abort on a text whose
 // version does not fit.
-LegacyXmlIArchive::LegacyXmlIArchive(std::istream& stream)
-    : xml_iarchive_impl<LegacyXmlIArchive>(stream, boost::archive::no_header) {
+Boost137XmlIArchive::Boost137XmlIArchive(std::istream& stream)
+    : xml_iarchive_impl<Boost137XmlIArchive>(stream, boost::archive::no_header) {
   gimpl->init(get_is());
   const auto version = static_cast<boost::uint16_t>(gimpl->rv.version & 0xFFFFu);
   set_library_version(boost::serialization::library_version_type(version));
 }
 
-LegacyXmlIArchive::~LegacyXmlIArchive() = default;
+Boost137XmlIArchive::~Boost137XmlIArchive() = default;
 
-void LegacyXmlIArchive::load_start(const char* name) {
+void Boost137XmlIArchive::load_start(const char* name) {
   if (name == nullptr) return;
   if (!gimpl->parse_start_tag(get_is())) {
     boost::serialization::throw_exception(
@@ -33,7 +33,7 @@ void LegacyXmlIArchive::load_start(const char* name) {
 }
 
 // The tag read is compared as a whole string with the name, whatever its length.
-void LegacyXmlIArchive::load_end(const char* name) {
+void Boost137XmlIArchive::load_end(const char* name) {
   if (name == nullptr) return;
   if (!gimpl->parse_end_tag(get_is())) {
     boost::serialization::throw_exception(
@@ -46,7 +46,7 @@ void LegacyXmlIArchive::load_end(const char* name) {
   }
 }
 
-void LegacyXmlIArchive::load(boost::serialization::collection_size_type& count) {
+void Boost137XmlIArchive::load(boost::serialization::collection_size_type& count) {
   int value = 0;
   get_is() >> std::skipws >> value;
   if (get_is().fail()) {
@@ -59,9 +59,9 @@ void LegacyXmlIArchive::load(boost::serialization::collection_size_type& count) 
 namespace boost {
 namespace archive {
 
-template class detail::archive_serializer_map<LegacyXmlIArchive>;
-template class basic_xml_iarchive<LegacyXmlIArchive>;
-template class xml_iarchive_impl<LegacyXmlIArchive>;
+template class detail::archive_serializer_map<Boost137XmlIArchive>;
+template class basic_xml_iarchive<Boost137XmlIArchive>;
+template class xml_iarchive_impl<Boost137XmlIArchive>;
 
 }  // namespace archive
 }  // namespace boost

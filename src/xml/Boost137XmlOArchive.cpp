@@ -1,6 +1,6 @@
 // The only file that includes Boost's archive implementation files: anywhere else they would
 // also instantiate the members of the stock xml_oarchive that the Boost library already holds.
-#include "LegacyXmlOArchive.h"
+#include "Boost137XmlOArchive.h"
 
 #include <boost/archive/archive_exception.hpp>
 #include <boost/archive/impl/archive_serializer_map.ipp>
@@ -25,22 +25,22 @@ constexpr int kMaxDoubleLength = 24;
 
 }  // namespace
 
-LegacyXmlOArchive::LegacyXmlOArchive(std::ostream& stream)
-    : xml_oarchive_impl<LegacyXmlOArchive>(stream, boost::archive::no_header) {
+Boost137XmlOArchive::Boost137XmlOArchive(std::ostream& stream)
+    : xml_oarchive_impl<Boost137XmlOArchive>(stream, boost::archive::no_header) {
   put(kPrologue);
 }
 
-LegacyXmlOArchive::~LegacyXmlOArchive() = default;
+Boost137XmlOArchive::~Boost137XmlOArchive() = default;
 
 // to_chars in general notation with precision 17 gives exactly what printf's %.17g, and so a
 // classic-locale stream with precision 17, gives; it neither consults the locale nor touches
 // the stream's flags.
-void LegacyXmlOArchive::save(const double& value) {
+void Boost137XmlOArchive::save(const double& value) {
   if (os.fail()) {
     boost::serialization::throw_exception(
         boost::archive::archive_exception(boost::archive::archive_exception::output_stream_error));
   }
-  if (!std::isfinite(value)) throw std::domain_error("LegacyXmlOArchive::save non-finite double");
+  if (!std::isfinite(value)) throw std::domain_error("Boost137XmlOArchive::save non-finite double");
   char text[kMaxDoubleLength + 8];
   const std::to_chars_result result =
       std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
@@ -50,9 +50,9 @@ void LegacyXmlOArchive::save(const double& value) {
 namespace boost {
 namespace archive {
 
-template class detail::archive_serializer_map<LegacyXmlOArchive>;
-template class basic_xml_oarchive<LegacyXmlOArchive>;
-template class xml_oarchive_impl<LegacyXmlOArchive>;
+template class detail::archive_serializer_map<Boost137XmlOArchive>;
+template class basic_xml_oarchive<Boost137XmlOArchive>;
+template class xml_oarchive_impl<Boost137XmlOArchive>;
 
 }  // namespace archive
 }  // namespace boost

@@ -3,28 +3,28 @@
 // ways only: the root element carries archive version 5, and doubles are written in the
 // stream's general notation with 17 significant digits instead of forced scientific notation.
 // Everything else (prologue lines, layout, name-value pairs, arrays, escaping) is Boost's own.
-#ifndef PROBE_XML_LEGACY_XML_OARCHIVE_H
-#define PROBE_XML_LEGACY_XML_OARCHIVE_H
+#ifndef PROBE_XML_BOOST137_XML_OARCHIVE_H
+#define PROBE_XML_BOOST137_XML_OARCHIVE_H
 
 #include <boost/archive/xml_oarchive.hpp>
 
 #include <ostream>
 
-class LegacyXmlOArchive : public boost::archive::xml_oarchive_impl<LegacyXmlOArchive> {
+class Boost137XmlOArchive : public boost::archive::xml_oarchive_impl<Boost137XmlOArchive> {
  public:
   // Writes the prologue and the root's start tag at once. The stream must outlive the archive
   // and should carry the classic locale: the archive keeps the stream's number punctuation.
-  explicit LegacyXmlOArchive(std::ostream& stream);
+  explicit Boost137XmlOArchive(std::ostream& stream);
   // Writes a newline, as every Boost text archive does when it is released, but never the
   // root's end tag: take the text before the archive goes.
-  ~LegacyXmlOArchive() override;
+  ~Boost137XmlOArchive() override;
 
  protected:
-  friend class boost::archive::detail::interface_oarchive<LegacyXmlOArchive>;
-  friend class boost::archive::basic_xml_oarchive<LegacyXmlOArchive>;
+  friend class boost::archive::detail::interface_oarchive<Boost137XmlOArchive>;
+  friend class boost::archive::basic_xml_oarchive<Boost137XmlOArchive>;
   friend class boost::archive::save_access;
 
-  using boost::archive::xml_oarchive_impl<LegacyXmlOArchive>::save;
+  using boost::archive::xml_oarchive_impl<Boost137XmlOArchive>::save;
   // Throws std::domain_error for nan and infinities: they would be written as text that no
   // archive reads back.
   void save(const double& value);

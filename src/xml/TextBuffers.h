@@ -37,6 +37,8 @@ class StringSinkBuf : public std::streambuf {
 class CharRangeBuf : public std::streambuf {
  public:
   CharRangeBuf(const char* begin, const char* end);
+  // How many characters have been read.
+  std::size_t consumed() const { return static_cast<std::size_t>(gptr() - eback()); }
   CharRangeBuf(const CharRangeBuf&) = delete;
   CharRangeBuf& operator=(const CharRangeBuf&) = delete;
 };

@@ -2,6 +2,7 @@
 
 #include <log4cplus/loggingmacros.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,8 +13,9 @@
 #include <string>
 
 #include "Admin.h"
-#include "LegacyXmlIArchive.h"
-#include "LegacyXmlOArchive.h"
+#include "Crc16.h"
+#include "Boost137XmlIArchive.h"
+#include "Boost137XmlOArchive.h"
 #include "ProbeLogger.h"
 #include "TextBuffers.h"
 #include "XmlSchema.h"
@@ -25,6 +27,18 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// "line 4, column 21: ", where reading stopped after consumed characters of text.
+std::string place(const char* text, std::size_t consumed) {
+  const char* const end = text + consumed;
+  const std::size_t line = 1 + static_cast<std::size_t>(std::count(text, end, '\n'));
+  const char* lineStart = text;
+  for (const char* c = text; c != end; ++c) {
+    if (*c == '\n') lineStart = c + 1;
+  }
+  return "line " + std::to_string(line) + ", column " +
+         std::to_string(static_cast<std::size_t>(end - lineStart) + 1) + ": ";
+}
 
 // The runtime's message for an errno value. It ends in a newline, as the Windows runtime's text
 // does, so the log lines read the same on every platform.
@@ -39,7 +53,7 @@ bool saveToString(std::string& text, const ProbeData& record) {
     std::ostream os(&sink);
     // A host's global locale could group digits or change the decimal point.
     os.imbue(std::locale::classic());
-    LegacyXmlOArchive archive(os);
+    Boost137XmlOArchive archive(os);
     writeRecord(archive, record);
     // Taken before the archive goes: its release writes past the document.
     text = sink.take();
@@ -101,22 +115,31 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
 }
 
 bool loadFromString(const std::string& text, ProbeData& record) {
+  std::string reason;
+  return loadFromString(text, record, reason);
+}
+
+bool loadFromString(const std::string& text, ProbeData& record, std::string& reason) {
+  reason.clear();
+  // The document ends at the first NUL. The archive reads the caller's text in place.
+  const char* const begin = text.c_str();
+  CharRangeBuf source(begin, begin + std::strlen(begin));
   try {
-    // The document ends at the first NUL. The archive reads the caller's text in place.
-    const char* const begin = text.c_str();
-    CharRangeBuf source(begin, begin + std::strlen(begin));
     std::istream is(&source);
     is.imbue(std::locale::classic());
-    LegacyXmlIArchive archive(is);
+    Boost137XmlIArchive archive(is);
     readRecord(archive, record);
     return true;
+  } catch (const std::exception& error) {
+    reason = place(begin, source.consumed()) + error.what();
   } catch (...) {
-    try {
-      LOG4CPLUS_ERROR(g_probeLogger, "could not decode stream " << text);
-    } catch (...) {
-    }
-    return false;
+    reason = place(begin, source.consumed()) + "unknown failure";
   }
+  try {
+    LOG4CPLUS_ERROR(g_probeLogger, "could not decode stream " << text);
+  } catch (...) {
+  }
+  return false;
 }
 
 bool loadFromFile(const std::string& path, ProbeData& record) {
@@ -149,4 +172,14 @@ bool loadFromFile(const std::string& path, ProbeData& record) {
   // The text ends at the first NUL, in what is logged should decoding fail as well.
   text.resize(std::strlen(text.c_str()));
   return loadFromString(text, record);
+}
+
+// The record's checksum is a CRC of its XML text, so it is defined with that text.
+unsigned int ProbeData::computeChecksum() const {
+  std::string text;
+  if (!saveToString(text, *this)) return 0;
+  const unsigned int result = crc16Arc(text.data(), text.size());
+  // The simulation coder's data checksum logs the same text.
+  LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
+  return result;
 }

@@ -13,7 +13,7 @@
 
 using boost::serialization::make_nvp;
 
-void writeRecord(LegacyXmlOArchive& archive, const ProbeData& record) {
+void writeRecord(Boost137XmlOArchive& archive, const ProbeData& record) {
   const unsigned int checksum = record.getChecksum();
   archive << make_nvp("Data_Checksum", checksum);
 
@@ -52,7 +52,7 @@ void writeRecord(LegacyXmlOArchive& archive, const ProbeData& record) {
   archive << make_nvp("Data_Target_Mask_Thickness", thickness);
 }
 
-void readRecord(LegacyXmlIArchive& archive, ProbeData& record) {
+void readRecord(Boost137XmlIArchive& archive, ProbeData& record) {
   unsigned int checksum = 0;
   archive >> make_nvp("Data_Checksum", checksum);
   record.setChecksum(checksum);

@@ -1,6 +1,6 @@
 target_sources(probedata_obj PRIVATE
-  src/xml/LegacyXmlIArchive.cpp
-  src/xml/LegacyXmlOArchive.cpp
+  src/xml/Boost137XmlIArchive.cpp
+  src/xml/Boost137XmlOArchive.cpp
   src/xml/TextBuffers.cpp
   src/xml/Utils.cpp
   src/xml/XmlSchema.cpp)

@@ -1,5 +1,5 @@
 # The dynamic symbols of the built shared libraries, as a host's linker and loader see them:
-# every name that hosts and the legacy interface need is there, and no instantiation of the
+# every name that hosts of this and earlier releases need is there, and no instantiation of the
 # standard library's, libstdc++'s or Boost's templates is (cmake/probedata.map).
 # Script mode: NM, PROBEDATA and PROBEOUTSIDE (the libraries' files) on the command line.
 

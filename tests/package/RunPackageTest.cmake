@@ -80,7 +80,7 @@ foreach(example read_probe xml_round_trip)
   run(${CXX} -std=c++17 ${flags} ${SOURCE_DIR}/examples/${example}.cpp ${pkg_flags}
       -o ${WORK_DIR}/pkg-config/${example})
 endforeach()
-# The examples include <probedata/...>; hosts written for the legacy library include flat.
+# The examples include <probedata/...>; hosts written for earlier releases include flat.
 run(${pkg_env} pkg-config --cflags probesim probedata)
 separate_arguments(pkg_cflags UNIX_COMMAND "${output}")
 file(WRITE ${WORK_DIR}/flat.cpp "#include \"ProbeDataV1Coder.h\"\n#include \"SimDeviceMemory.h\"\n")

@@ -63,7 +63,7 @@ for example in read_probe xml_round_trip; do
   # shellcheck disable=SC2046
   c++ -std=c++17 "$example.cpp" $(pkg-config --cflags --libs probedata) -o "pkg-config/$example"
 done
-# The examples include <probedata/...>; hosts written for the legacy library include flat.
+# The examples include <probedata/...>; hosts written for earlier releases include flat.
 printf '#include "ProbeDataV1Coder.h"\n#include "SimDeviceMemory.h"\n' >flat.cpp
 # shellcheck disable=SC2046
 c++ -std=c++17 -fsyntax-only flat.cpp $(pkg-config --cflags probesim)

@@ -80,7 +80,7 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
        "HasAngle>true</Data_RB_TargetHasAngle>\n<Data_RB_TargetSize>1.5", kChecksum},
       {"<count>3</count>\n\t<item>40<", "<count>4</count>\n\t<item>40<", kChecksum},
       {"<count>3</count>\n\t<item>40<", "<count>-1</count>\n\t<item>40<", kChecksum},
-      // A count is an int, as the first reader read it: one beyond an int does not wrap.
+      // A count is an int, as earlier releases read it: one beyond an int does not wrap.
       {"<count>3</count>\n\t<item>40<", "<count>-18446744073709551613</count>\n\t<item>40<",
        kChecksum},
       {"<count>3</count>\n\t<item>40<", "<count>4294967299</count>\n\t<item>40<", kChecksum},
@@ -116,11 +116,11 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
   }
 }
 
-// Texts the writer never produces but the reader takes, as the texts' first reader did: numbers
+// Texts the writer never produces but the reader takes, as earlier releases did: numbers
 // after white space, a negative count, a short three-value element, another archive's notation,
 // the root's end tag or anything after the last element, a text cut at a NUL, and elements named
 // otherwise (the document is read by position).
-TEST(XmlTest, ReadsWhatTheFirstReaderTook) {
+TEST(XmlTest, ReadsWhatEarlierReleasesTook) {
   const std::string sample = golden("probe.xml");
   ProbeData wrapped = sampleRecord(), shortDirection = sampleRecord();
   wrapped.setChecksum(4294967295u);
