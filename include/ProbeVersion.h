@@ -9,15 +9,17 @@
 
 // The version of these headers, for a host to check at compile time what it builds against;
 // the functions below report the version of the library that it runs with. The build takes the
-// project's version from here.
+// project's version from here, and the version text its date.
 #define PROBEDATA_VERSION_MAJOR 1
 #define PROBEDATA_VERSION_MINOR 1
 #define PROBEDATA_VERSION_BUILD 1112
+#define PROBEDATA_BUILD_DATE "2010-02-08"
 
 extern "C" {
 
-// "32-bit Edition Version 1.1 Build 1112 2010-02-08 " (49 characters, the last a blank), in a
-// static buffer: the same pointer on every call, readable while the library is loaded.
+// "32-bit Edition Version MAJOR.MINOR Build BUILD DATE " from the macros above, with one blank
+// after the date (49 characters in all), in a static buffer: the same pointer on every call,
+// readable while the library is loaded.
 PROBEDATA_API const char* GetDllVersion();
 // The same text in wide characters (UTF-16 on Windows).
 PROBEDATA_API const wchar_t* GetDllVersionUnicode();

@@ -5,13 +5,11 @@
 
 namespace {
 
-const int kMajor = 1;
-const int kMinor = 1;
-const int kBuild = 1112;
-const char kBuildDate[] = "2010-02-08";
-const char kSuffix[] = "";
-const wchar_t kBuildDateW[] = L"2010-02-08";
-const wchar_t kSuffixW[] = L"";
+const int kMajor = PROBEDATA_VERSION_MAJOR;
+const int kMinor = PROBEDATA_VERSION_MINOR;
+const int kBuild = PROBEDATA_VERSION_BUILD;
+// The text after the date, empty in this release.
+#define PROBEDATA_VERSION_SUFFIX ""
 
 // Formatted once, on first use; a concurrent first caller waits for the text to be complete.
 struct VersionTexts {
@@ -20,10 +18,10 @@ struct VersionTexts {
 
   VersionTexts() {
     std::snprintf(narrow, sizeof narrow, "32-bit Edition Version %d.%d Build %d %s %s", kMajor,
-                  kMinor, kBuild, kBuildDate, kSuffix);
+                  kMinor, kBuild, PROBEDATA_BUILD_DATE, PROBEDATA_VERSION_SUFFIX);
     std::swprintf(wide, sizeof wide / sizeof wide[0],
                   L"32-bit Edition Version %d.%d Build %d %ls %ls", kMajor, kMinor, kBuild,
-                  kBuildDateW, kSuffixW);
+                  L"" PROBEDATA_BUILD_DATE, L"" PROBEDATA_VERSION_SUFFIX);
   }
 };
 
