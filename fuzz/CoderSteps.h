@@ -31,7 +31,11 @@ namespace fuzz {
 // outcome is that of the last report: 1 good, 0 failed.
 template <class Coder, class Model>
 struct CoderSteps final : DataHandler, ProbeDataCoderCB {
-  struct Request { bool save; unsigned long offset, length; std::string bytes; };
+  struct Request {
+    bool save;
+    unsigned long offset, length;
+    std::string bytes;
+  };
   enum How { Ok, Failed, CutShort, Moved };
 
   CoderSteps(const std::uint8_t* data, std::size_t size) : in{data, data + size} {
@@ -57,8 +61,9 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
   // Every report answers a request; a good one comes from a completion, a good read by the
   // report the model names for it, and a failure finds an error set.
   void report(int kind, bool ok) {
-    FUZZ_CHECK(--open >= 0 && (ok ? completing && (kind == 2 || kind == readReport)
-                                  : coder.getError() != 0), "");
+    FUZZ_CHECK(--open >= 0 &&
+                   (ok ? completing && (kind == 2 || kind == readReport) : coder.getError() != 0),
+               "");
     outcome = ok;
   }
 
@@ -72,8 +77,10 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
     saving = &record;
     ++open;
     try {
-      kind == 3 ? coder.save(record) : kind == 0 ? coder.readVersion()
-          : kind == 1 ? coder.readAll() : coder.readChecksum();
+      kind == 3   ? coder.save(record)
+      : kind == 0 ? coder.readVersion()
+      : kind == 1 ? coder.readAll()
+                  : coder.readChecksum();
     } catch (const std::exception&) {
       FUZZ_CHECK(!idle, "refused while idle");
       --open;
@@ -96,14 +103,16 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
   void deliver(Request request, int how) {
     if (request.save && how != Failed) memory = request.bytes;
     if (how == Moved) request.offset = in.u16();
-    const std::string bytes = request.save ? request.bytes
-        : memory.substr(std::min<std::size_t>(request.offset, memory.size()), request.length);
+    const std::string bytes =
+        request.save
+            ? request.bytes
+            : memory.substr(std::min<std::size_t>(request.offset, memory.size()), request.length);
     const unsigned long length = how == CutShort ? in.u16() % (bytes.size() + 1) : bytes.size();
     std::vector<unsigned char> buffer(bytes.begin(), bytes.end());
     const std::string before = describe(coder.getProbeData());
     ProbeData expected = coder.getProbeData();
-    const int known = how == Failed ? 0 : Model::reads(bytes.substr(0, length), request.offset,
-                                                       expected);
+    const int known =
+        how == Failed ? 0 : Model::reads(bytes.substr(0, length), request.offset, expected);
     const bool outer = std::exchange(completing, true);
     outcome = -1;
     (coder.*(request.save ? &Coder::onDataSaved : &Coder::onDataRed))(
@@ -111,8 +120,9 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
     completing = outer;
     const std::string after = describe(coder.getProbeData());
     FUZZ_CHECK(known == -1 || after == describe(expected), after + " for " + describe(expected));
-    FUZZ_CHECK(!callbackSet || (known == -1 ? outcome == 1 || after == before
-                                            : outcome != 1 - known), "outcome " + after);
+    FUZZ_CHECK(
+        !callbackSet || (known == -1 ? outcome == 1 || after == before : outcome != 1 - known),
+        "outcome " + after);
   }
 
   void handlerError(int) {
@@ -142,9 +152,10 @@ struct CoderSteps final : DataHandler, ProbeDataCoderCB {
   void run() {
     using S = CoderSteps;
     static constexpr std::pair<void (S::*)(int), int> kSteps[] = {
-        {&S::request, 0}, {&S::request, 1}, {&S::request, 2}, {&S::request, 3},
-        {&S::complete, Ok}, {&S::complete, Failed}, {&S::complete, CutShort}, {&S::complete, Moved},
-        {&S::handlerError, 0}, {&S::toggleCallback, 0}, {&S::toggle, 0}, {&S::toggle, 1},
+        {&S::request, 0},         {&S::request, 1},      {&S::request, 2},
+        {&S::request, 3},         {&S::complete, Ok},    {&S::complete, Failed},
+        {&S::complete, CutShort}, {&S::complete, Moved}, {&S::handlerError, 0},
+        {&S::toggleCallback, 0},  {&S::toggle, 0},       {&S::toggle, 1},
         {&S::setOutputVersion, 0}};
     for (int count = 0; count < 64 && in.at < in.end; ++count) {
       const auto& step = kSteps[in.u8() % (sizeof kSteps / sizeof *kSteps)];

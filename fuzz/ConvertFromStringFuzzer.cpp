@@ -18,19 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string image(reinterpret_cast<const char*>(data), size);
   ProbeDataV1Coder coder(nullptr);
   ProbeData a, readBack;
-  const auto [ok, read] = fuzz::readTwice(
-      [&](ProbeData& r) { return coder.convertFromString(image, r); }, a,
-      {fuzz::Targets, fuzz::Direction, fuzz::Mask, fuzz::Checksum, fuzz::Id});
+  const auto [ok, read] =
+      fuzz::readTwice([&](ProbeData& r) { return coder.convertFromString(image, r); }, a,
+                      {fuzz::Targets, fuzz::Direction, fuzz::Mask, fuzz::Checksum, fuzz::Id});
   const ProbeImageReport report = inspectImage(image);
   const unsigned version = coder.getInputVersion();
   FUZZ_CHECK(size >= report.imageLength || read == 0, "read a string cut short");
   FUZZ_CHECK((report.version == version || size < report.imageLength ||
               report.items.front().verdict == ProbeImageReport::Damaged) &&
-             coder.getOutputVersion() == 33, "versions");
+                 coder.getOutputVersion() == 33,
+             "versions");
   FUZZ_CHECK(ok == (read == (version > 0x20 ? 5 : 2)), std::to_string(read) + " parts read");
   if (!ok) return 0;
   FUZZ_CHECK(report.items.front().verdict == ProbeImageReport::Damaged ||
-             fuzz::describe(report.record) == fuzz::describe(a), "the report reads otherwise");
+                 fuzz::describe(report.record) == fuzz::describe(a),
+             "the report reads otherwise");
   std::string written, again;
   if (!coder.convertToString(a, written)) {  // only the cut image and too many targets refuse
     return FUZZ_CHECK(version == 1 || a.getRigidBody().getNbTargets() > 16, "not written"), 0;

@@ -2,9 +2,9 @@
 // described part by part, and the CRC the library promises.
 #pragma once
 
-#include <boost/crc.hpp>
 #include <log4cplus/logger.h>
 #include <log4cplus/nullappender.h>
+#include <boost/crc.hpp>
 
 #include <array>
 #include <cstdio>
@@ -27,13 +27,19 @@ inline const bool logging = (log4cplus::Logger::getRoot().setLogLevel(log4cplus:
 struct Input {
   const std::uint8_t *at, *end;
   unsigned u8() { return at < end ? *at++ : 0; }
-  unsigned u16() { const unsigned low = u8(); return low | u8() << 8; }
+  unsigned u16() {
+    const unsigned low = u8();
+    return low | u8() << 8;
+  }
 };
 
 // Stops the run with the condition and the message: libFuzzer keeps the input as a crash, a
 // replay fails.
-#define FUZZ_CHECK(condition, message) ((condition) ? (void)0 : (std::fprintf(stderr, \
-    "\ninvariant broken: %s: %s\n", #condition, std::string(message).c_str()), std::abort()))
+#define FUZZ_CHECK(condition, message)                                             \
+  ((condition) ? (void)0                                                           \
+               : (std::fprintf(stderr, "\ninvariant broken: %s: %s\n", #condition, \
+                               std::string(message).c_str()),                      \
+                  std::abort()))
 
 // A record's parts, each exactly: doubles bit for bit, targets with their ids in list order.
 enum Part { Checksum, Id, Targets, Direction, Mask };

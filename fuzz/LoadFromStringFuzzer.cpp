@@ -13,9 +13,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   ProbeData a, readBack;
-  const auto [ok, read] = fuzz::readTwice(
-      [&](ProbeData& r) { return loadFromString(text, r); }, a,
-      {fuzz::Checksum, fuzz::Id, fuzz::Targets, fuzz::Direction, fuzz::Mask});
+  const auto [ok, read] =
+      fuzz::readTwice([&](ProbeData& r) { return loadFromString(text, r); }, a,
+                      {fuzz::Checksum, fuzz::Id, fuzz::Targets, fuzz::Direction, fuzz::Mask});
   FUZZ_CHECK(ok == (read == 5), std::to_string(read) + " parts read");
   const std::string record = fuzz::describe(a);
   std::string written, again;

@@ -27,8 +27,7 @@ class PROBEDATA_API PDSimuCoder : public ProbeDataCoder {
 
   // The completed transfer's text, up to its first NUL and at most length bytes, decoded into
   // the coder's record; reported as onAllRed or onSaved.
-  void onDataRed(bool ok, unsigned long offset, unsigned long length,
-                 unsigned char* data) override;
+  void onDataRed(bool ok, unsigned long offset, unsigned long length, unsigned char* data) override;
   void onDataSaved(bool ok, unsigned long offset, unsigned long length,
                    unsigned char* data) override;
   void onError() override;

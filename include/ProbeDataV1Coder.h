@@ -85,8 +85,7 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   void save(const ProbeData& data) override;
 
   // Completions from the data handler. data is read during the call only.
-  void onDataRed(bool ok, unsigned long offset, unsigned long length,
-                 unsigned char* data) override;
+  void onDataRed(bool ok, unsigned long offset, unsigned long length, unsigned char* data) override;
   void onDataSaved(bool ok, unsigned long offset, unsigned long length,
                    unsigned char* data) override;
   void onError() override;

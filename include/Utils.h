@@ -28,8 +28,7 @@ PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record);
 // The same, and on failure why, with where in the text the reading stopped: "line 4, column 21:
 // XML start/end tag mismatch - Data_RB_Id". reason is empty after a success. Never throws but
 // std::bad_alloc.
-PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record,
-                                  std::string& reason);
+PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record, std::string& reason);
 // loadFromString of the file's bytes, or false when the file cannot be opened for reading and
 // writing, or read whole. The record is untouched unless loadFromString is reached. Passes on
 // memory exhaustion.

@@ -15,8 +15,8 @@ class Logger;
 class PROBEOUTSIDE_API Error : public std::exception {
  public:
   // logger may be null: the message is then only carried, not reported.
-  Error(int line, const std::string& file, const std::string& message,
-        log4cplus::Logger* logger, int level);
+  Error(int line, const std::string& file, const std::string& message, log4cplus::Logger* logger,
+        int level);
 
   const char* what() const noexcept override;
   const std::string& getMessage() const;

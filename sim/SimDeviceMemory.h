@@ -54,7 +54,7 @@ class SimDeviceMemory : public DataHandler {
   // A zero-filled memory of size bytes: for a version-1 coder's image, as long as
   // ProbeDataV1Coder::getImageLength() says.
   explicit SimDeviceMemory(std::size_t size, Completion completion = Completion::Synchronous,
-                  Storage storage = Storage::Image);
+                           Storage storage = Storage::Image);
   // Lets the worker finish the completion it is delivering, then stops it; completions still
   // queued are dropped.
   ~SimDeviceMemory() override;

@@ -53,8 +53,7 @@ bool ProbeDataV1Coder::convertFromString(const std::string& image, ProbeData& da
     std::copy_n(image.begin(), sizeof head, head);
     setFromRaw(data, VersionItem, head, sizeof head);
   } catch (...) {
-    LOG4CPLUS_ERROR(g_probeLogger,
-                    "ProbeDataV1Coder::convertFromString could not read version");
+    LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::convertFromString could not read version");
     return false;
   }
 

@@ -62,8 +62,7 @@ void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned ch
       });
 }
 
-void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item,
-                                unsigned char* raw) const {
+void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigned char* raw) const {
   setToRaw(data, item, raw, codedLength(item));
 }
 

@@ -47,8 +47,8 @@ constexpr std::uint16_t minorOf(std::uint32_t version) {
 }
 
 constexpr std::uint32_t kNoVersion = 0xFFFFFFFFu;
-constexpr std::uint32_t kCutImageVersion = 1;                // the 328-byte image
-constexpr std::uint32_t kNoMagicVersion = packVersion(1, 0);  // an image without the magic
+constexpr std::uint32_t kCutImageVersion = 1;                   // the 328-byte image
+constexpr std::uint32_t kNoMagicVersion = packVersion(1, 0);    // an image without the magic
 constexpr std::uint32_t kLastShortVersion = packVersion(2, 0);  // up to here: no items after RB
 constexpr std::uint32_t kCurrentVersion = packVersion(2, 1);    // 388-byte rigid body layout
 
@@ -59,8 +59,7 @@ constexpr bool holdsItemsAfterRigidBody(std::uint32_t version) {
 
 // The versions devices write after the magic, newest first: 2.1, 2.0 and the cut image 0.1. An
 // image without the magic is read as version 1.0.
-constexpr std::uint32_t kWrittenVersions[] = {kCurrentVersion, kLastShortVersion,
-                                              kCutImageVersion};
+constexpr std::uint32_t kWrittenVersions[] = {kCurrentVersion, kLastShortVersion, kCutImageVersion};
 constexpr bool isWrittenVersion(std::uint32_t version) {
   return version == kCurrentVersion || version == kLastShortVersion || version == kCutImageVersion;
 }

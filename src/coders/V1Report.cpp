@@ -224,8 +224,7 @@ class Builder {
 
   void judgeItem(Judgement& judgement, Item& entry) {
     const bool whole = slot(entry).size == entry.length;
-    if (entry.item != Coder::RigidBodyItem &&
-        !v1::holdsItemsAfterRigidBody(judgement.version)) {
+    if (entry.item != Coder::RigidBodyItem && !v1::holdsItemsAfterRigidBody(judgement.version)) {
       entry.verdict = Report::Absent;
       entry.detail = "not held by a version " + v1::versionText(judgement.version) + " image";
       if (!whole) shortfall(judgement, entry);

@@ -16,9 +16,8 @@
 // Version block: the magic, then the major and minor number.
 
 std::size_t v1::VersionRead::magicDifferences() const {
-  return static_cast<std::size_t>(std::inner_product(magic.begin(), magic.end(),
-                                                     kVersionMagic.begin(), 0, std::plus<>(),
-                                                     std::not_equal_to<>()));
+  return static_cast<std::size_t>(std::inner_product(
+      magic.begin(), magic.end(), kVersionMagic.begin(), 0, std::plus<>(), std::not_equal_to<>()));
 }
 
 void v1::readVersion(ByteReader& in, VersionRead& read) {

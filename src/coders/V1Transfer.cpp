@@ -3,8 +3,8 @@
 // Each request records its state before it calls the data handler, because the completion may
 // arrive inside that call; each completion settles the state before it reports, because the
 // callback may start the next request at once.
-#include <boost/config.hpp>
 #include <log4cplus/loggingmacros.h>
+#include <boost/config.hpp>
 
 #include <string>
 
@@ -61,14 +61,14 @@ void refuse(const char* operation, bool hasDataHandler, unsigned int pendingWrit
 
 // How readAll and readChecksum report, and what they log when their request fails.
 struct ReadKind {
-  const char* name;             // "ProbeDataV1Coder::readAll"
-  const char* failureLog;       // ERROR line of a failed request, or null for none
+  const char* name;        // "ProbeDataV1Coder::readAll"
+  const char* failureLog;  // ERROR line of a failed request, or null for none
   Result result;
-  const char* noCallbackText;   // WARN line when a report is due and no callback is set
+  const char* noCallbackText;  // WARN line when a report is due and no callback is set
 };
 
-const ReadKind kReadAll{"ProbeDataV1Coder::readAll", "ProbeDataV1Coder::readAll()",
-                        Result::AllRed, "ProbeDataV1Coder::readAll() no CB defined"};
+const ReadKind kReadAll{"ProbeDataV1Coder::readAll", "ProbeDataV1Coder::readAll()", Result::AllRed,
+                        "ProbeDataV1Coder::readAll() no CB defined"};
 const ReadKind kReadChecksum{"ProbeDataV1Coder::readChecksum", nullptr, Result::ChecksumRed,
                              "ProbeDataV1Coder::readChecksum no CB defined"};
 
@@ -166,13 +166,11 @@ void ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length,
   int item = VersionItem;
   while (item <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(item))) ++item;
   if (offset != getOffset(static_cast<StreamItems>(item))) {
-    PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset " +
-                std::to_string(offset));
+    PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset " + std::to_string(offset));
   }
   const ByteWindow range{data, data == nullptr ? 0 : static_cast<std::size_t>(length)};
   unsigned long consumed = 0;
-  while (item <= DataCheckItem &&
-         getLength(static_cast<StreamItems>(item)) <= length - consumed) {
+  while (item <= DataCheckItem && getLength(static_cast<StreamItems>(item)) <= length - consumed) {
     const StreamItems current = static_cast<StreamItems>(item);
     // The empty items of the cut image have nothing to decode.
     if (getLength(current) != 0) {
@@ -220,8 +218,7 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
           try {
             decodeRange(offset, length, data);
           } catch (const Error&) {
-            LOG4CPLUS_ERROR(g_probeLogger,
-                            "ProbeDataV1Coder::onDataRed() Could not decode stream");
+            LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataRed() Could not decode stream");
             error_ = DecodeError;
             ok = false;
           }

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "Admin.h"
-#include "Crc16.h"
 #include "Boost137XmlIArchive.h"
 #include "Boost137XmlOArchive.h"
+#include "Crc16.h"
 #include "ProbeLogger.h"
 #include "TextBuffers.h"
 #include "XmlSchema.h"

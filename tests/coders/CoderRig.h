@@ -57,7 +57,7 @@ class CoderRig {
   //   error error2        the handler reports error 1 or 2
   //   nocb sync           clears the callback; completions come at once from now on
   //   outN                setOutputVersion(N)
-//   alt                 save the alternative record from now on
+  //   alt                 save the alternative record from now on
   //   xN                  flips every bit of memory byte N
   //   @O+L                a read completion of the memory's bytes O to O+L-1, not asked for
   std::string run(const std::string& steps) {

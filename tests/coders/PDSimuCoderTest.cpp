@@ -34,8 +34,7 @@ TEST(PDSimuCoderTest, Scripts) {
       {"all all go go", "read 0+4294967295; read 0+4294967295; onAllRed(1); onAllRed(1)",
        "error 0, versions none/none", true},
       {"save go", "save 0+2268; onSaved(1)", "error 0, versions none/none", true},
-      {"!read all go all go",
-       "read 0+4294967295; onAllRed(0); read 0+4294967295; onAllRed(1)",
+      {"!read all go all go", "read 0+4294967295; onAllRed(0); read 0+4294967295; onAllRed(1)",
        "error 4, versions none/none", true},
       {"!save save go", "save 0+2268; onSaved(0)", "error 4, versions none/none", false},
       // A record that cannot be written goes out as an empty text, which reads back as nothing.
@@ -43,7 +42,8 @@ TEST(PDSimuCoderTest, Scripts) {
        "ERROR could not code to stream ; save 0+0; ERROR could not decode stream ; onSaved(0)",
        "error 3, versions none/none", false},
       {"x1 all go",
-       "read 0+4294967295; ERROR could not decode stream <\xC0xml version=\"1.0\" encoding=\"UTF-8\" "
+       "read 0+4294967295; ERROR could not decode stream <\xC0xml version=\"1.0\" "
+       "encoding=\"UTF-8\" "
        "standalone=\"yes\" ?>; onAllRed(0)",
        "error 2, versions none/none", false},
       {"error go error2 go", "onError(); onError()", "error 4, versions none/none", false},
@@ -64,7 +64,8 @@ TEST(PDSimuCoderTest, Scripts) {
     if (cut != std::string::npos) trace.erase(cut, trace.find(";", cut) - cut);
     EXPECT_EQ(c.trace, trace);
     EXPECT_EQ(c.state, rig.state());
-    EXPECT_EQ(describe(c.holdsText ? xmlRecord() : ProbeData()), describe(rig.coder.getProbeData()));
+    EXPECT_EQ(describe(c.holdsText ? xmlRecord() : ProbeData()),
+              describe(rig.coder.getProbeData()));
     if (std::string(c.steps) == "save go") {
       EXPECT_EQ(golden("probe.xml"), rig.memory().contents());
     }
@@ -100,12 +101,11 @@ TEST(PDSimuCoderTest, RefusesWithoutDataHandlerAndChecksumsTheText) {
   EXPECT_PROBE_ERROR(coder.readChecksum(), "PDSimuCoder::readAll no DH pointer defined!");
   EXPECT_PROBE_ERROR(coder.save(ProbeData()), "PDSimuCoder::save(All) no DH pointer defined!");
   EXPECT_EQ(0x92BEu, coder.computeDataCheksum(xmlRecord()));  // CRC-16/ARC of probe.xml
-  EXPECT_EQ((Trace{"TRACE PDSimuCoder::readAll",
-                   "ERROR PDSimuCoder::readAll no DH pointer defined!",
-                   "TRACE PDSimuCoder::save(All)",
-                   "ERROR PDSimuCoder::save(All) no DH pointer defined!",
-                   "DEBUG PDSimuCoder::checksum result 37566"}),
-            trace);
+  EXPECT_EQ(
+      (Trace{"TRACE PDSimuCoder::readAll", "ERROR PDSimuCoder::readAll no DH pointer defined!",
+             "TRACE PDSimuCoder::save(All)", "ERROR PDSimuCoder::save(All) no DH pointer defined!",
+             "DEBUG PDSimuCoder::checksum result 37566"}),
+      trace);
 }
 
 }  // namespace

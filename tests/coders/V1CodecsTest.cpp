@@ -12,18 +12,18 @@ namespace {
 class Codecs : public ProbeDataV1Coder {
  public:
   Codecs() : ProbeDataV1Coder(boost::shared_ptr<DataHandler>()) {}
-  using ProbeDataV1Coder::getLength;
-  using ProbeDataV1Coder::getOffset;
-  using ProbeDataV1Coder::setFromRaw;
-  using ProbeDataV1Coder::setToRaw;
-  using ProbeDataV1Coder::setVersionFromRaw;
-  using ProbeDataV1Coder::setVersionToRaw;
   using ProbeDataV1Coder::_nDataCheckDataSize;
   using ProbeDataV1Coder::_nDefaultDirDataSize;
   using ProbeDataV1Coder::_nMaskThicknessDataSize;
   using ProbeDataV1Coder::_nRigidBodyData20Size;
   using ProbeDataV1Coder::_nRigidBodyDataSize;
   using ProbeDataV1Coder::_nVersionDataSize;
+  using ProbeDataV1Coder::getLength;
+  using ProbeDataV1Coder::getOffset;
+  using ProbeDataV1Coder::setFromRaw;
+  using ProbeDataV1Coder::setToRaw;
+  using ProbeDataV1Coder::setVersionFromRaw;
+  using ProbeDataV1Coder::setVersionToRaw;
 };
 
 // Offsets and lengths of items 0 to 6, "offset+length", for an image of each input version.
@@ -35,7 +35,8 @@ TEST(V1CodecsTest, LayoutFollowsTheInputVersion) {
     std::string text;
     for (int item = 0; item <= 6; ++item) {
       const auto which = static_cast<ProbeDataV1Coder::StreamItems>(item);
-      text += std::to_string(coder.getOffset(which)) + "+" + std::to_string(coder.getLength(which)) + " ";
+      text += std::to_string(coder.getOffset(which)) + "+" +
+              std::to_string(coder.getLength(which)) + " ";
     }
     return text;
   };
@@ -60,7 +61,8 @@ TEST(V1CodecsTest, ItemCodecsCodeTheirSlice) {
     std::vector<unsigned char> bytes(coder.getLength(which), 0xEE), sized(bytes);
     coder.setToRaw(record, which, bytes.data());
     coder.setToRaw(record, which, sized.data(), sized.size());
-    EXPECT_EQ(image.substr(coder.getOffset(which), bytes.size()), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(image.substr(coder.getOffset(which), bytes.size()),
+              std::string(bytes.begin(), bytes.end()));
     EXPECT_EQ(bytes, sized);
     ProbeData read;
     coder.setFromRaw(read, which, bytes.data());
@@ -80,9 +82,10 @@ TEST(V1CodecsTest, ItemCodecsCodeTheirSlice) {
   read = makeRecord(makeBody("kept", {}), 0, 0, 0, 7, 9);
   fresh.setFromRaw(read, ProbeDataV1Coder::AllItems, reinterpret_cast<unsigned char*>(&old[0]));
   EXPECT_EQ(0x20u, fresh.getInputVersion());
-  EXPECT_EQ("id 'kept'; 2.5 (10 0 0) n(0 0 1) a30; 2 (-5 8.66 0); 1.5 (-5 -8.66 1.25) n(0 -0.6 "
-            "0.8); dir (0 0 1); mask 7; checksum 9",
-            describe(read));
+  EXPECT_EQ(
+      "id 'kept'; 2.5 (10 0 0) n(0 0 1) a30; 2 (-5 8.66 0); 1.5 (-5 -8.66 1.25) n(0 -0.6 "
+      "0.8); dir (0 0 1); mask 7; checksum 9",
+      describe(read));
   coder.setOutputVersion(0x20);
   coder.setVersionToRaw(whole.data());
   EXPECT_EQ("51 4D 56 42 02 00 00 00", toHex(std::string(whole.begin(), whole.begin() + 8)));
@@ -93,8 +96,8 @@ TEST(V1CodecsTest, ItemCodecsCodeTheirSlice) {
 // Given one byte less than its item needs, each codec refuses with its own Error and writes
 // nothing: no codec reaches past the bytes it is given.
 TEST(V1CodecsTest, ShortBuffersAreRefused) {
-  const char* const names[] = {"", "Version", "RigidBody", "DefaultDir", "MaskThickness",
-                               "DataCheck"};
+  const char* const names[] = {"",           "Version",       "RigidBody",
+                               "DefaultDir", "MaskThickness", "DataCheck"};
   Codecs coder;
   ProbeData record;
   ASSERT_TRUE(coder.convertFromString(golden("probe21.bin"), record));

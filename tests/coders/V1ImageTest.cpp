@@ -56,7 +56,8 @@ TEST(V1ImageTest, WritesGoldenBytes) {
       // 62.5 thousandths round up; the checksum is 150 + 1000 + 0xF830 + 63.
       {"one target", makeRecord(makeBody("", {kOne})), 8,
        "01 00 30 30 96 00 E8 03 00 00 30 F8 FF FF 3F 00 00 00 ED FC 00 00"},
-      {"normal and angle", makeRecord(makeBody("", {TargetSpec{1.5, 1.0, -2.0, 0.0625, true, 0, -0.6, 0.8, true, 45}})),
+      {"normal and angle",
+       makeRecord(makeBody("", {TargetSpec{1.5, 1.0, -2.0, 0.0625, true, 0, -0.6, 0.8, true, 45}})),
        8, "01 00 31 31 96 00 E8 03 00 00 30 F8 FF FF 3F 00 00 00 00 00 C4 FF 50 00 94 11 95 0E 00"},
       // Halves go towards positive infinity.
       {"size 0.125", makeRecord(makeBody("", {TargetSpec{0.125, 0, 0, 0}})), 12, "0D 00"},
@@ -114,8 +115,7 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
        "setRigidBodyToRaw error"},
       {makeRecord(makeBody("", {}), 0, std::nan(""), 40.0), "setDefaultDirToRaw error"},
       {makeRecord(makeBody("", {TargetSpec{400, 0, 0, 0, true, 0, 0, 1, true, -400}})), nullptr},
-      {makeRecord(makeBody(std::string("ABC\0EFGHIJKLMNOPQRSTUVWXY", 25), {}), 0, 0, 0, 0,
-                  0x12345),
+      {makeRecord(makeBody(std::string("ABC\0EFGHIJKLMNOPQRSTUVWXY", 25), {}), 0, 0, 0, 0, 0x12345),
        nullptr},
       {makeRecord(makeBody("P1", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2, 0xFFFF), nullptr},
   };
@@ -133,8 +133,9 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
     EXPECT_EQ(c.writer == nullptr, newCoder().convertToString(c.record, image));
     if (c.writer != nullptr) {
       EXPECT_EQ("untouched", image);
-      EXPECT_EQ((Trace{std::string("ERROR ") + c.writer, "ERROR ProbeDataV1Coder::convertToString"}),
-                trace);
+      EXPECT_EQ(
+          (Trace{std::string("ERROR ") + c.writer, "ERROR ProbeDataV1Coder::convertToString"}),
+          trace);
       continue;
     }
     ProbeData back;
@@ -175,31 +176,67 @@ TEST(V1ImageTest, ReadsImages) {
       {"version 2.1", sample + "ignored", 0x21, kSample, {}},
       {"version 2.0", old, 0x20, kOld, {}},
       {"version 0.1", golden("probe01.bin"), 1, kOld, {}},
-      {"any count prefix, count as atoi reads it", patched(old, {{8, "00 58 58 58 58 58 58 20 2B 33 78"}}),
-       0x20, kOld, {}},
+      {"any count prefix, count as atoi reads it",
+       patched(old, {{8, "00 58 58 58 58 58 58 20 2B 33 78"}}),
+       0x20,
+       kOld,
+       {}},
       {"flag 01 is no flag", patched(sample, {{80, "01"}}), 0x21, kSample, {}},
-      {"upper half of a position", patched(sample, {{16, "00 01"}}), 0x21,
-       sampleWith("3 (0 0 0)", "3 (16777.216 0 0)"), {}},
-      {"zero inside the id", patched(sample, {{409, "00"}}), 0x21,
-       sampleWith("DEMO-PROBE", "DEM-PROBE"), {}},
-      {"9 bytes", sample.substr(0, 9), 0xFFFFFFFFu, kStart,
+      {"upper half of a position",
+       patched(sample, {{16, "00 01"}}),
+       0x21,
+       sampleWith("3 (0 0 0)", "3 (16777.216 0 0)"),
+       {}},
+      {"zero inside the id",
+       patched(sample, {{409, "00"}}),
+       0x21,
+       sampleWith("DEMO-PROBE", "DEM-PROBE"),
+       {}},
+      {"9 bytes",
+       sample.substr(0, 9),
+       0xFFFFFFFFu,
+       kStart,
        {"ProbeDataV1Coder::convertFromString could not read version"}},
-      {"10 bytes", sample.substr(0, 10), 0x21, kStart,
+      {"10 bytes",
+       sample.substr(0, 10),
+       0x21,
+       kStart,
        {"ProbeDataV1Coder::convertFromString too short 10 where needed is 428"}},
-      {"327 bytes of 0.1", golden("probe01.bin").substr(0, 327), 1, kStart,
+      {"327 bytes of 0.1",
+       golden("probe01.bin").substr(0, 327),
+       1,
+       kStart,
        {"ProbeDataV1Coder::convertFromString too short 327 where needed is 328"}},
-      {"size changed", patched(sample, {{12, "2D"}}), 0x21, kStart,
+      {"size changed",
+       patched(sample, {{12, "2D"}}),
+       0x21,
+       kStart,
        {"Invalid Probe RB read Checksum 45281", "setRigidBodyFromRaw error"}},
-      {"normal flag cleared", patched(sample, {{10, "30"}}), 0x21, kStart,
+      {"normal flag cleared",
+       patched(sample, {{10, "30"}}),
+       0x21,
+       kStart,
        {"Invalid Probe RB read Checksum 13429", "setRigidBodyFromRaw error"}},
-      {"count past the block", patched(sample, {{8, "FF"}}), 0x21, kStart,
+      {"count past the block",
+       patched(sample, {{8, "FF"}}),
+       0x21,
+       kStart,
        {"setRigidBodyFromRaw error"}},
-      {"old layout direction changed", patched(old, {{80, "65"}}), 0x20, kStart,
+      {"old layout direction changed",
+       patched(old, {{80, "65"}}),
+       0x20,
+       kStart,
        {"Invalid Probe RB read Checksum 3946", "setRigidBodyFromRaw error"}},
-      {"direction changed", patched(sample, {{400, "E9"}}), 0x21, kSampleBody,
+      {"direction changed",
+       patched(sample, {{400, "E9"}}),
+       0x21,
+       kSampleBody,
        {"Invalid Default Dir read Checksum 1001", "setDefaultDirFromRaw error"}},
-      {"no magic: version 1.0, nothing after the old layout", patched(old, {{0, "00"}}), 0x10,
-       kOld, {}},
+      {"no magic: version 1.0, nothing after the old layout",
+       patched(old, {{0, "00"}}),
+       0x10,
+       kOld,
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -264,7 +301,8 @@ TEST(V1ImageTest, SurvivesEveryDamage) {
       EXPECT_EQ(converted, report.intact());
     }
     Trace trace;
-    const auto device = boost::make_shared<probesim::SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
+    const auto device =
+        boost::make_shared<probesim::SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
     ProbeDataV1Coder coder(device);
     coder.setCB(boost::make_shared<RecordingCallback>(trace));
     device->load(image);

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ProbeImageReport.h"
 #include "Support.h"
@@ -17,8 +17,8 @@ using Report = ProbeImageReport;
 std::string render(const Report& report) {
   char text[96];
   std::snprintf(text, sizeof text, "version %X, %u of %u bytes, %u targets, %s, data %04X, ",
-                report.version, static_cast<unsigned int>(report.size), report.imageLength, report.targetCount,
-                report.hasMagic ? "magic" : "no magic",
+                report.version, static_cast<unsigned int>(report.size), report.imageLength,
+                report.targetCount, report.hasMagic ? "magic" : "no magic",
                 report.hasDataChecksum ? report.dataChecksum : 0xFFFFFu);
   std::string out = text + std::string(report.intact() ? "intact" : "damaged");
   int expected = ProbeDataV1Coder::VersionItem;
@@ -27,7 +27,9 @@ std::string render(const Report& report) {
     EXPECT_EQ(&item, report.find(item.item));
     out += "\n" + std::to_string(item.offset) + "+" + std::to_string(item.length) + " " +
            ProbeImageReport::verdictName(item.verdict) +
-           (item.fault == Report::NoFault ? "" : std::string(" ") + ProbeImageReport::faultName(item.fault));
+           (item.fault == Report::NoFault
+                ? ""
+                : std::string(" ") + ProbeImageReport::faultName(item.fault));
     if (item.hasChecksum) {
       std::snprintf(text, sizeof text, " %04X/%04X", item.storedChecksum, item.computedChecksum);
       out += text;
@@ -48,11 +50,11 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
   overrun[8] = 30;  // a target count the block cannot hold
   unknown[4] = 3;
   magicOne[4] = 1;
-  minor[6] ^= 1;     // 2.0
-  major[4] ^= 1;     // 3.1
-  high[5] ^= 1;      // 258.1
-  oldAsNew[6] = 1;   // 2.1
-  both[3] = 'C';     // "QMVC" and 3.1
+  minor[6] ^= 1;    // 2.0
+  major[4] ^= 1;    // 3.1
+  high[5] ^= 1;     // 258.1
+  oldAsNew[6] = 1;  // 2.1
+  both[3] = 'C';    // "QMVC" and 3.1
   both[4] = 3;
   const std::pair<const char*, std::string> cases[] = {
       {"intact", sample},
@@ -89,8 +91,9 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
     LogLines lines(trace);
     const Report report = inspectImage(c.second);
     reports += std::string("== ") + c.first + "\n" + render(report) + "\n";
-    EXPECT_EQ(render(report), render(inspectImage(reinterpret_cast<const unsigned char*>(
-                                  c.second.data()), c.second.size())));
+    EXPECT_EQ(render(report),
+              render(inspectImage(reinterpret_cast<const unsigned char*>(c.second.data()),
+                                  c.second.size())));
     EXPECT_TRUE(trace.empty()) << "the report logs nothing";
     // An intact image decodes to the record convertFromString gives; a damaged one does not
     // decode, unless the damage is to the version block (it then decodes as another version

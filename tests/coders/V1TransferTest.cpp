@@ -88,7 +88,8 @@ TEST(V1TransferTest, Scripts) {
        "error 0, versions none/0x21", "default"},
       {"ver sum", "read 0+8; refused ProbeDataV1Coder::readChecksum read is ongoing 1",
        "error 0, versions none/0x21", "default"},
-      {"all save sum", "read 0+8; save 0+428; refused ProbeDataV1Coder::readChecksum write is ongoing 1",
+      {"all save sum",
+       "read 0+8; save 0+428; refused ProbeDataV1Coder::readChecksum write is ongoing 1",
        "error 0, versions none/0x21", "default"},
       {"save save ver",
        "save 0+428; refused ProbeDataV1Coder::save(All) write is already ongoing 1; refused "
@@ -116,10 +117,13 @@ TEST(V1TransferTest, Scripts) {
        "error 4, versions none/0x21", "default"},
       {"!ask sum", "read 0+8; onError(); onChecksumRed(0)", "error 4, versions none/0x21",
        "default"},
-      {"!ask ver ver go", "read 0+8; threw simulated read request failure; read 0+8; onChecksumRed(1)",
+      {"!ask ver ver go",
+       "read 0+8; threw simulated read request failure; read 0+8; onChecksumRed(1)",
        "error 0, versions 0x21/0x21", "default"},
-      {"ver go !ask save save go", "read 0+8; onChecksumRed(1); save 0+428; threw simulated save "
-       "request failure; save 0+428; onSaved(1)", "error 0, versions 0x21/0x21", "image"},
+      {"ver go !ask save save go",
+       "read 0+8; onChecksumRed(1); save 0+428; threw simulated save "
+       "request failure; save 0+428; onSaved(1)",
+       "error 0, versions 0x21/0x21", "image"},
       // The handler's errors: only error 1 is a transfer error.
       {"error go error2 go", "onError(); onError()", "error 4, versions none/0x21", "default"},
       {"error2 go", "onError()", "error 0, versions none/0x21", "default"},

@@ -39,7 +39,8 @@ std::string run(const std::string& steps) {
     } catch (const Error& error) {
       result += "(" + error.getMessage() + ") ";
     }
-    result += std::string(devices.isDataHandled() ? "d" : "-") + (devices.isUIHandled() ? "u " : "- ");
+    result +=
+        std::string(devices.isDataHandled() ? "d" : "-") + (devices.isUIHandled() ? "u " : "- ");
   }
   EXPECT_FALSE(devices.isInitialized() || devices.isDeviceAvailable());
   return result;
@@ -49,7 +50,8 @@ TEST(ProbeDevicesTest, ChoicesAreFixedOnceTheHardwareIsCreated) {
   const std::string refusedData = "(ProbeDevices::handleData Cannot handle data once hdw created) ";
   const std::string refusedUI = "(ProbeDevices::handleUI Cannot handle data once hdw created) ";
   EXPECT_EQ("d- du -u -u ", run("D1 U1 D0 copy"));
-  EXPECT_EQ("d- d- " + refusedUI + "d- " + refusedData + "d- d- -- ", run("D1 create U1 D0 clear D0"));
+  EXPECT_EQ("d- d- " + refusedUI + "d- " + refusedData + "d- d- -- ",
+            run("D1 create U1 D0 clear D0"));
   EXPECT_EQ("-u -u -u " + refusedData + "-u ", run("U1 create copy D1"));
   EXPECT_EQ("-- -- -- d- du ", run("create create clear D1 U1"));
 }

@@ -108,7 +108,8 @@ struct Host {
     }
   }
   Trace trace;
-  boost::shared_ptr<SimDeviceMemory> device = boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
+  boost::shared_ptr<SimDeviceMemory> device =
+      boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
   boost::shared_ptr<RecordingCallback> callback = boost::make_shared<RecordingCallback>(trace);
   Coder coder{device};
 };
@@ -182,7 +183,8 @@ std::vector<Operation> operations() {
   const std::string notDecoded = "Could not decode s; onAllRed(0); error 2 ddddd idle";
   const std::string xmlRefused = "; could not decode stream <?xml version=\"1.0\" enco";
   return {
-      {"convertToString", plain([=](const Arm& arm) {
+      {"convertToString",
+       plain([=](const Arm& arm) {
          ProbeDataV1Coder coder(none);
          std::string result = "untouched";
          bool ok = false;
@@ -193,7 +195,8 @@ std::vector<Operation> operations() {
         "false; setRigidBodyToRaw error; ProbeDataV1Coder::convertToString",
         "false; setDataCheckToRaw error; ProbeDataV1Coder::convertToString",
         "false; ProbeDataV1Coder::convertToString"}},
-      {"convertFromString", plain([=](const Arm& arm) {
+      {"convertFromString",
+       plain([=](const Arm& arm) {
          ProbeDataV1Coder coder(none);
          ProbeData record = kStart;
          bool ok = false;
@@ -203,14 +206,17 @@ std::vector<Operation> operations() {
        {"ok sssss", "false ttttt; ProbeDataV1Coder::convertFromString could not al", "false ttttt",
         "false ttttt; setRigidBodyFromRaw error", "false ssstt; setDataCheckFromRaw error",
         "false sssts; setDataCheckFromRaw error"}},
-      {"saveToString", plain([=](const Arm& arm) {
+      {"saveToString",
+       plain([=](const Arm& arm) {
          std::string result = "untouched";
          bool ok = false;
          arm([&] { ok = saveToString(result, saved); });
-         return ok ? std::string(result == sampleText ? "text" : "wrong") : "false '" + result + "'";
+         return ok ? std::string(result == sampleText ? "text" : "wrong")
+                   : "false '" + result + "'";
        }),
        {"text", "false ''; could not code to stream "}},
-      {"loadFromString", plain([=](const Arm& arm) {
+      {"loadFromString",
+       plain([=](const Arm& arm) {
          ProbeData record = kStart;
          bool ok = false;
          arm([&] { ok = loadFromString(sampleText, record); });
@@ -218,41 +224,50 @@ std::vector<Operation> operations() {
        }),
        {"ok sssss", "false ttttt" + xmlRefused, "false tttts" + xmlRefused,
         "false sttss" + xmlRefused, "false sstss" + xmlRefused}},
-      {"inspectImage", plain([=](const Arm& arm) {
+      {"inspectImage",
+       plain([=](const Arm& arm) {
          bool intact = false;
          arm([&] { intact = inspectImage(image).intact(); });
          return std::string(intact ? "intact" : "");
        }),
        {"intact", "threw"}},
-      {"v1 save", hosted<ProbeDataV1Coder>(image, images, 0, {save, pump}),
+      {"v1 save",
+       hosted<ProbeDataV1Coder>(image, images, 0, {save, pump}),
        {"; onSaved(1); error 0 sssss idle", threw,
         "; setRigidBodyToRaw error; ProbeDataV1Coder::save(All) Could not code strea; onSaved(0); "
         "error 3 ddddd idle",
         "; setDataCheckToRaw error; ProbeDataV1Coder::save(All) Could not code strea; onSaved(0); "
         "error 3 ddddd idle"}},
-      {"v1 save completion", hosted<ProbeDataV1Coder>(image, images, 1, {save, pump}),
+      {"v1 save completion",
+       hosted<ProbeDataV1Coder>(image, images, 1, {save, pump}),
        {"; onSaved(1); error 0 sssss idle", threw, "threw; error 0 sssss idle",
         "; setRigidBodyFromRaw error; ProbeDataV1Coder::onDataSaved() Could not decode; "
         "onSaved(0); error 2 ddddd idle",
         "; setDataCheckFromRaw error; ProbeDataV1Coder::onDataSaved() Could not decode; "
         "onSaved(0); error 2 ddddd idle"}},
-      {"v1 read request", hosted<ProbeDataV1Coder>(image, images, 0, {read, pump, pump}),
+      {"v1 read request",
+       hosted<ProbeDataV1Coder>(image, images, 0, {read, pump, pump}),
        {"; onAllRed(1); error 0 ssssd idle", threw, readRefused + "ddddd idle"}},
-      {"v1 version completion", hosted<ProbeDataV1Coder>(image, images, 1, {read, pump, pump}),
+      {"v1 version completion",
+       hosted<ProbeDataV1Coder>(image, images, 1, {read, pump, pump}),
        {"; onAllRed(1); error 0 ssssd idle", threw, readRefused + "ddddd idle"}},
-      {"v1 image completion", hosted<ProbeDataV1Coder>(image, images, 2, {read, pump, pump}),
+      {"v1 image completion",
+       hosted<ProbeDataV1Coder>(image, images, 2, {read, pump, pump}),
        {"; onAllRed(1); error 0 ssssd idle", threw, "threw; error 0 ssssd idle",
         "; setRigidBodyFromRaw error; ProbeDataV1Coder::onDataRed() " + notDecoded,
         "; setDataCheckFromRaw error; ProbeDataV1Coder::onDataRed() " + notDecoded}},
-      {"v1 read delivered at once", hosted<ProbeDataV1Coder>(image, images, 1, {sync, read}),
+      {"v1 read delivered at once",
+       hosted<ProbeDataV1Coder>(image, images, 1, {sync, read}),
        {"; onAllRed(1); error 0 ssssd idle", threw, readRefused + "ddddd idle",
         readRefused + "ssssd idle",
         "; setRigidBodyFromRaw error; ProbeDataV1Coder::onDataRed() " + notDecoded,
         "; setDataCheckFromRaw error; ProbeDataV1Coder::onDataRed() " + notDecoded}},
-      {"simu save", hosted<PDSimuCoder>(text, texts, 0, {save, pump}),
+      {"simu save",
+       hosted<PDSimuCoder>(text, texts, 0, {save, pump}),
        {"; onSaved(1); error 0 sssss idle", threw,
         "; could not code to stream ; could not decode stream ; onSaved(0); error 3 ddddd idle"}},
-      {"simu read completion", hosted<PDSimuCoder>(text, texts, 1, {read, pump}),
+      {"simu read completion",
+       hosted<PDSimuCoder>(text, texts, 1, {read, pump}),
        {"; onAllRed(1); error 0 ssssd idle", threw, "threw; error 0 ssssd idle",
         xmlRefused + "; onAllRed(0); error 2 ddddd idle",
         xmlRefused + "; onAllRed(0); error 2 sddsd idle",

@@ -1,7 +1,8 @@
 // A global operator new that can be told to fail: once armed with n, the n-th allocation made
 // on the arming thread throws std::bad_alloc (the nothrow forms return null), and every other
-// allocation succeeds. It also counts the blocks alive, which is how a sweep finds leaks. Linked into the allocation-failure suite only: the
-// replacement is global and must not reach other suites.
+// allocation succeeds. It also counts the blocks alive, which is how a sweep finds leaks. Linked
+// into the allocation-failure suite only: the replacement is global and must not reach other
+// suites.
 #ifndef PROBE_TEST_FAILING_ALLOCATOR_H
 #define PROBE_TEST_FAILING_ALLOCATOR_H
 

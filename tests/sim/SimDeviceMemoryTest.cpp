@@ -48,9 +48,9 @@ boost::shared_array<unsigned char> bytes(const std::string& text) {
 }
 
 TEST(SimDeviceMemoryTest, AnswersRequestsInsideItsMemory) {
-  for (const auto completion : {SimDeviceMemory::Completion::Synchronous,
-                                SimDeviceMemory::Completion::Queued,
-                                SimDeviceMemory::Completion::Threaded}) {
+  for (const auto completion :
+       {SimDeviceMemory::Completion::Synchronous, SimDeviceMemory::Completion::Queued,
+        SimDeviceMemory::Completion::Threaded}) {
     SimDeviceMemory memory(6, completion);
     Completions seen;
     memory.bind(&seen);
@@ -61,8 +61,9 @@ TEST(SimDeviceMemoryTest, AnswersRequestsInsideItsMemory) {
     memory.raiseError();
     memory.pump();
     memory.waitIdle();
-    EXPECT_EQ("save 1+3 ok 'abc'; save 4+3 failed; read 0+6 ok '\0abc\0\0'; read 6+1 failed; error; "s,
-              seen.seen);
+    EXPECT_EQ(
+        "save 1+3 ok 'abc'; save 4+3 failed; read 0+6 ok '\0abc\0\0'; read 6+1 failed; error; "s,
+        seen.seen);
     EXPECT_EQ(DataHandler::DHTransferError, memory.getError());
     EXPECT_EQ(4u, memory.requests().size());
     memory.bind(nullptr);
@@ -106,8 +107,8 @@ TEST(SimDeviceMemoryTest, ChangesModeFromTwoThreads) {
 template <class Coder>
 void roundTripOnTheWorker(SimDeviceMemory::Storage storage) {
   const ProbeData record = makeRecord(makeBody("P", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2);
-  const auto memory =
-      boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength(), SimDeviceMemory::Completion::Threaded, storage);
+  const auto memory = boost::make_shared<SimDeviceMemory>(
+      ProbeDataV1Coder::getImageLength(), SimDeviceMemory::Completion::Threaded, storage);
   Coder coder(memory);
   Trace trace;
   const auto callback = boost::make_shared<RecordingCallback>(trace);

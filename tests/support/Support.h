@@ -52,8 +52,7 @@ using Trace = std::vector<std::string>;
 class LogLines {
  public:
   using Around = void (*)(const std::function<void()>& add);
-  explicit LogLines(Trace& trace, int level = log4cplus::TRACE_LOG_LEVEL,
-                    Around around = nullptr);
+  explicit LogLines(Trace& trace, int level = log4cplus::TRACE_LOG_LEVEL, Around around = nullptr);
   ~LogLines();
   LogLines(const LogLines&) = delete;
   LogLines& operator=(const LogLines&) = delete;
@@ -83,16 +82,16 @@ class RecordingCallback final : public ProbeDataCoderCB {
   Trace& trace_;
 };
 
-#define EXPECT_PROBE_ERROR(statement, expected)                      \
-  do {                                                               \
-    bool probeThrew = false;                                         \
-    try {                                                            \
-      statement;                                                     \
-    } catch (const Error& probeError) {                              \
-      probeThrew = true;                                             \
-      EXPECT_EQ(std::string(expected), probeError.getMessage());     \
-      EXPECT_EQ(log4cplus::ERROR_LOG_LEVEL, probeError.getLevel());  \
-    }                                                                \
+#define EXPECT_PROBE_ERROR(statement, expected)                     \
+  do {                                                              \
+    bool probeThrew = false;                                        \
+    try {                                                           \
+      statement;                                                    \
+    } catch (const Error& probeError) {                             \
+      probeThrew = true;                                            \
+      EXPECT_EQ(std::string(expected), probeError.getMessage());    \
+      EXPECT_EQ(log4cplus::ERROR_LOG_LEVEL, probeError.getLevel()); \
+    }                                                               \
     EXPECT_TRUE(probeThrew) << #statement " did not throw Error";   \
   } while (false)
 

@@ -42,8 +42,9 @@ ProbeData sampleRecord() {
 // Written byte for byte as the golden texts, checksums included; read back whole, and written
 // again to the same text, targets renumbered 0 to n-1.
 TEST(XmlTest, GoldenTextsBothWays) {
-  const ProbeData spaced = makeRecord(makeBody(
-      "ids 7, 10", {TargetSpec{1, 0.1, 0.2, 1e-7, true, 0, 1, 0}, TargetSpec{2, 1.0 / 3, 2, 2}}, 7, 3));
+  const ProbeData spaced = makeRecord(
+      makeBody("ids 7, 10",
+               {TargetSpec{1, 0.1, 0.2, 1e-7, true, 0, 1, 0}, TargetSpec{2, 1.0 / 3, 2, 2}}, 7, 3));
   ProbeData sample = sampleRecord();
   const std::string sampleText = golden("probe.xml");
   EXPECT_EQ(sampleText, save(sample));
@@ -165,9 +166,9 @@ TEST(XmlTest, ReadsWhatEarlierReleasesTook) {
     EXPECT_EQ(describe(c.expected), describe(record));
   }
   ProbeData noTargets;
-  ASSERT_TRUE(loadFromString(replaced(golden("edges.xml"), ">0</Data_RB_TargetCount>",
-                                      ">-5</Data_RB_TargetCount>"),
-                             noTargets));
+  ASSERT_TRUE(loadFromString(
+      replaced(golden("edges.xml"), ">0</Data_RB_TargetCount>", ">-5</Data_RB_TargetCount>"),
+      noTargets));
   EXPECT_EQ(describe(edgesRecord()), describe(noTargets));
 }
 
@@ -186,7 +187,8 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
     char do_thousands_sep() const override { return '.'; }
     std::string do_grouping() const override { return "\1"; }
   };
-  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+  const std::locale previous =
+      std::locale::global(std::locale(std::locale::classic(), new Grouping));
   const std::string text = save(edgesRecord());
   std::locale::global(previous);
   EXPECT_EQ(golden("edges.xml"), text);
