@@ -44,9 +44,33 @@ std::string place(const char* text, std::size_t consumed) {
 // does, so the log lines read the same on every platform.
 std::string systemMessage(int error) { return std::string(std::strerror(error)) + '\n'; }
 
+// Logs message at ERROR and keeps it, without the system message's newline, as the reason.
+bool failed(std::string& reason, const std::string& message) {
+  reason = message.substr(0, message.find_last_not_of('\n') + 1);
+  try {
+    LOG4CPLUS_ERROR(g_probeLogger, message);
+  } catch (...) {
+    // A host's appender may throw; these functions report by their result.
+  }
+  return false;
+}
+
 }  // namespace
 
+// The forms without a reason never throw, memory exhaustion included.
 bool saveToString(std::string& text, const ProbeData& record) {
+  try {
+    std::string reason;
+    return saveToString(text, record, reason);
+  } catch (...) {
+    text.clear();
+    return false;
+  }
+}
+
+bool saveToString(std::string& text, const ProbeData& record, std::string& reason) {
+  reason.clear();
+  std::string why;
   try {
     text.clear();
     StringSinkBuf sink;
@@ -58,20 +82,27 @@ bool saveToString(std::string& text, const ProbeData& record) {
     // Taken before the archive goes: its release writes past the document.
     text = sink.take();
     return true;
+  } catch (const std::exception& error) {
+    why = error.what();
   } catch (...) {
-    // A host's appender may throw too; these functions never do.
-    try {
-      LOG4CPLUS_ERROR(g_probeLogger, "could not code to stream " << text);
-    } catch (...) {
-    }
-    text.clear();
-    return false;
+    why = "unknown failure";
   }
+  // The text is empty unless only the archive's release failed.
+  failed(reason, "could not code to stream " + text);
+  reason = why;
+  text.clear();
+  return false;
 }
 
 bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
+  std::string reason;
+  return saveToFile(path, record, binary, reason);
+}
+
+bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
+                std::string& reason) {
   std::string text;
-  if (!saveToString(text, record)) return false;
+  if (!saveToString(text, record, reason)) return false;
 
   // An existing file is written from its first byte and keeps whatever lies beyond the new
   // text; a missing one is created.
@@ -84,39 +115,35 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
   FilePtr file(std::fopen(path.c_str(), mode));
   if (!file) {
     const int error = errno;
-    LOG4CPLUS_ERROR(g_probeLogger,
-                    "saveToFile(" << path << ") fopen failed " << systemMessage(error));
-    return false;
+    return failed(reason, "saveToFile(" + path + ") fopen failed " + systemMessage(error));
   }
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
   if (written != text.size()) {
-    if (std::ferror(file.get()) != 0) {
-      LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed " << std::ferror(file.get()));
-    } else {
-      LOG4CPLUS_ERROR(g_probeLogger, "saveToFile() fwrite failed unknown");
-    }
-    return false;
+    const int indicator = std::ferror(file.get());
+    return failed(reason, indicator != 0
+                              ? "saveToFile() fwrite failed " + std::to_string(indicator)
+                              : std::string("saveToFile() fwrite failed unknown"));
   }
   // The text reaches the file only when the buffer is flushed and the file closed: a full disk
   // shows here, and a save that did not reach the file is not reported as done.
   if (std::fflush(file.get()) != 0) {
     const int error = errno;
-    LOG4CPLUS_ERROR(g_probeLogger,
-                    "saveToFile(" << path << ") fflush failed " << systemMessage(error));
-    return false;
+    return failed(reason, "saveToFile(" + path + ") fflush failed " + systemMessage(error));
   }
   if (std::fclose(file.release()) != 0) {
     const int error = errno;
-    LOG4CPLUS_ERROR(g_probeLogger,
-                    "saveToFile(" << path << ") fclose failed " << systemMessage(error));
-    return false;
+    return failed(reason, "saveToFile(" + path + ") fclose failed " + systemMessage(error));
   }
   return true;
 }
 
 bool loadFromString(const std::string& text, ProbeData& record) {
-  std::string reason;
-  return loadFromString(text, record, reason);
+  try {
+    std::string reason;
+    return loadFromString(text, record, reason);
+  } catch (...) {
+    return false;
+  }
 }
 
 bool loadFromString(const std::string& text, ProbeData& record, std::string& reason) {
@@ -124,6 +151,7 @@ bool loadFromString(const std::string& text, ProbeData& record, std::string& rea
   // The document ends at the first NUL. The archive reads the caller's text in place.
   const char* const begin = text.c_str();
   CharRangeBuf source(begin, begin + std::strlen(begin));
+  std::string why;
   try {
     std::istream is(&source);
     is.imbue(std::locale::classic());
@@ -131,47 +159,46 @@ bool loadFromString(const std::string& text, ProbeData& record, std::string& rea
     readRecord(archive, record);
     return true;
   } catch (const std::exception& error) {
-    reason = place(begin, source.consumed()) + error.what();
+    why = place(begin, source.consumed()) + error.what();
   } catch (...) {
-    reason = place(begin, source.consumed()) + "unknown failure";
+    why = place(begin, source.consumed()) + "unknown failure";
   }
-  try {
-    LOG4CPLUS_ERROR(g_probeLogger, "could not decode stream " << text);
-  } catch (...) {
-  }
+  failed(reason, "could not decode stream " + text);
+  reason = why;
   return false;
 }
 
 bool loadFromFile(const std::string& path, ProbeData& record) {
+  std::string reason;
+  return loadFromFile(path, record, reason);
+}
+
+bool loadFromFile(const std::string& path, ProbeData& record, std::string& reason) {
+  reason.clear();
   // Read and write access: a file that cannot be written is refused here too.
   FilePtr file(std::fopen(path.c_str(), "r+b"));
   if (!file) {
     const int error = errno;
-    LOG4CPLUS_ERROR(g_probeLogger,
-                    "loadFromFile(" << path << ") fopen failed " << systemMessage(error));
-    return false;
+    return failed(reason, "loadFromFile(" + path + ") fopen failed " + systemMessage(error));
   }
   unsigned long size = 0;
   try {
     size = admin::getFileSize(path);
   } catch (...) {
-    LOG4CPLUS_ERROR(g_probeLogger, "loadFromFile() Could not find file size " << path);
-    return false;
+    return failed(reason, "loadFromFile() Could not find file size " + path);
   }
   std::string text(size, '\0');
   const std::size_t count = std::fread(&text[0], 1, text.size(), file.get());
   if (count < text.size()) {
-    if (std::feof(file.get()) != 0) {
-      LOG4CPLUS_ERROR(g_probeLogger, "loadFromFile() eof reached");
-    } else {
-      LOG4CPLUS_ERROR(g_probeLogger, "loadFromFile() fread failed " << std::ferror(file.get()));
-    }
-    return false;
+    return failed(reason, std::feof(file.get()) != 0
+                              ? std::string("loadFromFile() eof reached")
+                              : "loadFromFile() fread failed " +
+                                    std::to_string(std::ferror(file.get())));
   }
   file.reset();
   // The text ends at the first NUL, in what is logged should decoding fail as well.
   text.resize(std::strlen(text.c_str()));
-  return loadFromString(text, record);
+  return loadFromString(text, record, reason);
 }
 
 // The record's checksum is a CRC of its XML text, so it is defined with that text.
