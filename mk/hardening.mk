@@ -21,6 +21,7 @@ FUZZ_FLAGS     ?=
 FUZZ_TARGETS    = convert_from_string load_from_string v1_coder simu_coder
 
 CLANG_CXX       = clang++-14
+CLANG_CC        = clang-14
 SANITIZE        = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer \
                   -fsanitize-ignorelist=$(CURDIR)/tests/hardening/sanitizer-ignorelist.txt
 HARDEN_PACKAGES = $(PACKAGES) clang-14 libclang-rt-14-dev llvm-14
@@ -41,7 +42,7 @@ memcheck-packages:
 # compiler and flags through the environment.
 asan-build: hardening-packages
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
-	  -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE)" \
+	  -DCMAKE_C_COMPILER=$(CLANG_CC) -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE)" -DCMAKE_C_FLAGS="-O1 $(SANITIZE)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)"
 	cmake --build $(ASAN_BUILD) -j $(HARDEN_JOBS)
 
@@ -128,6 +129,7 @@ memcheck: memcheck-build
 # clang's source-based coverage: each test process writes its own profile, merged afterwards.
 coverage: hardening-packages
 	cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
+	  -DCMAKE_C_COMPILER=$(CLANG_CC) \
 	  -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" \
 	  -DCMAKE_SHARED_LINKER_FLAGS="-fprofile-instr-generate"

@@ -1,7 +1,10 @@
 # The dynamic symbols of the built shared libraries, as a host's linker and loader see them:
 # every name that hosts of this and earlier releases need is there, and no instantiation of the
 # standard library's, libstdc++'s or Boost's templates is (cmake/probedata.map).
-# Script mode: NM, PROBEDATA and PROBEOUTSIDE (the libraries' files) on the command line.
+# The C functions are exactly those of the module-definition file made from the C header (DEF).
+# Script mode: NM, PROBEDATA, PROBEOUTSIDE (the libraries' files) and DEF on the command line.
+
+cmake_policy(SET CMP0057 NEW)  # if(... IN_LIST ...)
 
 # Each name: exact, or, when it ends in "(", a function of that name with any parameters.
 set(probedata_needs
@@ -56,6 +59,22 @@ foreach(library probedata probeoutside)
       list(APPEND not_exported "${name}")
     endif()
   endforeach()
+  # C names (no "(" in nm's output for them) beyond those the .def file lists, or missing.
+  set(c_exports)
+  if(library STREQUAL "probedata")
+    file(STRINGS ${DEF} c_names REGEX "^  [A-Za-z_0-9]+$")
+    string(REPLACE " " "" c_names "${c_names}")
+    foreach(symbol IN LISTS symbols)
+      if(symbol MATCHES "^pd_" AND NOT symbol IN_LIST c_names)
+        list(APPEND c_exports "${symbol} (not in the C header)")
+      endif()
+    endforeach()
+    foreach(name IN LISTS c_names)
+      if(NOT name IN_LIST symbols)
+        list(APPEND not_exported "${name}")
+      endif()
+    endforeach()
+  endif()
   set(foreign_exports)
   foreach(symbol IN LISTS symbols)
     if(symbol MATCHES "${foreign}")
@@ -63,7 +82,7 @@ foreach(library probedata probeoutside)
     endif()
   endforeach()
   set(report)
-  foreach(kind not_exported foreign_exports)
+  foreach(kind not_exported foreign_exports c_exports)
     if(${kind})
       list(JOIN ${kind} "\n  " lines)
       string(APPEND report "\n${kind}:\n  ${lines}")

@@ -1,0 +1,359 @@
+// The device coders over a host's data handler, their reports as C callbacks, the version-1 image
+// conversions, and the simulated device memory.
+#include <boost/make_shared.hpp>
+
+#include <stdexcept>
+#include <string>
+
+#include "Error.h"
+#include "Handles.h"
+#include "PDSimuCoder.h"
+
+using capi::fail;
+using capi::need;
+using capi::run;
+
+namespace {
+
+// A request the host's handler did not take. Not an Error: a coder answers it as a failed
+// transfer, as it answers any exception of a data handler.
+class Refused : public std::runtime_error {
+ public:
+  explicit Refused(const char* what) : std::runtime_error(what) {}
+};
+
+// The host's C handler as the DataHandler a coder calls. Offsets and lengths of the coders'
+// requests fit 32 bits.
+class HostHandler : public DataHandler {
+ public:
+  explicit HostHandler(const pd_data_handler& handler) : handler_(handler) {}
+
+  void readData(unsigned long offset, unsigned long length) override {
+    if (handler_.read_data == nullptr ||
+        handler_.read_data(handler_.user, static_cast<uint32_t>(offset),
+                           static_cast<uint32_t>(length)) != 0) {
+      throw Refused("the data handler did not take the read");
+    }
+  }
+  void saveData(unsigned long offset, unsigned long length,
+                boost::shared_array<unsigned char> data) override {
+    if (handler_.save_data == nullptr ||
+        handler_.save_data(handler_.user, static_cast<uint32_t>(offset),
+                           static_cast<uint32_t>(length), data.get()) != 0) {
+      throw Refused("the data handler did not take the save");
+    }
+  }
+  DHError getError() const override {
+    return handler_.get_error == nullptr ? NoDHError
+                                         : static_cast<DHError>(handler_.get_error(handler_.user));
+  }
+
+ private:
+  pd_data_handler handler_;
+};
+
+// The host's C callbacks as the coder's callback object.
+class HostCallbacks final : public ProbeDataCoderCB {
+ public:
+  explicit HostCallbacks(const pd_coder_callbacks& callbacks) : c_(callbacks) {}
+  void onChecksumRed(bool ok) override {
+    if (c_.checksum_read != nullptr) c_.checksum_read(c_.user, ok);
+  }
+  void onAllRed(bool ok) override {
+    if (c_.all_read != nullptr) c_.all_read(c_.user, ok);
+  }
+  void onSaved(bool ok) override {
+    if (c_.saved != nullptr) c_.saved(c_.user, ok);
+  }
+  void onError() override {
+    if (c_.error != nullptr) c_.error(c_.user);
+  }
+
+ private:
+  pd_coder_callbacks c_;
+};
+
+ProbeDataCoder& coderOf(pd_coder* coder) {
+  need(coder, "coder");
+  return *coder->coder;
+}
+
+const ProbeDataCoder& coderOf(const pd_coder* coder) {
+  need(coder, "coder");
+  return *coder->coder;
+}
+
+// The coder's request, its refusals and its handler's refusals alike PD_ERROR_STATE.
+template <class Request>
+void request(pd_coder* coder, Request made) {
+  ProbeDataCoder& c = coderOf(coder);
+  try {
+    made(c);
+  } catch (const Refused& refused) {
+    fail(PD_ERROR_STATE, refused.what());
+  }
+}
+
+ProbeDataV1Coder& v1Of(const pd_coder* coder) {
+  need(coder, "coder");
+  if (coder->v1 == nullptr) {
+    fail(PD_ERROR_ARGUMENT,
+         std::string(capi::t_function) + ": the simulation coder keeps no version-1 image");
+  }
+  return *coder->v1;
+}
+
+// The sim's handler functions: a failure of the memory, or of a completion it delivers at once,
+// is the request's failure.
+int simRead(void* user, uint32_t offset, uint32_t length) {
+  try {
+    static_cast<pd_sim*>(user)->memory->readData(offset, length);
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
+
+int simSave(void* user, uint32_t offset, uint32_t length, const unsigned char* data) {
+  try {
+    boost::shared_array<unsigned char> copy(new unsigned char[length]);
+    std::copy(data, data + length, copy.get());
+    static_cast<pd_sim*>(user)->memory->saveData(offset, length, copy);
+    return 0;
+  } catch (...) {
+    return 1;
+  }
+}
+
+int simError(void* user) { return static_cast<pd_sim*>(user)->memory->getError(); }
+
+}  // namespace
+
+extern "C" {
+
+pd_status pd_coder_new(pd_coder_kind kind, const pd_data_handler* handler, pd_coder** coder) {
+  return run(__func__, [&] {
+    need(coder, "coder");
+    boost::shared_ptr<DataHandler> host;
+    if (handler != nullptr) host = boost::make_shared<HostHandler>(*handler);
+    std::unique_ptr<pd_coder> made(new pd_coder{kind, nullptr, nullptr});
+    if (kind == PD_CODER_V1) {
+      made->v1 = new ProbeDataV1Coder(host);
+      made->coder.reset(made->v1);
+    } else if (kind == PD_CODER_SIMULATION) {
+      made->coder.reset(new PDSimuCoder(host));
+    } else {
+      fail(PD_ERROR_ARGUMENT, "pd_coder_new: " + std::to_string(kind) + " is no coder kind");
+    }
+    *coder = made.release();
+  });
+}
+
+void pd_coder_free(pd_coder* coder) { delete coder; }
+
+pd_status pd_coder_set_callbacks(pd_coder* coder, const pd_coder_callbacks* callbacks) {
+  return run(__func__, [&] {
+    ProbeDataCoder& c = coderOf(coder);
+    if (callbacks == nullptr) return c.clearCB();
+    c.setCB(boost::make_shared<HostCallbacks>(*callbacks));
+  });
+}
+
+pd_status pd_coder_read_version(pd_coder* coder) {
+  return run(__func__, [&] { request(coder, [](ProbeDataCoder& c) { c.readVersion(); }); });
+}
+
+pd_status pd_coder_read_all(pd_coder* coder) {
+  return run(__func__, [&] { request(coder, [](ProbeDataCoder& c) { c.readAll(); }); });
+}
+
+pd_status pd_coder_read_checksum(pd_coder* coder) {
+  return run(__func__, [&] { request(coder, [](ProbeDataCoder& c) { c.readChecksum(); }); });
+}
+
+pd_status pd_coder_save(pd_coder* coder, const pd_record* record) {
+  return run(__func__, [&] {
+    need(record, "record");
+    request(coder, [record](ProbeDataCoder& c) { c.save(record->record); });
+  });
+}
+
+pd_status pd_coder_data_read(pd_coder* coder, int ok, uint32_t offset, uint32_t length,
+                             const unsigned char* data) {
+  return run(__func__, [&] {
+    // The coders only read the completed bytes.
+    coderOf(coder).onDataRed(ok != 0, offset, length, const_cast<unsigned char*>(data));
+  });
+}
+
+pd_status pd_coder_data_saved(pd_coder* coder, int ok, uint32_t offset, uint32_t length,
+                              const unsigned char* data) {
+  return run(__func__, [&] {
+    coderOf(coder).onDataSaved(ok != 0, offset, length, const_cast<unsigned char*>(data));
+  });
+}
+
+pd_status pd_coder_handler_error(pd_coder* coder) {
+  return run(__func__, [&] { coderOf(coder).onError(); });
+}
+
+pd_status pd_coder_get_record(const pd_coder* coder, pd_record** record) {
+  return run(__func__, [&] {
+    const ProbeDataCoder& c = coderOf(coder);
+    need(record, "record");
+    *record = new pd_record{c.getProbeData()};
+  });
+}
+
+pd_status pd_coder_get_versions(const pd_coder* coder, uint32_t* input, uint32_t* output) {
+  return run(__func__, [&] {
+    const ProbeDataCoder& c = coderOf(coder);
+    if (input != nullptr) *input = c.getInputVersion();
+    if (output != nullptr) *output = c.getOutputVersion();
+  });
+}
+
+pd_status pd_coder_set_output_version(pd_coder* coder, unsigned int version) {
+  return run(__func__, [&] {
+    ProbeDataCoder& c = coderOf(coder);
+    if (version > 0xFFFFu) fail(PD_ERROR_STATE, "pd_coder_set_output_version: no such version");
+    c.setOutputVersion(static_cast<unsigned short>(version));
+  });
+}
+
+pd_status pd_coder_get_error(const pd_coder* coder, int* error) {
+  return run(__func__, [&] {
+    const ProbeDataCoder& c = coderOf(coder);
+    need(error, "error");
+    *error = c.getError();
+  });
+}
+
+size_t pd_image_length(uint32_t version) { return ProbeDataV1Coder::getImageLength(version); }
+
+pd_status pd_coder_to_image(const pd_coder* coder, const pd_record* record, unsigned char** image,
+                            size_t* length) {
+  return run(__func__, [&] {
+    const ProbeDataV1Coder& c = v1Of(coder);
+    need(record, "record");
+    need(image, "image");
+    std::string bytes;
+    if (!c.convertToString(record->record, bytes)) {
+      std::string reason;
+      for (const ImageFitProblem& problem : checkImageFit(record->record)) {
+        if (problem.refused) reason += (reason.empty() ? "" : "; ") + problem.path + ": " + problem.detail;
+      }
+      fail(PD_ERROR_ENCODE, reason.empty() ? "the coder does not write the record in its versions"
+                                           : reason);
+    }
+    capi::copyOut(bytes, image, length);
+  });
+}
+
+pd_status pd_coder_from_image(pd_coder* coder, const unsigned char* image, size_t length,
+                              pd_record* record) {
+  return run(__func__, [&] {
+    ProbeDataV1Coder& c = v1Of(coder);
+    if (length != 0) need(image, "image");
+    need(record, "record");
+    const std::string bytes = length == 0 ? std::string()
+                                          : std::string(reinterpret_cast<const char*>(image), length);
+    if (!c.convertFromString(bytes, record->record)) {
+      const std::string damage = inspectImage(bytes).damage();
+      fail(PD_ERROR_DECODE, damage.empty() ? "the coder does not decode the image" : damage);
+    }
+  });
+}
+
+pd_status pd_coder_data_checksum(const pd_coder* coder, const pd_record* record,
+                                 uint32_t* checksum) {
+  return run(__func__, [&] {
+    const ProbeDataCoder& c = coderOf(coder);
+    need(record, "record");
+    need(checksum, "checksum");
+    try {
+      *checksum = c.computeDataCheksum(record->record);
+    } catch (const Error& error) {
+      fail(PD_ERROR_ENCODE, error.getMessage());
+    }
+  });
+}
+
+pd_status pd_sim_new(size_t size, int text_storage, int queued, pd_sim** sim) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    using probesim::SimDeviceMemory;
+    *sim = new pd_sim{boost::make_shared<SimDeviceMemory>(
+        size, queued ? SimDeviceMemory::Completion::Queued : SimDeviceMemory::Completion::Synchronous,
+        text_storage ? SimDeviceMemory::Storage::Text : SimDeviceMemory::Storage::Image)};
+  });
+}
+
+void pd_sim_free(pd_sim* sim) { delete sim; }
+
+pd_status pd_sim_data_handler(pd_sim* sim, pd_data_handler* handler) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    need(handler, "handler");
+    *handler = pd_data_handler{sim, simRead, simSave, simError};
+  });
+}
+
+pd_status pd_sim_bind(pd_sim* sim, pd_coder* coder) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    sim->memory->bind(coder == nullptr ? nullptr : coder->coder.get());
+  });
+}
+
+pd_status pd_sim_pump(pd_sim* sim, size_t* delivered) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    const size_t count = sim->memory->pump();
+    if (delivered != nullptr) *delivered = count;
+  });
+}
+
+pd_status pd_sim_load(pd_sim* sim, const unsigned char* bytes, size_t length) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    if (length != 0) need(bytes, "bytes");
+    sim->memory->load(length == 0 ? std::string()
+                                  : std::string(reinterpret_cast<const char*>(bytes), length));
+  });
+}
+
+pd_status pd_sim_contents(const pd_sim* sim, unsigned char** bytes, size_t* length) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    capi::copyOut(sim->memory->contents(), bytes, length);
+  });
+}
+
+pd_status pd_sim_fail_next_read(pd_sim* sim) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    sim->memory->failNextRead();
+  });
+}
+
+pd_status pd_sim_fail_next_save(pd_sim* sim) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    sim->memory->failNextSave();
+  });
+}
+
+pd_status pd_sim_corrupt_byte(pd_sim* sim, size_t offset, unsigned int mask) {
+  return run(__func__, [&] {
+    need(sim, "sim");
+    if (offset >= sim->memory->size()) {
+      fail(PD_ERROR_ARGUMENT, "pd_sim_corrupt_byte: offset " + std::to_string(offset) +
+                                  " is past the memory's " +
+                                  std::to_string(sim->memory->size()) + " bytes");
+    }
+    sim->memory->corruptByte(offset, static_cast<unsigned char>(mask));
+  });
+}
+
+}  // extern "C"

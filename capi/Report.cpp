@@ -1,0 +1,166 @@
+// The image report and the fit check.
+#include <string>
+
+#include "Handles.h"
+
+using capi::fail;
+using capi::need;
+using capi::run;
+
+namespace {
+
+using Report = ProbeImageReport;
+
+// The C constants are the C++ enumerators' values.
+static_assert(PD_ITEM_DATA_CHECK == static_cast<int>(ProbeDataV1Coder::DataCheckItem), "items");
+static_assert(PD_VERDICT_MISSING == static_cast<int>(Report::Missing), "verdicts");
+static_assert(PD_FAULT_CHECKSUM == static_cast<int>(Report::ChecksumMismatch) &&
+                  PD_FAULT_DAMAGED_VERSION == static_cast<int>(Report::DamagedVersion),
+              "faults");
+
+const Report::Item& itemAt(const pd_report* report, size_t index) {
+  need(report, "report");
+  const std::vector<Report::Item>& items = report->report.items;
+  if (index >= items.size()) {
+    fail(PD_ERROR_ARGUMENT, std::string(capi::t_function) + ": item " + std::to_string(index) +
+                                " is past the report's " + std::to_string(items.size()) +
+                                " items");
+  }
+  return items[index];
+}
+
+}  // namespace
+
+extern "C" {
+
+pd_status pd_inspect(const unsigned char* image, size_t length, pd_report** report) {
+  return run(__func__, [&] {
+    if (length != 0) need(image, "image");
+    need(report, "report");
+    pd_report* made = new pd_report{inspectImage(image, length), std::string()};
+    made->damage = made->report.damage();
+    *report = made;
+  });
+}
+
+void pd_report_free(pd_report* report) { delete report; }
+
+pd_status pd_report_get_info(const pd_report* report, pd_report_info* info) {
+  return run(__func__, [&] {
+    need(report, "report");
+    need(info, "info");
+    const Report& r = report->report;
+    info->size = r.size;
+    info->has_magic = r.hasMagic;
+    info->has_version = r.hasVersion();
+    info->major = r.major;
+    info->minor = r.minor;
+    info->version = r.version;
+    info->image_length = r.imageLength;
+    info->target_count = r.targetCount;
+    info->has_data_checksum = r.hasDataChecksum;
+    info->data_checksum = r.dataChecksum;
+    info->intact = r.intact();
+    info->item_count = r.items.size();
+  });
+}
+
+pd_status pd_report_get_item(const pd_report* report, size_t index, pd_report_item* item) {
+  return run(__func__, [&] {
+    need(item, "item");
+    const Report::Item& entry = itemAt(report, index);
+    item->item = entry.item;
+    item->name = entry.name.c_str();
+    item->offset = entry.offset;
+    item->length = entry.length;
+    item->verdict = entry.verdict;
+    item->fault = entry.fault;
+    item->has_checksum = entry.hasChecksum;
+    item->stored_checksum = entry.storedChecksum;
+    item->computed_checksum = entry.computedChecksum;
+    item->in_record = entry.inRecord;
+    item->detail = entry.detail.c_str();
+    item->unchecked = entry.unchecked.c_str();
+    item->field_count = entry.fields.size();
+  });
+}
+
+pd_status pd_report_get_field(const pd_report* report, size_t item, size_t field,
+                              pd_report_field* out) {
+  return run(__func__, [&] {
+    need(out, "out");
+    const Report::Item& entry = itemAt(report, item);
+    if (field >= entry.fields.size()) {
+      fail(PD_ERROR_ARGUMENT, "pd_report_get_field: field " + std::to_string(field) +
+                                  " is past the item's " + std::to_string(entry.fields.size()) +
+                                  " fields");
+    }
+    out->offset = entry.fields[field].offset;
+    out->length = entry.fields[field].length;
+    out->name = entry.fields[field].name.c_str();
+  });
+}
+
+pd_status pd_report_damage(const pd_report* report, const char** text) {
+  return run(__func__, [&] {
+    need(report, "report");
+    need(text, "text");
+    *text = report->damage.c_str();
+  });
+}
+
+pd_status pd_report_record(const pd_report* report, pd_record** record) {
+  return run(__func__, [&] {
+    need(report, "report");
+    need(record, "record");
+    *record = new pd_record{report->report.record};
+  });
+}
+
+const char* pd_verdict_name(int verdict) {
+  return verdict < Report::Intact || verdict > Report::Missing
+             ? "unknown"
+             : Report::verdictName(static_cast<Report::Verdict>(verdict));
+}
+
+const char* pd_fault_name(int fault) {
+  return fault < Report::NoFault || fault > Report::DamagedVersion
+             ? "unknown"
+             : Report::faultName(static_cast<Report::Fault>(fault));
+}
+
+pd_status pd_check_fit(const pd_record* record, pd_fit** fit) {
+  return run(__func__, [&] {
+    need(record, "record");
+    need(fit, "fit");
+    *fit = new pd_fit{checkImageFit(record->record)};
+  });
+}
+
+void pd_fit_free(pd_fit* fit) { delete fit; }
+
+pd_status pd_fit_count(const pd_fit* fit, size_t* count) {
+  return run(__func__, [&] {
+    need(fit, "fit");
+    need(count, "count");
+    *count = fit->problems.size();
+  });
+}
+
+pd_status pd_fit_get(const pd_fit* fit, size_t index, pd_fit_problem* problem) {
+  return run(__func__, [&] {
+    need(fit, "fit");
+    need(problem, "problem");
+    if (index >= fit->problems.size()) {
+      fail(PD_ERROR_ARGUMENT, "pd_fit_get: problem " + std::to_string(index) +
+                                  " is past the " + std::to_string(fit->problems.size()) +
+                                  " problems");
+    }
+    const ImageFitProblem& found = fit->problems[index];
+    problem->path = found.path.c_str();
+    problem->detail = found.detail.c_str();
+    problem->refused = found.refused;
+  });
+}
+
+}  // extern "C"

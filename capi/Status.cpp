@@ -1,0 +1,147 @@
+// Status and reason, memory, version and logging of the C interface.
+#include <log4cplus/appender.h>
+#include <log4cplus/logger.h>
+#include <log4cplus/spi/loggingevent.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "Error.h"
+#include "Handles.h"
+#include "ProbeVersion.h"
+
+namespace capi {
+
+thread_local const char* t_function = "";
+
+namespace {
+
+thread_local std::string t_lastError;
+
+// The library's own refusals of a request, and everything else it throws.
+pd_status statusOf(std::string& reason) {
+  try {
+    throw;
+  } catch (const Failure& failure) {
+    reason = failure.reason;
+    return failure.status;
+  } catch (const Error& error) {
+    reason = error.getMessage();
+    return PD_ERROR_STATE;
+  } catch (const std::bad_alloc&) {
+    reason = "memory ran out";
+    return PD_ERROR_MEMORY;
+  } catch (const std::exception& error) {
+    reason = error.what();
+  } catch (...) {
+    reason = "an unknown failure";
+  }
+  return PD_ERROR_INTERNAL;
+}
+
+}  // namespace
+
+void fail(pd_status status, const std::string& reason) { throw Failure{status, reason}; }
+
+void need(const void* pointer, const char* name) {
+  if (pointer == nullptr) fail(PD_ERROR_ARGUMENT, std::string(t_function) + ": " + name + " is NULL");
+}
+
+pd_status reportException() noexcept {
+  try {
+    std::string reason;
+    const pd_status status = statusOf(reason);
+    t_lastError = reason;
+    return status;
+  } catch (...) {
+    t_lastError.clear();
+    return PD_ERROR_MEMORY;
+  }
+}
+
+void* copyOut(const std::string& bytes) {
+  void* memory = std::malloc(bytes.size() + 1);
+  if (memory == nullptr) throw std::bad_alloc();
+  std::memcpy(memory, bytes.data(), bytes.size());
+  static_cast<char*>(memory)[bytes.size()] = '\0';
+  return memory;
+}
+
+}  // namespace capi
+
+namespace {
+
+// Hands each line to the host's function. One at a time: the host's function need not be
+// reentrant.
+class HostLog : public log4cplus::Appender {
+ public:
+  HostLog(pd_log_function function, void* user) : function_(function), user_(user) {
+    setName(LOG4CPLUS_TEXT("probedata_c"));
+  }
+  ~HostLog() override { destructorImpl(); }
+  void close() override {}
+
+ protected:
+  void append(const log4cplus::spi::InternalLoggingEvent& event) override {
+    const std::string message = LOG4CPLUS_TSTRING_TO_STRING(event.getMessage());
+    function_(user_, event.getLogLevel(), message.c_str());
+  }
+
+ private:
+  pd_log_function function_;
+  void* user_;
+};
+
+}  // namespace
+
+extern "C" {
+
+const char* pd_last_error(void) { return capi::t_lastError.c_str(); }
+
+const char* pd_status_name(pd_status status) {
+  switch (status) {
+    case PD_OK:
+      return "ok";
+    case PD_ERROR_ARGUMENT:
+      return "argument";
+    case PD_ERROR_STATE:
+      return "state";
+    case PD_ERROR_DECODE:
+      return "decode";
+    case PD_ERROR_ENCODE:
+      return "encode";
+    case PD_ERROR_IO:
+      return "io";
+    case PD_ERROR_MEMORY:
+      return "memory";
+    case PD_ERROR_INTERNAL:
+      return "internal";
+  }
+  return "unknown";
+}
+
+void pd_free(void* memory) { std::free(memory); }
+
+const char* pd_version_text(void) { return GetDllVersion(); }
+
+void pd_version(int* major, int* minor, int* build) {
+  if (major != nullptr) *major = GetDllVersionMajor();
+  if (minor != nullptr) *minor = GetDllVersionMinor();
+  if (build != nullptr) *build = GetDllBuildNumber();
+}
+
+pd_status pd_set_log(pd_log_function function, void* user, int level) {
+  return capi::run(__func__, [&] {
+    log4cplus::Logger logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("Probe"));
+    if (logger.getAppender(LOG4CPLUS_TEXT("probedata_c"))) {
+      logger.removeAppender(LOG4CPLUS_TEXT("probedata_c"));
+    }
+    if (function != nullptr) logger.addAppender(log4cplus::SharedAppenderPtr(new HostLog(function, user)));
+    logger.setLogLevel(level);
+  });
+}
+
+}  // extern "C"
