@@ -33,6 +33,11 @@ class PROBEDATA_API ProbeDataCoderCB {
 // A coder is itself the DataHandlerCB to which its data handler reports completions; the owner
 // binds the two. A request starts a transfer and returns; the outcome reaches the callback once
 // the completion has come in. The coder must outlive its pending transfers.
+//
+// Threads. A completion may arrive on whatever thread the data handler uses, and inside the
+// request that caused it (the callback then runs inside the request too). The coder takes no
+// lock: calls into one coder, its requests, the completions delivered to it and the callbacks it
+// makes, must not overlap. Different coders may be used on different threads at once.
 class PROBEDATA_API ProbeDataCoder : public DataHandlerCB {
  public:
   // Kind of the most recent failure; never reset by a later success.

@@ -1,13 +1,7 @@
 #include "DeviceHandler.h"
 
-#include <atomic>
-
-namespace {
-std::atomic<int> instances{0};
-}
-
-DeviceHandler::DeviceHandler() { ++instances; }
-DeviceHandler::DeviceHandler(const DeviceHandler&) { ++instances; }
+// The host's framework keeps its own state in the handler; the stand-in keeps none.
+DeviceHandler::DeviceHandler() = default;
+DeviceHandler::DeviceHandler(const DeviceHandler&) = default;
 DeviceHandler& DeviceHandler::operator=(const DeviceHandler&) = default;
-DeviceHandler::~DeviceHandler() { --instances; }
-int DeviceHandler::getInstanceCount() { return instances.load(); }
+DeviceHandler::~DeviceHandler() = default;

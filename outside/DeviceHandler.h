@@ -27,9 +27,6 @@ class PROBEOUTSIDE_API DeviceHandler {
   virtual void stopDevice() = 0;
   virtual void suspendDevice() = 0;
   virtual void resumeDevice() = 0;
-
-  // How many handlers exist now; lets a host check that copies and destruction balance.
-  static int getInstanceCount();
 };
 
 #endif

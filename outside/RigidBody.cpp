@@ -110,31 +110,14 @@ void RigidBody::setAngleTarget(int id, double angle) {
   target.angle = angle;
 }
 
-// One line for the id, then one line per target:
-// id x y z size hasNormal nx ny nz hasAngle angle
-void RigidBody::writeStream(std::fstream& stream) const {
-  stream << id_ << '\n' << targets_.size() << '\n';
-  stream.precision(17);
-  for (const Target& t : targets_) {
-    stream << t.id << ' ' << t.position[0] << ' ' << t.position[1] << ' ' << t.position[2] << ' '
-           << t.size << ' ' << t.hasNormal << ' ' << t.normal[0] << ' ' << t.normal[1] << ' '
-           << t.normal[2] << ' ' << t.hasAngle << ' ' << t.angle << '\n';
-  }
+// The host system's own stream persistence, which the probe library never calls: the stand-in
+// declares it, to keep the class's virtual operations where hosts expect them, and has none.
+void RigidBody::writeStream(std::fstream&) const {
+  fail(__LINE__, "RigidBody::writeStream is not part of this stand-in");
 }
 
-void RigidBody::readStream(std::fstream& stream) {
-  RigidBody loaded;
-  std::size_t count = 0;
-  std::getline(stream, loaded.id_);
-  stream >> count;
-  for (std::size_t i = 0; i < count && stream; ++i) {
-    Target t{};
-    stream >> t.id >> t.position[0] >> t.position[1] >> t.position[2] >> t.size >> t.hasNormal >>
-        t.normal[0] >> t.normal[1] >> t.normal[2] >> t.hasAngle >> t.angle;
-    loaded.targets_.push_back(t);
-  }
-  if (!stream) fail(__LINE__, "RigidBody::readStream malformed stream");
-  *this = loaded;
+void RigidBody::readStream(std::fstream&) {
+  fail(__LINE__, "RigidBody::readStream is not part of this stand-in");
 }
 
 }  // namespace Rb

@@ -43,7 +43,8 @@ class PROBEOUTSIDE_API RigidBody {
   void setAngleTarget(int id, double angle);
 
  protected:
-  // Stream persistence of the host system; not used by the probe library.
+  // Stream persistence of the host system; not used by the probe library, and in this stand-in
+  // each throws Error.
   virtual void writeStream(std::fstream& stream) const;
   virtual void readStream(std::fstream& stream);
 

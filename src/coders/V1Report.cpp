@@ -499,39 +499,13 @@ ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size) {
 }
 
 const char* ProbeImageReport::verdictName(Verdict verdict) {
-  switch (verdict) {
-    case Intact:
-      return "intact";
-    case Damaged:
-      return "damaged";
-    case Absent:
-      return "absent";
-    case Missing:
-      return "missing";
-  }
-  return "unknown";
+  static const char* const kNames[] = {"intact", "damaged", "absent", "missing"};
+  return verdict >= Intact && verdict <= Missing ? kNames[verdict] : "unknown";
 }
 
 const char* ProbeImageReport::faultName(Fault fault) {
-  switch (fault) {
-    case NoFault:
-      return "none";
-    case UnknownVersion:
-      return "unknownVersion";
-    case DamagedMagic:
-      return "damagedMagic";
-    case CutShort:
-      return "cutShort";
-    case Overrun:
-      return "overrun";
-    case ChecksumMismatch:
-      return "checksumMismatch";
-    case BlankMemory:
-      return "blankMemory";
-    case ErasedMemory:
-      return "erasedMemory";
-    case DamagedVersion:
-      return "damagedVersion";
-  }
-  return "unknown";
+  static const char* const kNames[] = {"none",        "unknownVersion", "damagedMagic",
+                                       "cutShort",    "overrun",        "checksumMismatch",
+                                       "blankMemory", "erasedMemory",   "damagedVersion"};
+  return fault >= NoFault && fault <= DamagedVersion ? kNames[fault] : "unknown";
 }

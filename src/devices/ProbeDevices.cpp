@@ -5,22 +5,8 @@
 ProbeDevices::ProbeDevices()
     : DeviceHandler(), _bHandleData(0), _bHandleUI(0), _unusedBits(0), _bHdwCreated(false) {}
 
-ProbeDevices::ProbeDevices(const ProbeDevices& other)
-    : DeviceHandler(other),
-      _bHandleData(other._bHandleData),
-      _bHandleUI(other._bHandleUI),
-      _unusedBits(other._unusedBits),
-      _bHdwCreated(other._bHdwCreated) {}
-
-ProbeDevices& ProbeDevices::operator=(const ProbeDevices& other) {
-  DeviceHandler::operator=(other);
-  _bHandleData = other._bHandleData;
-  _bHandleUI = other._bHandleUI;
-  _unusedBits = other._unusedBits;
-  _bHdwCreated = other._bHdwCreated;
-  return *this;
-}
-
+ProbeDevices::ProbeDevices(const ProbeDevices& other) = default;
+ProbeDevices& ProbeDevices::operator=(const ProbeDevices& other) = default;
 ProbeDevices::~ProbeDevices() = default;
 
 void ProbeDevices::handleData(bool handle) {
