@@ -8,7 +8,7 @@ set -eu
 build=$(cd "${1:?usage: check-debs.sh PACKAGE_BUILD}" && pwd)
 tree=$(cd "$(dirname "$0")/../.." && pwd)
 # Dependents first, as dpkg -r takes them.
-set -- probetool libprobedata-dev libprobedata1
+set -- python3-probedata probetool libprobedata-dev libprobedata1
 
 [ "$(id -u)" = 0 ] || { echo "check-debs.sh: dpkg -i needs root" >&2; exit 1; }
 for package in "$@"; do
@@ -28,7 +28,8 @@ trap 'cleanup "$@"' EXIT
 step() { echo "== $*"; }
 
 step "dpkg -i"
-dpkg -i "$build"/libprobedata1_*.deb "$build"/libprobedata-dev_*.deb "$build"/probetool_*.deb
+dpkg -i "$build"/libprobedata1_*.deb "$build"/libprobedata-dev_*.deb "$build"/probetool_*.deb \
+  "$build"/python3-probedata_*.deb
 installed=$(dpkg -L "$@" | while read -r path; do
   if [ -n "$path" ] && { [ ! -d "$path" ] || [ -L "$path" ]; }; then echo "$path"; fi
 done)
@@ -36,7 +37,8 @@ echo "$installed" | sed 's/^/  /'
 
 # The examples in a directory of their own, as a host's sources are.
 cp "$tree"/examples/read_probe.cpp "$tree"/examples/xml_round_trip.cpp \
-   "$tree"/examples/CMakeLists.txt "$tree"/tests/data/probe21.bin "$work"/
+   "$tree"/examples/probe_host.c "$tree"/examples/CMakeLists.txt "$tree"/tests/data/probe21.bin \
+   "$tree"/examples/check_images.py "$work"/
 cd "$work"
 
 step "the pkg-config files"
@@ -63,6 +65,9 @@ for example in read_probe xml_round_trip; do
   # shellcheck disable=SC2046
   c++ -std=c++17 "$example.cpp" $(pkg-config --cflags --libs probedata) -o "pkg-config/$example"
 done
+# shellcheck disable=SC2046
+cc -std=c99 -pedantic -Werror probe_host.c $(pkg-config --cflags --libs probedata) \
+  -o pkg-config/probe_host
 # The examples include <probedata/...>; hosts written for earlier releases include flat.
 printf '#include "ProbeDataV1Coder.h"\n#include "SimDeviceMemory.h"\n' >flat.cpp
 # shellcheck disable=SC2046
@@ -82,7 +87,14 @@ for build_kind in pkg-config cmake; do
   grep -q "data checksum 0xC616" out.txt
   "$build_kind/read_probe" | grep "probe EXAMPLE-PROBE"
   "$build_kind/xml_round_trip" "$build_kind.xml" | grep "the record came back whole"
+  "$build_kind/probe_host" | grep "the record came back: yes"
 done
+
+step "the Python package, with Debian's python3"
+/usr/bin/python3 -c 'import probedata; print(probedata.inspect(open("probe21.bin", "rb").read()))'
+mkdir returns && cp probe21.bin returns/ && head -c 200 probe21.bin >returns/cut.bin
+/usr/bin/python3 check_images.py returns | tee out.txt
+grep -q "cut.bin: rigid body" out.txt
 
 step "probetool"
 command -v probetool
