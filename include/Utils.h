@@ -2,8 +2,7 @@
 // its result and logs each failure through the "Probe" logger at ERROR. Each has a second form
 // whose last argument receives, on failure, the reason: the message logged, or for
 // loadFromString why and where the text does not read ("line 4, column 21: XML start/end tag
-// mismatch - Data_RB_Id"); it is empty after a success. The forms with a reason may also throw
-// std::bad_alloc when memory runs out.
+// mismatch - Data_RB_Id"); it is empty after a success.
 #ifndef PROBE_UTILS_H
 #define PROBE_UTILS_H
 

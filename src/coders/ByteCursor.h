@@ -7,6 +7,7 @@
 
 #include <boost/endian/conversion.hpp>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -34,73 +35,56 @@ struct BasicByteWindow {
 using ByteWindow = BasicByteWindow<unsigned char>;
 using ConstByteWindow = BasicByteWindow<const unsigned char>;
 
-class ByteWriter {
+// The bounds both cursors keep: take() hands out the next width bytes, or throws.
+template <class Byte>
+class ByteCursor {
  public:
-  ByteWriter(unsigned char* begin, std::size_t size) : begin_(begin), size_(size) {}
+  ByteCursor(Byte* begin, std::size_t size) : begin_(begin), size_(size) {}
+  std::size_t consumed() const { return used_; }
 
-  void u8(std::uint8_t value) { *take(1) = value; }
-  void u16(std::uint16_t value) { boost::endian::store_little_u16(take(2), value); }
-  void i16(std::int16_t value) { boost::endian::store_little_s16(take(2), value); }
-  void u32(std::uint32_t value) { boost::endian::store_little_u32(take(4), value); }
-  void i32(std::int32_t value) { boost::endian::store_little_s32(take(4), value); }
-  // The first count characters of text, as bytes.
-  void chars(const char* text, std::size_t count) {
-    unsigned char* out = take(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<unsigned char>(text[i]);
-  }
-  void bytes(const unsigned char* from, std::size_t count) {
-    unsigned char* out = take(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = from[i];
-  }
-  void zeros(std::size_t count) {
-    unsigned char* out = take(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = 0;
-  }
-
-  std::size_t written() const { return used_; }
-
- private:
-  unsigned char* take(std::size_t width) {
+ protected:
+  Byte* take(std::size_t width) {
     if (width > size_ - used_) throw CursorOverrun();
-    unsigned char* field = begin_ + used_;
+    Byte* const field = begin_ + used_;
     used_ += width;
     return field;
   }
 
-  unsigned char* begin_;
+ private:
+  Byte* begin_;
   std::size_t size_;
   std::size_t used_ = 0;
 };
 
-class ByteReader {
+class ByteWriter : public ByteCursor<unsigned char> {
  public:
-  ByteReader(const unsigned char* begin, std::size_t size) : begin_(begin), size_(size) {}
+  using ByteCursor::ByteCursor;
+
+  void u8(std::uint8_t value) { *take(1) = value; }
+  void u16(std::uint16_t value) { boost::endian::store_little_u16(take(2), value); }
+  void i32(std::int32_t value) { boost::endian::store_little_s32(take(4), value); }
+  // The first count characters of text, as bytes.
+  void chars(const char* text, std::size_t count) { std::copy_n(text, count, take(count)); }
+  void bytes(const unsigned char* from, std::size_t count) {
+    std::copy_n(from, count, take(count));
+  }
+  void zeros(std::size_t count) { std::fill_n(take(count), count, 0); }
+  std::size_t written() const { return consumed(); }
+};
+
+class ByteReader : public ByteCursor<const unsigned char> {
+ public:
+  using ByteCursor::ByteCursor;
 
   std::uint8_t u8() { return *take(1); }
   std::uint16_t u16() { return boost::endian::load_little_u16(take(2)); }
   std::int16_t i16() { return boost::endian::load_little_s16(take(2)); }
-  std::uint32_t u32() { return boost::endian::load_little_u32(take(4)); }
   std::int32_t i32() { return boost::endian::load_little_s32(take(4)); }
   std::string chars(std::size_t count) {
-    const unsigned char* in = take(count);
-    if (count == 0) return std::string();
+    const unsigned char* const in = take(count);
     return std::string(reinterpret_cast<const char*>(in), count);
   }
   void skip(std::size_t count) { take(count); }
-
-  std::size_t consumed() const { return used_; }
-
- private:
-  const unsigned char* take(std::size_t width) {
-    if (width > size_ - used_) throw CursorOverrun();
-    const unsigned char* field = begin_ + used_;
-    used_ += width;
-    return field;
-  }
-
-  const unsigned char* begin_;
-  std::size_t size_;
-  std::size_t used_ = 0;
 };
 
 #endif

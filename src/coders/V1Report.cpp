@@ -65,6 +65,12 @@ std::string quoted(const std::string& text) {
   return out + "\"";
 }
 
+std::string joined(const std::vector<std::string>& clauses) {
+  std::string text;
+  for (const std::string& clause : clauses) text += (text.empty() ? "" : "; ") + clause;
+  return text;
+}
+
 void damage(Item& entry, Report::Fault fault, const std::string& detail) {
   entry.verdict = Report::Damaged;
   entry.fault = fault;
@@ -142,18 +148,16 @@ class Builder {
   // Memory that holds one byte value throughout was never written, or was erased. The coder
   // reads it as version 1.0 without magic, and blank memory as an empty record.
   bool blank() {
-    if (image_.size == 0) return false;
-    const unsigned char fill = image_.data[0];
-    const bool uniform = std::all_of(image_.data, image_.data + image_.size,
-                                     [fill](unsigned char byte) { return byte == fill; });
-    if (!uniform || (fill != 0x00 && fill != 0xFF)) return false;
-    if (image_.size >= v1::kVersionBlockSize) setVersion(v1::kNoMagicVersion);
-    const std::string all = "all " + plural(image_.size, "byte is ", "bytes are ");
-    if (fill == 0x00) {
-      damage(versionItem(), Report::BlankMemory, all + "0x00: blank memory");
-    } else {
-      damage(versionItem(), Report::ErasedMemory, all + "0xFF: erased memory");
+    const unsigned char* const end = image_.data + image_.size;
+    if (image_.size == 0 || (image_.data[0] != 0x00 && image_.data[0] != 0xFF) ||
+        std::count(image_.data, end, image_.data[0]) != static_cast<std::ptrdiff_t>(image_.size)) {
+      return false;
     }
+    if (image_.size >= v1::kVersionBlockSize) setVersion(v1::kNoMagicVersion);
+    const bool erased = image_.data[0] == 0xFF;
+    damage(versionItem(), erased ? Report::ErasedMemory : Report::BlankMemory,
+           "all " + plural(image_.size, "byte is ", "bytes are ") +
+               (erased ? "0xFF: erased memory" : "0x00: blank memory"));
     return true;
   }
 
@@ -176,33 +180,23 @@ class Builder {
 
   // Without the magic an image reads as version 1.0. With the magic, or the magic off by one
   // byte (far more likely a damaged image than no image), the blocks are judged in the version
-  // the numbers name, unless those numbers name no version devices write, or another written
-  // version reads intact what theirs does not.
+  // the numbers name when they read intact there; else in the written version that reads them
+  // intact with the most checksums vouching, the numbers' own if none does, and on a tie the one
+  // nearest to the numbers, bit by bit, then the newest.
   Judgement choose() {
     if (read_.magicDifferences() > 1) return judge(v1::kNoMagicVersion);
-    const std::uint32_t stored = read_.stored();
-    const bool written = read_.minor <= 0xF && v1::isWrittenVersion(stored);
-    if (written) {
-      Judgement named = judge(stored);
-      if (named.readsIntact()) return named;
-      for (const std::uint32_t version : v1::kWrittenVersions) {
-        if (version == stored) continue;
-        Judgement other = judge(version);
-        if (other.readsIntact() && other.vouching() > 0) return other;
-      }
-      return named;
-    }
-    // The version that reads intact, with the most blocks vouching for it; on a tie the one
-    // nearest to the numbers, bit by bit, then the newest.
+    const std::uint32_t stored = read_.minor <= 0xF ? read_.stored() : v1::kNoVersion;
     Judgement best;
-    std::tuple<bool, std::size_t, int> bestRank{};
+    std::tuple<bool, bool, std::size_t, int> bestRank{};
     for (const std::uint32_t version : v1::kWrittenVersions) {
       Judgement candidate = judge(version);
+      const bool named = version == stored, intact = candidate.readsIntact();
+      if (named && intact) return candidate;
       const int distance =
           static_cast<int>(std::bitset<16>(read_.major ^ v1::majorOf(version)).count() +
                            std::bitset<16>(read_.minor ^ v1::minorOf(version)).count());
-      const std::tuple<bool, std::size_t, int> rank{candidate.readsIntact(), candidate.vouching(),
-                                                    -distance};
+      const std::tuple<bool, bool, std::size_t, int> rank{intact && candidate.vouching() > 0, named,
+                                                          candidate.vouching(), -distance};
       if (best.version == v1::kNoVersion || rank > bestRank) {
         best = std::move(candidate);
         bestRank = rank;
@@ -238,6 +232,7 @@ class Builder {
   // The first item the image does not hold whole carries the shortfall; the items after it are
   // missing. An absent item the image ends in says so after its own detail.
   void shortfall(Judgement& judgement, Item& entry) {
+    if (judgement.shortfallStated && entry.verdict == Report::Absent) return;
     const ConstByteWindow block = slot(entry);
     std::string detail = "past the end of the image";
     if (!judgement.shortfallStated) {
@@ -250,8 +245,6 @@ class Builder {
                   std::to_string(length) + " bytes of a version " +
                   v1::versionText(judgement.version) + " image are missing";
       }
-    } else if (entry.verdict == Report::Absent) {
-      return;
     }
     if (entry.verdict == Report::Absent) {
       entry.detail += "; " + detail;
@@ -264,11 +257,8 @@ class Builder {
   }
 
   static void field(Item& entry, std::size_t offset, std::size_t length, const std::string& name) {
-    ProbeImageReport::Field field;
-    field.offset = static_cast<unsigned int>(entry.offset + offset);
-    field.length = static_cast<unsigned int>(length);
-    field.name = name;
-    entry.fields.push_back(field);
+    entry.fields.push_back({static_cast<unsigned int>(entry.offset + offset),
+                            static_cast<unsigned int>(length), name});
   }
 
   static void checksum(Item& entry, unsigned int stored, unsigned int computed) {
@@ -430,9 +420,7 @@ class Builder {
     const std::string judged = v1::versionText(chosen.version);
     clauses.push_back(intact ? "as version " + judged + " the other blocks are intact"
                              : "the other blocks are judged as version " + judged);
-    std::string detail;
-    for (const std::string& clause : clauses) detail += (detail.empty() ? "" : "; ") + clause;
-    damage(entry, fault, detail);
+    damage(entry, fault, joined(clauses));
   }
 
   void dataChecksum() {
@@ -469,25 +457,20 @@ const ProbeImageReport::Item* ProbeImageReport::find(ProbeDataV1Coder::StreamIte
 
 // A damaged item, by its name unless its detail starts with it; where the image ends, once.
 std::string ProbeImageReport::damage() const {
-  std::string text;
-  const auto add = [&text](const std::string& clause) {
-    text += (text.empty() ? "" : "; ") + clause;
-  };
+  std::vector<std::string> clauses;
   bool cut = false;
   for (const Item& item : items) {
-    if (item.verdict == Damaged) {
-      add(item.fault == ChecksumMismatch ? item.detail : item.name + ": " + item.detail);
-      cut = cut || item.fault == CutShort;
-    } else if (item.verdict == Missing && !cut) {
-      add(item.name + ": " + item.detail);
-      cut = true;
+    if (item.verdict == Damaged || (item.verdict == Missing && !cut)) {
+      clauses.push_back(item.fault == ChecksumMismatch ? item.detail
+                                                       : item.name + ": " + item.detail);
+      cut = cut || item.fault == CutShort || item.verdict == Missing;
     }
   }
-  if (text.empty() && !intact()) {
-    add("the image is " + plural(size, "byte", "bytes") + "; a version " +
-        v1::versionText(version) + " image has " + std::to_string(imageLength));
+  if (clauses.empty() && !intact()) {
+    clauses.push_back("the image is " + plural(size, "byte", "bytes") + "; a version " +
+                      v1::versionText(version) + " image has " + std::to_string(imageLength));
   }
-  return text;
+  return joined(clauses);
 }
 
 ProbeImageReport inspectImage(const std::string& image) {

@@ -17,11 +17,12 @@
 
 namespace {
 
-enum class Result { None, ChecksumRed, AllRed, Saved };
+// A report to the caller: one of the callback's result operations.
+using Result = void (ProbeDataCoderCB::*)(bool ok);
 
-// The one place that calls the callback: onError() first when errorFirst, then the result. It
-// holds its own share for the call, so the callback may clear or replace itself. Without a
-// callback the report becomes a WARN line.
+// The one place that calls the callback: onError() first when errorFirst, then the result unless
+// it is null. It holds its own share for the call, so the callback may clear or replace itself.
+// Without a callback the report becomes a WARN line.
 void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, bool ok,
             bool errorFirst, const char* noCallbackText) {
   const boost::shared_ptr<ProbeDataCoderCB> callback = current;
@@ -30,19 +31,7 @@ void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, b
     return;
   }
   if (errorFirst) callback->onError();
-  switch (result) {
-    case Result::ChecksumRed:
-      callback->onChecksumRed(ok);
-      break;
-    case Result::AllRed:
-      callback->onAllRed(ok);
-      break;
-    case Result::Saved:
-      callback->onSaved(ok);
-      break;
-    case Result::None:
-      break;
-  }
+  if (result != nullptr) ((*callback).*result)(ok);
 }
 
 // The refusals of every request: the caller's mistakes, thrown with nothing changed. A save
@@ -67,9 +56,10 @@ struct ReadKind {
   const char* noCallbackText;  // WARN line when a report is due and no callback is set
 };
 
-const ReadKind kReadAll{"ProbeDataV1Coder::readAll", "ProbeDataV1Coder::readAll()", Result::AllRed,
-                        "ProbeDataV1Coder::readAll() no CB defined"};
-const ReadKind kReadChecksum{"ProbeDataV1Coder::readChecksum", nullptr, Result::ChecksumRed,
+const ReadKind kReadAll{"ProbeDataV1Coder::readAll", "ProbeDataV1Coder::readAll()",
+                        &ProbeDataCoderCB::onAllRed, "ProbeDataV1Coder::readAll() no CB defined"};
+const ReadKind kReadChecksum{"ProbeDataV1Coder::readChecksum", nullptr,
+                             &ProbeDataCoderCB::onChecksumRed,
                              "ProbeDataV1Coder::readChecksum no CB defined"};
 
 // A chained read that a save started in the meantime would refuse. Kept out of line: it is the
@@ -149,7 +139,8 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
     if (requested && pendingWrites_ > 0) --pendingWrites_;
     error_ = CodeError;
-    report(callback_, Result::Saved, false, false, "ProbeDataV1Coder::save(All) no CB defined");
+    report(callback_, &ProbeDataCoderCB::onSaved, false, false,
+           "ProbeDataV1Coder::save(All) no CB defined");
   } catch (...) {
     // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
     if (requested && pendingWrites_ > 0) --pendingWrites_;
@@ -251,10 +242,10 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
   }
 
   if (pendingReads_ == 0 && endsRequest) {
-    const Result result = action == ReadAllAction ? Result::AllRed
+    const Result result = action == ReadAllAction ? &ProbeDataCoderCB::onAllRed
                           : action == ReadChecksumAction || action == ReadVersionAction
-                              ? Result::ChecksumRed
-                              : Result::None;
+                              ? &ProbeDataCoderCB::onChecksumRed
+                              : nullptr;
     report(callback_, result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
   }
 }
@@ -310,7 +301,8 @@ void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long 
   }
   if (pendingWrites_ > 0) --pendingWrites_;
   if (pendingWrites_ == 0) {
-    report(callback_, Result::Saved, ok, false, "ProbeDataV1Coder::onDataSaved() no CB defined");
+    report(callback_, &ProbeDataCoderCB::onSaved, ok, false,
+           "ProbeDataV1Coder::onDataSaved() no CB defined");
   }
 }
 
@@ -319,7 +311,7 @@ void ProbeDataV1Coder::onError() {
   if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
     error_ = TransferError;
   }
-  report(callback_, Result::None, false, true, "ProbeDataV1Coder::onError() no CB defined");
+  report(callback_, nullptr, false, true, "ProbeDataV1Coder::onError() no CB defined");
 }
 
 void ProbeDataV1Coder::settleRead() {

@@ -55,23 +55,28 @@ bool failed(std::string& reason, const std::string& message) {
   return false;
 }
 
-}  // namespace
-
-// The forms without a reason never throw, memory exhaustion included.
-bool saveToString(std::string& text, const ProbeData& record) {
+// The message of the exception being handled.
+std::string currentMessage() {
   try {
-    std::string reason;
-    return saveToString(text, record, reason);
+    throw;
+  } catch (const std::exception& error) {
+    return error.what();
   } catch (...) {
-    text.clear();
-    return false;
+    return "unknown failure";
   }
 }
 
+}  // namespace
+
+bool saveToString(std::string& text, const ProbeData& record) {
+  std::string reason;
+  return saveToString(text, record, reason);
+}
+
+// Never throws, memory exhaustion included: the reason may then stay empty.
 bool saveToString(std::string& text, const ProbeData& record, std::string& reason) {
-  reason.clear();
-  std::string why;
   try {
+    reason.clear();
     text.clear();
     StringSinkBuf sink;
     std::ostream os(&sink);
@@ -82,16 +87,16 @@ bool saveToString(std::string& text, const ProbeData& record, std::string& reaso
     // Taken before the archive goes: its release writes past the document.
     text = sink.take();
     return true;
-  } catch (const std::exception& error) {
-    why = error.what();
   } catch (...) {
-    why = "unknown failure";
+    try {
+      // The text is empty unless only the archive's release failed.
+      failed(reason, "could not code to stream " + text);
+      reason = currentMessage();
+    } catch (...) {
+    }
+    text.clear();
+    return false;
   }
-  // The text is empty unless only the archive's release failed.
-  failed(reason, "could not code to stream " + text);
-  reason = why;
-  text.clear();
-  return false;
 }
 
 bool saveToFile(const std::string& path, const ProbeData& record, bool binary) {
@@ -120,9 +125,8 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
   if (written != text.size()) {
     const int indicator = std::ferror(file.get());
-    return failed(reason, indicator != 0
-                              ? "saveToFile() fwrite failed " + std::to_string(indicator)
-                              : std::string("saveToFile() fwrite failed unknown"));
+    return failed(reason, indicator != 0 ? "saveToFile() fwrite failed " + std::to_string(indicator)
+                                         : std::string("saveToFile() fwrite failed unknown"));
   }
   // The text reaches the file only when the buffer is flushed and the file closed: a full disk
   // shows here, and a save that did not reach the file is not reported as done.
@@ -138,34 +142,31 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
 }
 
 bool loadFromString(const std::string& text, ProbeData& record) {
-  try {
-    std::string reason;
-    return loadFromString(text, record, reason);
-  } catch (...) {
-    return false;
-  }
+  std::string reason;
+  return loadFromString(text, record, reason);
 }
 
+// Never throws, memory exhaustion included: the reason may then stay empty.
 bool loadFromString(const std::string& text, ProbeData& record, std::string& reason) {
-  reason.clear();
   // The document ends at the first NUL. The archive reads the caller's text in place.
   const char* const begin = text.c_str();
   CharRangeBuf source(begin, begin + std::strlen(begin));
-  std::string why;
   try {
+    reason.clear();
     std::istream is(&source);
     is.imbue(std::locale::classic());
     Boost137XmlIArchive archive(is);
     readRecord(archive, record);
     return true;
-  } catch (const std::exception& error) {
-    why = place(begin, source.consumed()) + error.what();
   } catch (...) {
-    why = place(begin, source.consumed()) + "unknown failure";
+    try {
+      const std::string why = place(begin, source.consumed()) + currentMessage();
+      failed(reason, "could not decode stream " + text);
+      reason = why;
+    } catch (...) {
+    }
+    return false;
   }
-  failed(reason, "could not decode stream " + text);
-  reason = why;
-  return false;
 }
 
 bool loadFromFile(const std::string& path, ProbeData& record) {
@@ -190,10 +191,9 @@ bool loadFromFile(const std::string& path, ProbeData& record, std::string& reaso
   std::string text(size, '\0');
   const std::size_t count = std::fread(&text[0], 1, text.size(), file.get());
   if (count < text.size()) {
-    return failed(reason, std::feof(file.get()) != 0
-                              ? std::string("loadFromFile() eof reached")
-                              : "loadFromFile() fread failed " +
-                                    std::to_string(std::ferror(file.get())));
+    return failed(reason, std::feof(file.get()) != 0 ? std::string("loadFromFile() eof reached")
+                                                     : "loadFromFile() fread failed " +
+                                                           std::to_string(std::ferror(file.get())));
   }
   file.reset();
   // The text ends at the first NUL, in what is logged should decoding fail as well.
