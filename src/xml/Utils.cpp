@@ -160,7 +160,13 @@ bool loadFromString(const std::string& text, ProbeData& record, std::string& rea
     return true;
   } catch (...) {
     try {
-      const std::string why = place(begin, source.consumed()) + currentMessage();
+      // Boost appends the system's message to a stream error, also when there was none.
+      std::string why = place(begin, source.consumed()) + currentMessage();
+      const std::string none = std::string("-") + std::strerror(0);
+      if (why.size() > none.size() &&
+          why.compare(why.size() - none.size(), none.size(), none) == 0) {
+        why.erase(why.size() - none.size());
+      }
       failed(reason, "could not decode stream " + text);
       reason = why;
     } catch (...) {

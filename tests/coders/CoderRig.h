@@ -60,6 +60,7 @@ class CoderRig {
   //   alt                 save the alternative record from now on
   //   xN                  flips every bit of memory byte N
   //   @O+L                a read completion of the memory's bytes O to O+L-1, not asked for
+  //   #O+L  %O+L          a read, a save completion of offset O and length L without data
   std::string run(const std::string& steps) {
     std::istringstream in(steps);
     std::string step;
@@ -117,10 +118,12 @@ class CoderRig {
       return coder.setOutputVersion(static_cast<unsigned short>(std::stoi(step.substr(3))));
     }
     if (step[0] == 'x') return memory_.corruptByte(std::stoul(step.substr(1)));
-    ASSERT_EQ('@', step[0]) << "unknown step " << step;
+    ASSERT_NE(std::string::npos, std::string("@#%").find(step[0])) << "unknown step " << step;
     const std::size_t plus = step.find('+');
     const unsigned long offset = std::stoul(step.substr(1, plus - 1));
     const unsigned long length = std::stoul(step.substr(plus + 1));
+    if (step[0] == '#') return coder.onDataRed(true, offset, length, nullptr);
+    if (step[0] == '%') return coder.onDataSaved(true, offset, length, nullptr);
     std::string bytes = memory_.contents().substr(offset, length);
     bytes.resize(length);
     coder.onDataRed(true, offset, length,

@@ -98,13 +98,25 @@ TEST(V1ImageTest, WritesGoldenBytes) {
 // tests/data/expected/image-fit.txt lists them). A record with a refused value is refused whole
 // by convertToString and nothing is written; one whose values only wrap is written and reads
 // back otherwise; one without problems reads back the same.
+// Two records try every limit from both sides: one holds each value at its limit (24 targets
+// without normal or angle, a 20-byte id, stored checksum 0xFFFF), one each value just past it.
 TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
-  Rb::RigidBody crowded;
+  Rb::RigidBody crowded, atLimits, pastLimits;
   for (int i = 0; i < 17; ++i) {
     crowded.insertTarget(i, 0, 0, 0);
     crowded.updateTargetNormal(i, 0, 0, 1);
     crowded.setAngleTarget(i, 1);
   }
+  for (int i = 0; i < 25; ++i) {
+    const bool odd = i % 2 != 0;
+    if (i < 24) atLimits.insertTarget(i, odd ? 2147483.647 : -2147483.648, 0, 0);
+    if (i < 24) atLimits.setTargetSize(i, odd ? 327.67 : -327.68);
+    pastLimits.insertTarget(i, i == 0 ? 2147483.6475 : 0, i == 1 ? -2147483.649 : 0,
+                            i == 2 ? -1.7976931348623157e308 : 0);
+    pastLimits.setTargetSize(i, i == 0 ? 327.675 : i == 1 ? -327.69 : 1);
+  }
+  atLimits.setId("ABCDEFGHIJKLMNOPQRST");
+  pastLimits.setId("ABCDEFGHIJKLMNOPQRSTU");
   const struct {
     ProbeData record;
     const char* writer;  // the writer's Error when convertToString refuses
@@ -118,6 +130,8 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
       {makeRecord(makeBody(std::string("ABC\0EFGHIJKLMNOPQRSTUVWXY", 25), {}), 0, 0, 0, 0, 0x12345),
        nullptr},
       {makeRecord(makeBody("P1", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2, 0xFFFF), nullptr},
+      {makeRecord(atLimits, 32.767, -32.768, 0, 65535, 0xFFFF), nullptr},
+      {makeRecord(pastLimits, 32.7675, -32.769, 0, 0, 0x10000), "setRigidBodyToRaw error"},
   };
   std::string all;
   for (const auto& c : cases) {

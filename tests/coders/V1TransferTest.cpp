@@ -82,6 +82,19 @@ TEST(V1TransferTest, Scripts) {
        "error 2, versions none/none", "default"},
       {"@0+8", "refused ProbeDataV1Coder::onDataRed() incorrect current action 0",
        "error 0, versions none/0x21", "default"},
+      // A completion that says ok but carries no data decodes nothing.
+      {"ver #0+8",
+       "read 0+8; ERROR setVersionFromRaw error; ERROR ProbeDataV1Coder::onDataRed() Could not "
+       "decode version stream; onChecksumRed(0)",
+       "error 2, versions none/none", "default"},
+      {"ver go all #0+428",
+       "read 0+8; onChecksumRed(1); read 0+428; ERROR setVersionFromRaw error; ERROR "
+       "ProbeDataV1Coder::onDataRed() Could not decode stream; onAllRed(0)",
+       "error 2, versions 0x21/0x21", "default"},
+      {"save %0+428",
+       "save 0+428; ERROR setVersionFromRaw error; ERROR ProbeDataV1Coder::onDataSaved() Could not "
+       "decode stream; onSaved(0)",
+       "error 2, versions 0x21/0x21", "default"},
       // One read and one save at a time; a save may start while a read is pending, and the read
       // chained behind a version read then fails.
       {"all all", "read 0+8; refused ProbeDataV1Coder::readAll read is ongoing 1",

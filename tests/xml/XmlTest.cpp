@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -97,16 +98,21 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
   ProbeData read = sampleRecord();
   read.setChecksum(7);
   const std::string base = replaced(golden("probe.xml"), "<Data_Checksum>0<", "<Data_Checksum>7<");
+  std::string reasons;  // why each text does not read, and where
   for (const Case& c : cases) {
     SCOPED_TRACE(c.to.substr(0, 40));
     const std::string text = replaced(base, c.from, c.to);
-    ProbeData record = old;
+    ProbeData record = old, again = old;
     Trace trace;
+    std::string reason = "stale";
     {
       LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
       EXPECT_FALSE(loadFromString(text, record));
+      EXPECT_FALSE(loadFromString(text, again, reason));
     }
-    EXPECT_EQ(Trace{"ERROR could not decode stream " + text}, trace);
+    reasons += reason + "\n";
+    EXPECT_EQ(describe(record), describe(again));
+    EXPECT_EQ(Trace(2, "ERROR could not decode stream " + text), trace);
     ProbeData expected = c.applied >= kBody ? read : old;
     expected.setChecksum((c.applied >= kChecksum ? read : old).getChecksum());
     double x, y, z;
@@ -115,6 +121,11 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
     expected.setMaskThickness(old.getMaskThickness());
     EXPECT_EQ(describe(expected), describe(record));
   }
+  EXPECT_EQ(golden("expected/xml-reasons.txt"), reasons);
+  std::string reason = "stale";
+  ProbeData whole;
+  EXPECT_TRUE(loadFromString(base, whole, reason));
+  EXPECT_EQ("", reason);
 }
 
 // Texts the writer never produces but the reader takes, as earlier releases did: numbers
@@ -243,7 +254,15 @@ TEST(XmlTest, SavesAndLoadsFiles) {
   std::remove(path.c_str());
 }
 
-// Each failed file operation: its log line, false, and an untouched record. Some failures need
+// How many files the process holds open, where the system tells.
+std::size_t openFiles() {
+  std::error_code error;
+  std::filesystem::directory_iterator fds("/proc/self/fd", error);
+  return error ? 0 : static_cast<std::size_t>(std::distance(fds, {}));
+}
+
+// Each failed file operation: its log line, which the form with a reason gives, false, an
+// untouched record, and no file left open. Some failures need
 // files that only the system provides; they run where those files behave so. A text longer
 // than the stream's buffer (100 targets) meets a full device in fwrite, a short one only when
 // it is flushed.
@@ -282,11 +301,17 @@ TEST(XmlTest, ReportsEachFailedFileOperation) {
     for (int i = 0; i < c.targets; ++i) body.insertTarget(i, 1.0 / 3, 1, 1);
     ProbeData record = makeRecord(body);
     Trace trace;
+    std::string reason;
+    const std::size_t files = openFiles();
     {
       LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
       EXPECT_FALSE(c.save ? saveToFile(c.path, record, true) : loadFromFile(c.path, record));
+      EXPECT_FALSE(c.save ? saveToFile(c.path, record, true, reason)
+                          : loadFromFile(c.path, record, reason));
     }
-    EXPECT_EQ(Trace{"ERROR " + c.logged}, trace);
+    EXPECT_EQ(files, openFiles());
+    EXPECT_EQ(Trace(2, "ERROR " + c.logged), trace);
+    EXPECT_EQ(c.logged.substr(0, c.logged.find_last_not_of('\n') + 1), reason);
     EXPECT_EQ(describe(makeRecord(body)), describe(record));
   }
 }
