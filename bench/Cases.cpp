@@ -71,17 +71,6 @@ void registerCases() {
   }
   for (const RecordShape& shape : shapes) addCase(sized("floor/crc16", shape), crcOfTextOp(shape));
 
-  // The read cycle as a host starts it on a coder new to the probe, from the module built as the
-  // library ships and from the module with logging compiled out.
-  const ReadCycleApi* logged = probeBenchReadCycleLogged();
-  const ReadCycleApi* quiet = probeBenchReadCycleCompiledOut();
-  const ReadCycleApi* moved = probeBenchReadCycleMoved();
-  for (const RecordShape& shape : shapes) {
-    addCase(sized("cycle/v1_read_log_off", shape), readCycleOp(logged, shape));
-  }
-  for (const RecordShape& shape : shapes) {
-    addCase(sized("cycle/v1_read_compiled_out", shape), readCycleOp(quiet, shape));
-  }
   addCase("cycle/trace_lines_off", traceLinesOp());
 
   // The targets are judged on these: numerator and denominator measured by turns.
@@ -94,10 +83,6 @@ void registerCases() {
                   computeChecksumOp(shape), saveToStringThenCrcOp(shape));
     addPairedCase(sized("paired/loadFromString_vs_convertFromString", shape),
                   loadFromStringOp(shape), convertFromStringOp(shape));
-    addPairedCase(sized("paired/v1_read_log_off_vs_compiled_out", shape),
-                  readCycleOp(logged, shape), readCycleOp(quiet, shape));
-    addPairedCase(sized("paired/v1_read_moved_vs_log_off", shape), readCycleOp(moved, shape),
-                  readCycleOp(logged, shape));
   }
 }
 

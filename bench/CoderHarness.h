@@ -1,6 +1,5 @@
 // A host's side of a coder over the simulated device memory, completing synchronously: the
-// device holds a record, the coder is bound to it, and a callback counts the reports. Header
-// only, because the read-cycle modules compile it against their own build of the library.
+// device holds a record, the coder is bound to it, and a callback counts the reports.
 #ifndef PROBE_BENCH_CODER_HARNESS_H
 #define PROBE_BENCH_CODER_HARNESS_H
 
@@ -30,14 +29,6 @@ class ReportRecorder : public ProbeDataCoderCB {
     ++reports;
     lastOk = ok;
   }
-};
-
-// The version-1 coder, able to forget the image version as a coder new to the probe knows none:
-// its next readAll reads the version block first and chains the whole-image read behind it.
-class RestartableV1Coder : public ProbeDataV1Coder {
- public:
-  using ProbeDataV1Coder::ProbeDataV1Coder;
-  void forgetVersion() { inputVersion_ = NoVersionDefined; }
 };
 
 // The device records every request. The record is sized once, before the coder is bound, and
@@ -111,7 +102,7 @@ class DeviceHarness {
   RequestLog log_;
 };
 
-using V1Harness = DeviceHarness<RestartableV1Coder>;
+using V1Harness = DeviceHarness<ProbeDataV1Coder>;
 using SimuHarness = DeviceHarness<PDSimuCoder>;
 
 }  // namespace bench

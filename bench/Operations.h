@@ -19,7 +19,6 @@
 #include "CoderHarness.h"
 #include "ProbeDataV1Coder.h"
 #include "ProbeLogger.h"
-#include "ReadCycle.h"
 #include "StockArchives.h"
 #include "Utils.h"
 
@@ -247,24 +246,6 @@ inline auto traceLinesOp() {
       LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataRed()");
       return true;
     };
-  };
-}
-
-// --- The read cycle of a module (ReadCycle.h) ---------------------------------------------------
-
-inline auto readCycleOp(const ReadCycleApi* api, RecordShape shape) {
-  return [api, shape] {
-    const std::string image = imageOf(makeRecord(shape));
-    const auto* bytes = reinterpret_cast<const unsigned char*>(image.data());
-    std::shared_ptr<void> cycle(api->create(bytes, image.size()), api->destroy);
-    if (!cycle) throw std::runtime_error("the module cannot build its device");
-    std::string held(image.size(), '\0');
-    if (api->readCold(cycle.get()) != 1 ||
-        api->heldImage(cycle.get(), reinterpret_cast<unsigned char*>(&held[0]), held.size()) != 1 ||
-        held != image) {
-      throw std::runtime_error("the first read does not give the record");
-    }
-    return [api, cycle] { return api->readCold(cycle.get()) == 1; };
   };
 }
 

@@ -7,20 +7,13 @@
 # BENCH_BUILD/bench.json holds every repetition and the ratios. Times are CPU times of the
 # benchmark thread. BENCH_ARGS passes further Google Benchmark flags, e.g.
 # BENCH_ARGS=--benchmark_filter=xml/. docs/performance.md explains the tables.
-#
-# `make bench-callgrind`: instructions per operation of BENCH_CALLGRIND_CASES under
-# valgrind --tool=callgrind, which repeat where times do not; needs valgrind.
 BENCH_BUILD       ?= build-bench
 BENCH_JOBS        ?= 2
 BENCH_REPETITIONS ?= 9
 BENCH_MIN_TIME    ?= 0.05
 BENCH_ARGS        ?=
-BENCH_CALLGRIND_CASES ?= cycle/v1_read_log_off/0 cycle/v1_read_compiled_out/0 \
-                         cycle/v1_read_log_off/4 cycle/v1_read_compiled_out/4 \
-                         cycle/v1_read_log_off/16 cycle/v1_read_compiled_out/16
-BENCH_CALLGRIND_ITERATIONS ?= 2000
 
-.PHONY: bench bench-build bench-callgrind bench-clean
+.PHONY: bench bench-build bench-clean
 
 bench-build: deps
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DPROBE_BUILD_BENCH=ON \
@@ -35,17 +28,6 @@ bench: bench-build
 	  --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
 	@echo "Load after the run: $$(cat /proc/loadavg 2>/dev/null)"
 	@echo "JSON: $(BENCH_BUILD)/bench.json"
-
-bench-callgrind: bench-build
-	@command -v valgrind >/dev/null || { echo "bench-callgrind needs valgrind"; exit 1; }
-	@for name in $(BENCH_CALLGRIND_CASES); do \
-	  collected=$$(valgrind --tool=callgrind --callgrind-out-file=/dev/null \
-	    --toggle-collect='bench::profiledLoop*' $(BENCH_BUILD)/bin/probe_bench \
-	    --profile=$$name --profile_iterations=$(BENCH_CALLGRIND_ITERATIONS) 2>&1 \
-	    | sed -n 's/.*Collected : *\([0-9]*\).*/\1/p'); \
-	  awk -v n="$$name" -v c="$$collected" -v i=$(BENCH_CALLGRIND_ITERATIONS) \
-	    'BEGIN { printf "%-36s %10.1f instructions per operation\n", n, c / i }'; \
-	done
 
 bench-clean:
 	rm -rf $(BENCH_BUILD)
