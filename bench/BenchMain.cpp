@@ -1,7 +1,7 @@
 // The probe library's benchmark suite: every case of Cases.cpp on records of 0, 4 and 16
 // targets, as Google Benchmark runs named "CASE/TARGETS", each with its allocations per call as
 // the counter "allocs/op". A case's ratios go into the JSON context as "ratio CASE"; `make bench`
-// runs the suite with repetitions.
+// runs the suite with repetitions and prints its tables with bench/tables.py.
 //
 // The "Probe" logger is at OFF throughout, as hosts run in production.
 #include <benchmark/benchmark.h>
