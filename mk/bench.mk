@@ -3,8 +3,8 @@
 # all cases in random order, so that a change of load falls on every case alike; times are CPU
 # times of the benchmark thread. Google Benchmark prints each case's aggregates as they come, and
 # BENCH_BUILD/bench.json holds every repetition; then bench/tables.py prints the table of cases
-# (median time and allocations per call) and the ratios with their targets. BENCH_ARGS passes
-# further Google Benchmark flags, e.g. BENCH_ARGS=--benchmark_filter=xml/.
+# (time of the fastest repetition and allocations per call) and the ratios with their targets.
+# BENCH_ARGS passes further Google Benchmark flags, e.g. BENCH_ARGS=--benchmark_filter=xml/.
 # docs/performance.md explains the tables.
 BENCH_BUILD       ?= build-bench
 BENCH_JOBS        ?= 2
