@@ -181,7 +181,8 @@ struct Device {
 };
 
 // A read as a host starts it with a coder new to the probe: the version block, the whole image
-// chained behind it, its decode and onAllRed.
+// chained behind it, its decode and onAllRed. Each call first resets the coder by assigning it a
+// copy of one that has read nothing.
 Operation readAll(Fixture& fixture) {
   auto device =
       std::make_shared<Device<ProbeDataV1Coder>>(fixture.image, SimDeviceMemory::Storage::Image);
