@@ -24,6 +24,7 @@
 #include "ProbeLogger.h"
 #include "SimDeviceMemory.h"
 #include "Utils.h"
+#include "probedata_c.h"
 
 namespace bench {
 namespace {
@@ -229,6 +230,26 @@ Operation loggingOfReadAll(Fixture& fixture) {
   };
 }
 
+// A record and a coder of the C interface, freed with the operation that uses them.
+struct CHandles {
+  CHandles() {
+    check(pd_record_new(&record) == PD_OK && pd_coder_new(PD_CODER_V1, nullptr, &coder) == PD_OK,
+          "C handles");
+  }
+  CHandles(const CHandles&) = delete;
+  CHandles& operator=(const CHandles&) = delete;
+  ~CHandles() {
+    pd_coder_free(coder);
+    pd_record_free(record);
+  }
+  pd_record* record = nullptr;
+  pd_coder* coder = nullptr;
+};
+
+const unsigned char* bytes(const std::string& text) {
+  return reinterpret_cast<const unsigned char*>(text.data());
+}
+
 const std::vector<Case> kCases = {
     {"v1/convertToString",
      [](Fixture& fixture) -> Operation {
@@ -261,6 +282,36 @@ const std::vector<Case> kCases = {
        check(inspectImage(fixture.image).intact(), "inspectImage finds the image damaged");
        return [&fixture] { return inspectImage(fixture.image).intact(); };
      }},
+    // The C interface over the same calls: what a host of another compiler or language pays.
+    {"c/pd_coder_from_image",
+     [](Fixture& fixture) -> Operation {
+       auto c = std::make_shared<CHandles>();
+       return [&fixture, c] {
+         return pd_coder_from_image(c->coder, bytes(fixture.image), fixture.image.size(),
+                                    c->record) == PD_OK;
+       };
+     },
+     "v1/convertFromString <= 1.05"},
+    {"c/pd_inspect",
+     [](Fixture& fixture) -> Operation {
+       return [&fixture] {
+         pd_report* report = nullptr;
+         pd_report_info info{};
+         const bool ok = pd_inspect(bytes(fixture.image), fixture.image.size(), &report) == PD_OK &&
+                         pd_report_get_info(report, &info) == PD_OK && info.intact;
+         pd_report_free(report);
+         return ok;
+       };
+     },
+     "v1/inspectImage <= 1.05"},
+    {"c/pd_record_load_xml",
+     [](Fixture& fixture) -> Operation {
+       auto c = std::make_shared<CHandles>();
+       return [&fixture, c] {
+         return pd_record_load_xml(c->record, fixture.text.data(), fixture.text.size()) == PD_OK;
+       };
+     },
+     "xml/loadFromString <= 1.05"},
     {"v1/readAll", readAll},
     {"v1/readAll_logging_at_off", loggingOfReadAll, "v1/readAll"},
     {"v1/save",

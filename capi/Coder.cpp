@@ -241,10 +241,11 @@ pd_status pd_coder_to_image(const pd_coder* coder, const pd_record* record, unsi
     if (!c.convertToString(record->record, bytes)) {
       std::string reason;
       for (const ImageFitProblem& problem : checkImageFit(record->record)) {
-        if (problem.refused) reason += (reason.empty() ? "" : "; ") + problem.path + ": " + problem.detail;
+        if (problem.refused)
+          reason += (reason.empty() ? "" : "; ") + problem.path + ": " + problem.detail;
       }
-      fail(PD_ERROR_ENCODE, reason.empty() ? "the coder does not write the record in its versions"
-                                           : reason);
+      fail(PD_ERROR_ENCODE,
+           reason.empty() ? "the coder does not write the record in its versions" : reason);
     }
     capi::copyOut(bytes, image, length);
   });
@@ -256,8 +257,7 @@ pd_status pd_coder_from_image(pd_coder* coder, const unsigned char* image, size_
     ProbeDataV1Coder& c = v1Of(coder);
     if (length != 0) need(image, "image");
     need(record, "record");
-    const std::string bytes = length == 0 ? std::string()
-                                          : std::string(reinterpret_cast<const char*>(image), length);
+    const std::string& bytes = capi::asString(image, length);
     if (!c.convertFromString(bytes, record->record)) {
       const std::string damage = inspectImage(bytes).damage();
       fail(PD_ERROR_DECODE, damage.empty() ? "the coder does not decode the image" : damage);
@@ -284,7 +284,8 @@ pd_status pd_sim_new(size_t size, int text_storage, int queued, pd_sim** sim) {
     need(sim, "sim");
     using probesim::SimDeviceMemory;
     *sim = new pd_sim{boost::make_shared<SimDeviceMemory>(
-        size, queued ? SimDeviceMemory::Completion::Queued : SimDeviceMemory::Completion::Synchronous,
+        size,
+        queued ? SimDeviceMemory::Completion::Queued : SimDeviceMemory::Completion::Synchronous,
         text_storage ? SimDeviceMemory::Storage::Text : SimDeviceMemory::Storage::Image)};
   });
 }
@@ -349,8 +350,8 @@ pd_status pd_sim_corrupt_byte(pd_sim* sim, size_t offset, unsigned int mask) {
     need(sim, "sim");
     if (offset >= sim->memory->size()) {
       fail(PD_ERROR_ARGUMENT, "pd_sim_corrupt_byte: offset " + std::to_string(offset) +
-                                  " is past the memory's " +
-                                  std::to_string(sim->memory->size()) + " bytes");
+                                  " is past the memory's " + std::to_string(sim->memory->size()) +
+                                  " bytes");
     }
     sim->memory->corruptByte(offset, static_cast<unsigned char>(mask));
   });

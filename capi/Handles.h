@@ -68,6 +68,10 @@ pd_status run(const char* function, Body&& body) noexcept {
   }
 }
 
+// The caller's bytes as the string the C++ interface takes: a copy into this thread's own buffer,
+// which keeps its room from call to call, so that a call costs no allocation.
+const std::string& asString(const void* bytes, std::size_t length);
+
 // A copy of bytes in the library's own memory, freed with pd_free, with a NUL after them.
 void* copyOut(const std::string& bytes);
 

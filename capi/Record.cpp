@@ -169,8 +169,7 @@ pd_status pd_record_load_xml(pd_record* record, const char* text, size_t length)
     need(record, "record");
     if (length != 0) need(text, "text");
     std::string reason;
-    if (!loadFromString(length == 0 ? std::string() : std::string(text, length), record->record,
-                        reason)) {
+    if (!loadFromString(capi::asString(text, length), record->record, reason)) {
       fail(PD_ERROR_DECODE, reason);
     }
   });

@@ -23,8 +23,7 @@ const Report::Item& itemAt(const pd_report* report, size_t index) {
   const std::vector<Report::Item>& items = report->report.items;
   if (index >= items.size()) {
     fail(PD_ERROR_ARGUMENT, std::string(capi::t_function) + ": item " + std::to_string(index) +
-                                " is past the report's " + std::to_string(items.size()) +
-                                " items");
+                                " is past the report's " + std::to_string(items.size()) + " items");
   }
   return items[index];
 }
@@ -152,9 +151,8 @@ pd_status pd_fit_get(const pd_fit* fit, size_t index, pd_fit_problem* problem) {
     need(fit, "fit");
     need(problem, "problem");
     if (index >= fit->problems.size()) {
-      fail(PD_ERROR_ARGUMENT, "pd_fit_get: problem " + std::to_string(index) +
-                                  " is past the " + std::to_string(fit->problems.size()) +
-                                  " problems");
+      fail(PD_ERROR_ARGUMENT, "pd_fit_get: problem " + std::to_string(index) + " is past the " +
+                                  std::to_string(fit->problems.size()) + " problems");
     }
     const ImageFitProblem& found = fit->problems[index];
     problem->path = found.path.c_str();

@@ -47,7 +47,8 @@ pd_status statusOf(std::string& reason) {
 void fail(pd_status status, const std::string& reason) { throw Failure{status, reason}; }
 
 void need(const void* pointer, const char* name) {
-  if (pointer == nullptr) fail(PD_ERROR_ARGUMENT, std::string(t_function) + ": " + name + " is NULL");
+  if (pointer == nullptr)
+    fail(PD_ERROR_ARGUMENT, std::string(t_function) + ": " + name + " is NULL");
 }
 
 pd_status reportException() noexcept {
@@ -60,6 +61,12 @@ pd_status reportException() noexcept {
     t_lastError.clear();
     return PD_ERROR_MEMORY;
   }
+}
+
+const std::string& asString(const void* bytes, std::size_t length) {
+  thread_local std::string buffer;
+  buffer.assign(static_cast<const char*>(bytes), length);
+  return buffer;
 }
 
 void* copyOut(const std::string& bytes) {
@@ -139,7 +146,8 @@ pd_status pd_set_log(pd_log_function function, void* user, int level) {
     if (logger.getAppender(LOG4CPLUS_TEXT("probedata_c"))) {
       logger.removeAppender(LOG4CPLUS_TEXT("probedata_c"));
     }
-    if (function != nullptr) logger.addAppender(log4cplus::SharedAppenderPtr(new HostLog(function, user)));
+    if (function != nullptr)
+      logger.addAppender(log4cplus::SharedAppenderPtr(new HostLog(function, user)));
     logger.setLogLevel(level);
   });
 }
