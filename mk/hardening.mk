@@ -48,7 +48,8 @@ asan-build: hardening-packages
 
 asan: asan-build
 	cd $(ASAN_BUILD) && $(SANITIZER_ENV) \
-	  CXX=$(CLANG_CXX) CXXFLAGS="$(SANITIZE)" LDFLAGS="$(SANITIZE)" ctest --output-on-failure -j $(HARDEN_JOBS)
+	  CXX=$(CLANG_CXX) CC=$(CLANG_CC) CXXFLAGS="$(SANITIZE)" CFLAGS="$(SANITIZE)" \
+	  LDFLAGS="$(SANITIZE)" ctest --output-on-failure -j $(HARDEN_JOBS)
 
 # --- ThreadSanitizer ------------------------------------------------------------------------------
 # Only the suites that run more than one thread: the simulated device memory's, which also drive
@@ -136,6 +137,7 @@ coverage: hardening-packages
 	cmake --build $(COVERAGE_BUILD) -j $(HARDEN_JOBS)
 	rm -rf $(COVERAGE_BUILD)/profiles && mkdir -p $(COVERAGE_BUILD)/profiles
 	cd $(COVERAGE_BUILD) && LLVM_PROFILE_FILE=$(CURDIR)/$(COVERAGE_BUILD)/profiles/%p-%m.profraw \
-	  CXX=$(CLANG_CXX) CXXFLAGS="-fprofile-instr-generate" LDFLAGS="-fprofile-instr-generate" \
+	  CXX=$(CLANG_CXX) CC=$(CLANG_CC) CXXFLAGS="-fprofile-instr-generate" \
+	  CFLAGS="-fprofile-instr-generate" LDFLAGS="-fprofile-instr-generate" \
 	  ctest --output-on-failure -j $(HARDEN_JOBS)
 	tests/hardening/coverage.sh $(COVERAGE_BUILD)

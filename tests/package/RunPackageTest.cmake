@@ -2,8 +2,9 @@
 # the versioned shared objects and the files beside them are in place, the CMake package answers
 # version requests, the example hosts build with find_package and with pkg-config and run, and
 # the installed probetool runs.
-# Script mode: BUILD_DIR, SOURCE_DIR, WORK_DIR, CXX (the build's compiler) and TOOLS (whether
-# probetool was built) are given on the command line; CXX, CXXFLAGS and LDFLAGS in the environment take precedence, as for any host.
+# Script mode: BUILD_DIR, SOURCE_DIR, WORK_DIR, CXX and CC (the build's compilers) and TOOLS
+# (whether probetool was built) are given on the command line; CXX, CC, CXXFLAGS, CFLAGS and
+# LDFLAGS in the environment take precedence, as for any host.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -65,11 +66,13 @@ foreach(request 1.0=TRUE 1.1=TRUE 1.1.1112=TRUE 1.2=FALSE 2.0=FALSE)
 endforeach()
 
 # The examples, built as hosts build them: with CMake, then with pkg-config.
-if(DEFINED ENV{CXX})
-  set(CXX $ENV{CXX})
-endif()
+foreach(compiler CXX CC)
+  if(DEFINED ENV{${compiler}})
+    set(${compiler} $ENV{${compiler}})
+  endif()
+endforeach()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK_DIR}/cmake -DCMAKE_PREFIX_PATH=${prefix}
-    -DCMAKE_CXX_COMPILER=${CXX})
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_C_COMPILER=${CC})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake)
 separate_arguments(flags UNIX_COMMAND "$ENV{CXXFLAGS} $ENV{LDFLAGS}")
 set(pkg_env ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${libdir}/pkgconfig)
