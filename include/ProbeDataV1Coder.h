@@ -155,8 +155,10 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
 
  private:
   // Decodes a completed range of whole items into a copy of the held record and keeps the copy
-  // on success; throws Error if the range does not start at an item or splits one.
-  void decodeRange(unsigned long offset, unsigned long length, unsigned char* data);
+  // on success; a range that does not start at an item, splits one or does not decode is logged
+  // with failure, kept as DecodeError, and false.
+  bool decodeRange(unsigned long offset, unsigned long length, unsigned char* data,
+                   const char* failure);
   // readAll and readChecksum: chains a version read first when no version is known.
   void startRead(ReadAction action);
   // Starts the read that a completed version read was chained to.

@@ -150,9 +150,10 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
 
 // A range of whole items, starting at an item, is decoded into a copy of the held record that
 // replaces it only when every item has decoded. A version block on the way sets the input
-// version, and so the lengths of the items after it, even if a later item fails.
-void ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length,
-                                   unsigned char* data) {
+// version, and so the lengths of the items after it, even if a later item fails. A range that
+// does not decode is logged with failure and kept as DecodeError.
+bool ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length, unsigned char* data,
+                                   const char* failure) try {
   ProbeData copy(probeData_);
   int item = VersionItem;
   while (item <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(item))) ++item;
@@ -176,6 +177,11 @@ void ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length,
                 std::to_string(offset) + " / " + std::to_string(length));
   }
   probeData_ = copy;
+  return true;
+} catch (const Error&) {
+  LOG4CPLUS_ERROR(g_probeLogger, failure);
+  error_ = DecodeError;
+  return false;
 }
 
 void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long length,
@@ -206,13 +212,8 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
           break;
         case ReadAllAction:
         case ReadChecksumAction:
-          try {
-            decodeRange(offset, length, data);
-          } catch (const Error&) {
-            LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataRed() Could not decode stream");
-            error_ = DecodeError;
-            ok = false;
-          }
+          ok = decodeRange(offset, length, data,
+                           "ProbeDataV1Coder::onDataRed() Could not decode stream");
           break;
         case NoReadAction:
         default:
@@ -285,13 +286,8 @@ void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long 
     LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
     if (ok) {
       inputVersion_ = outputVersion_;
-      try {
-        decodeRange(offset, length, data);
-      } catch (const Error&) {
-        LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::onDataSaved() Could not decode stream");
-        ok = false;
-        error_ = DecodeError;
-      }
+      ok = decodeRange(offset, length, data,
+                       "ProbeDataV1Coder::onDataSaved() Could not decode stream");
     } else {
       error_ = TransferError;
     }
