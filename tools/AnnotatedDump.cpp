@@ -1,6 +1,9 @@
+#include "AnnotatedDump.h"
+
 #include <algorithm>
 
 #include "InputFormat.h"
+#include "Text.h"
 
 namespace probetool {
 
@@ -10,12 +13,12 @@ constexpr std::size_t kBytesPerRow = 16;
 
 std::string range(std::size_t offset, std::size_t length) {
   return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + length - 1) + " (" +
-         std::to_string(length) + (length == 1 ? " byte)" : " bytes)");
+         plural(length, "byte", "bytes") + ")";
 }
 
 class Dumper {
  public:
-  explicit Dumper(const Bytes& image) : image_(image) {}
+  explicit Dumper(const std::string& image) : image_(image) {}
 
   std::string run(const ProbeImageReport& report) {
     for (const ProbeImageReport::Item& item : report.items) {
@@ -51,12 +54,12 @@ class Dumper {
   void rows(std::size_t offset, std::size_t length) {
     const std::size_t end = std::min(offset + length, image_.size());
     for (std::size_t row = offset; row < end; row += kBytesPerRow) {
-      out_ += formatHexRow(row, image_.data() + row, std::min(kBytesPerRow, end - row)) + "\n";
+      out_ += formatHexRow(image_, row, std::min(kBytesPerRow, end - row)) + "\n";
     }
     pos_ = std::max(pos_, end);
   }
 
-  const Bytes& image_;
+  const std::string& image_;
   std::string out_;
   std::size_t pos_ = 0;
   std::size_t itemEnd_ = 0;
@@ -64,12 +67,8 @@ class Dumper {
 
 }  // namespace
 
-std::string formatAnnotatedDump(const Bytes& image, const ProbeImageReport& report) {
+std::string formatAnnotatedDump(const std::string& image, const ProbeImageReport& report) {
   return Dumper(image).run(report);
-}
-
-std::string versionText(const ProbeImageReport& report) {
-  return std::to_string(report.major) + "." + std::to_string(report.minor);
 }
 
 }  // namespace probetool

@@ -15,12 +15,9 @@ enum ExitCode {
 
 // A command line as parsed; strings left empty were not given.
 struct Options {
-  std::string in;   // FILE or IN
-  std::string out;  // convert's OUT, plot's picture
+  std::string in, out;  // FILE or IN; convert's OUT, plot's picture
   std::string to, format;
-  bool hex = false;
-  bool json = false;     // show, check, checksum: the JSON document
-  bool salvage = false;  // convert: what a damaged image still holds, as JSON
+  bool hex = false, json = false, salvage = false;
 };
 
 int demo(const Options& options);

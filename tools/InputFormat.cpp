@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Text.h"
+
 namespace probetool {
 
 namespace {
@@ -15,53 +17,48 @@ bool isImage(const ProbeImageReport& report, bool withoutMagic) {
   const bool memory =
       fault == ProbeImageReport::BlankMemory || fault == ProbeImageReport::ErasedMemory;
   return report.hasMagic || memory ||
-         (withoutMagic && ((report.imageLength != 0 && report.size == report.imageLength) ||
+         (withoutMagic && ((report.hasVersion() && report.size == report.imageLength) ||
                            fault == ProbeImageReport::DamagedMagic));
 }
 
-// Whether the text starts with start, after an optional byte order mark and blanks.
-bool startsWith(const Bytes& bytes, const char* start) {
-  std::size_t i = 0;
-  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) i = 3;
-  while (i < bytes.size() && std::strchr(" \t\r\n", bytes[i]) != nullptr && bytes[i] != 0) ++i;
-  const std::size_t length = std::strlen(start);
-  return bytes.size() - i >= length &&
-         std::equal(start, start + length, bytes.begin() + static_cast<std::ptrdiff_t>(i));
-}
-
-DetectedInput found(Format format, const Bytes& bytes, const std::string& how) {
-  const bool image = format == Format::Image;
-  return {format, bytes, image ? inspectImage(bytes.data(), bytes.size()) : ProbeImageReport(),
-          how};
+// Whether the text starts with start, after blanks.
+bool startsWith(const std::string& text, const char* start) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  return first != std::string::npos && text.compare(first, std::strlen(start), start) == 0;
 }
 
 }  // namespace
 
-DetectedInput detectInput(const Bytes& raw) {
-  if (startsWith(raw, "<?xml")) return found(Format::Xml, raw, "XML document");
-  if (startsWith(raw, "{")) return found(Format::Json, raw, "JSON text");
-  const ProbeImageReport report = inspectImage(raw.data(), raw.size());
-  if (isImage(report, false)) return found(Format::Image, raw, "version-1 image");
-  const bool text = !raw.empty() && std::all_of(raw.begin(), raw.end(), [](unsigned char c) {
+DetectedInput detectInput(const std::string& raw) {
+  // The library reads no byte order mark: a text is what follows one.
+  const std::string text = raw.compare(0, 3, "\xEF\xBB\xBF") == 0 ? raw.substr(3) : raw;
+  if (startsWith(text, "<?xml")) return {Format::Xml, text, {}, "XML document"};
+  if (startsWith(text, "{")) return {Format::Json, text, {}, "JSON text"};
+  // Images hold zero bytes, so text is a hex dump, or an image only by its magic.
+  const bool printable = !raw.empty() && std::all_of(raw.begin(), raw.end(), [](unsigned char c) {
     return (c >= 0x20 && c < 0x7F) || c == '\n' || c == '\r' || c == '\t';
   });
-  if (text) {
-    // Images hold zero bytes, so text is a hex dump or nothing the tool knows.
-    const HexParse hex = parseHexText(std::string(raw.begin(), raw.end()));
-    if (hex.ok && isImage(inspectImage(hex.bytes.data(), hex.bytes.size()), true)) {
-      return found(Format::Image, hex.bytes, "version-1 image, as a hex dump");
-    }
-    return found(Format::Unknown, {},
-                 hex.ok ? "a hex dump of " + plural(hex.bytes.size(), "byte", "bytes") +
-                              " without the image magic, and not the length of an image"
-                        : "text that is neither XML nor a hex dump (line " +
-                              std::to_string(hex.line) + ": " + hex.error + ")");
+  const HexParse hex = printable ? parseHexText(raw) : HexParse();
+  DetectedInput input{Format::Image, hex.ok ? hex.bytes : raw, {}, ""};
+  input.report = inspectImage(input.bytes);
+  if (isImage(input.report, !printable || hex.ok)) {
+    input.how = hex.ok                         ? "version-1 image, as a hex dump"
+                : isImage(input.report, false) ? "version-1 image"
+                                               : "version-1 image without magic";
+    return input;
   }
-  if (isImage(report, true)) return found(Format::Image, raw, "version-1 image without magic");
-  return found(Format::Unknown, {},
-               raw.empty() ? "an empty file"
-                           : plural(raw.size(), "byte", "bytes") +
-                                 " without the image magic, and not the length of an image");
+  input.format = Format::Unknown;
+  input.how = raw.empty() ? "an empty file"
+              : printable && !hex.ok
+                  ? "text that is neither XML nor a hex dump the tool reads (line " +
+                        std::to_string(hex.line) + ": " + hex.error + ")"
+                  : (hex.ok ? "a hex dump of " : "") + plural(input.bytes.size(), "byte", "bytes") +
+                        " without the image magic, and not the length of an image";
+  return input;
+}
+
+std::string versionText(const ProbeImageReport& report) {
+  return std::to_string(report.major) + "." + std::to_string(report.minor);
 }
 
 }  // namespace probetool

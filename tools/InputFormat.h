@@ -6,7 +6,6 @@
 #include <string>
 
 #include "ProbeImageReport.h"
-#include "Text.h"
 
 namespace probetool {
 
@@ -14,7 +13,8 @@ enum class Format { Image, Xml, Json, Unknown };
 
 struct DetectedInput {
   Format format = Format::Unknown;
-  Bytes bytes;              // Image: the image's bytes; Xml, Json: the text's bytes
+  std::string bytes;        // Image: the image's bytes; Xml, Json: the text, without a byte
+                            // order mark, which the library does not read
   ProbeImageReport report;  // Image: the library's report on the bytes
   std::string how;          // how it was recognised, or why it was not
 };
@@ -22,16 +22,11 @@ struct DetectedInput {
 // In this order: an XML prologue (after an optional byte order mark and blanks); a "{" there,
 // for JSON; bytes that start with the image magic, however few, or memory of one repeated 0x00
 // or 0xFF byte; a hex dump, whose bytes are then judged as raw bytes are; bytes as long as an
-// image without the magic, or with the magic damaged in one byte. Anything else is Unknown.
-DetectedInput detectInput(const Bytes& raw);
+// image without the magic, or with the magic damaged in one byte. Anything else is Unknown. The
+// image report is made once, of the bytes the image is.
+DetectedInput detectInput(const std::string& raw);
 
-// The hex dump of an image with its items and their fields marked, for people reading an image:
-// every byte once, in order; each item headed by its name, byte range and verdict, each field
-// by its own line, and bytes no item claims by why. Marks are '#' comment lines, so
-// parseHexText reads the dump back as the image's bytes.
-std::string formatAnnotatedDump(const Bytes& image, const ProbeImageReport& report);
-
-// "2.1": the image's version as its version block gives it.
+// "2.1": the version the image's blocks are judged in.
 std::string versionText(const ProbeImageReport& report);
 
 }  // namespace probetool

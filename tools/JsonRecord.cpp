@@ -1,8 +1,11 @@
 #include "JsonRecord.h"
 
 #include <algorithm>
-#include <limits>
+#include <cctype>
+#include <cmath>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 
 #include "Text.h"
 
@@ -20,7 +23,7 @@ struct FieldError {
 }
 
 // A value as the message shows it: short, and as it stands in the text.
-std::string shown(const Json& value) {
+std::string valueText(const Json& value) {
   const std::string text = value.dump(-1, ' ', true);
   return text.size() > 40 ? text.substr(0, 40) + "..." : text;
 }
@@ -38,16 +41,12 @@ std::string fromBytes(const std::string& bytes) {
 
 std::string toBytes(const std::string& text, const std::string& path) {
   std::string bytes;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-      bytes += text[i];
-    } else if ((lead == 0xC2 || lead == 0xC3) && i + 1 < text.size()) {
-      bytes +=
-          static_cast<char>(((lead & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-    } else {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto [length, code] = utf8At(text, at);  // the parser lets valid UTF-8 only through
+    if (code > 0xFF)
       refuse(path, "holds a character beyond U+00FF; each character stands for one byte");
-    }
+    bytes += static_cast<char>(code);
+    at += length;
   }
   return bytes;
 }
@@ -57,37 +56,62 @@ void checkMembers(const Json& object, const std::string& path, const char* what,
                   const std::vector<std::string>& required,
                   const std::vector<std::string>& optional = {}) {
   if (!object.is_object())
-    refuse(path.empty() ? "record" : path, shown(object) + " is not an object");
+    refuse(path.empty() ? "record" : path, valueText(object) + " is not an object");
   const std::string prefix = path.empty() ? "" : path + ".";
-  for (const std::string& name : required) {
+  for (const std::string& name : required)
     if (!object.contains(name)) refuse(prefix + name, "missing");
-  }
-  for (const auto& member : object.items()) {
-    const auto known = [&member](const std::vector<std::string>& names) {
-      return std::find(names.begin(), names.end(), member.key()) != names.end();
-    };
-    if (!known(required) && !known(optional)) {
-      refuse(prefix + escaped(member.key()), std::string("not a member of ") + what);
+  for (const auto& [name, value] : object.items()) {
+    if (std::count(required.begin(), required.end(), name) == 0 &&
+        std::count(optional.begin(), optional.end(), name) == 0) {
+      refuse(prefix + escaped(name), std::string("not a member of ") + what);
     }
   }
 }
 
 double number(const Json& value, const std::string& path) {
-  if (!value.is_number()) refuse(path, shown(value) + " is not a number");
+  if (!value.is_number()) refuse(path, valueText(value) + " is not a number");
   return value.get<double>();
 }
 
-// A whole number of 0 to max.
-unsigned long long whole(const Json& value, const std::string& path, unsigned long long max) {
-  if (!value.is_number_integer()) refuse(path, shown(value) + " is not a whole number");
-  if (value.is_number_unsigned() && value.get<unsigned long long>() <= max) {
-    return value.get<unsigned long long>();
+// A whole number of 0 to max, however written: 2, 2.0, 2e0, -0.
+unsigned int whole(const Json& value, const std::string& path, unsigned int max) {
+  const double real = value.is_number() ? value.get<double>() : 0.5;  // exact up to 2^53
+  if (std::floor(real) != real) refuse(path, valueText(value) + " is not a whole number");
+  if (!(real >= 0 && real <= max)) {
+    refuse(path, valueText(value) + " is out of range (0 to " + std::to_string(max) + ")");
   }
-  refuse(path, shown(value) + " is out of range (0 to " + std::to_string(max) + ")");
+  return static_cast<unsigned int>(real);
+}
+
+// The document of text; a member given twice in one object is refused by its path, as the
+// parser would otherwise keep one of the two silently.
+Json parsed(const std::string& text) {
+  struct Level {
+    long index;        // of the element being read in an array; -1 in an object
+    std::string step;  // to that element or member: "[2]", ".size"
+    std::set<std::string> keys;
+  };
+  std::vector<Level> levels;
+  using Event = Json::parse_event_t;
+  return Json::parse(text, [&levels](int, Event event, Json& value) {
+    if (event == Event::object_end || event == Event::array_end) levels.pop_back();
+    const bool start = event == Event::object_start || event == Event::array_start;
+    if ((start || event == Event::value) && !levels.empty() && levels.back().index >= 0) {
+      levels.back().step = "[" + std::to_string(levels.back().index++) + "]";
+    }
+    if (start) levels.push_back({event == Event::array_start ? 0 : -1, "", {}});
+    if (event != Event::key) return true;
+    const std::string key = value.get<std::string>();
+    levels.back().step = (levels.size() > 1 ? "." : "") + escaped(key);
+    if (levels.back().keys.insert(key).second) return true;
+    std::string path;
+    for (const Level& level : levels) path += level.step;
+    refuse(path.rfind("record.", 0) == 0 ? path.substr(7) : path, "given twice");
+  });
 }
 
 void triple(const Json& value, const std::string& path, double& x, double& y, double& z) {
-  if (!value.is_array() || value.size() != 3) refuse(path, shown(value) + " is not [x, y, z]");
+  if (!value.is_array() || value.size() != 3) refuse(path, valueText(value) + " is not [x, y, z]");
   double* const out[] = {&x, &y, &z};
   for (std::size_t i = 0; i < 3; ++i)
     *out[i] = number(value[i], path + "[" + std::to_string(i) + "]");
@@ -97,10 +121,10 @@ RecordView readRecord(const Json& json) {
   checkMembers(json, "", "a record",
                {"id", "targets", "defaultDirection", "maskThickness", "storedChecksum"});
   RecordView record;
-  if (!json["id"].is_string()) refuse("id", shown(json["id"]) + " is not a string");
+  if (!json["id"].is_string()) refuse("id", valueText(json["id"]) + " is not a string");
   record.id = toBytes(json["id"].get<std::string>(), "id");
   const Json& targets = json["targets"];
-  if (!targets.is_array()) refuse("targets", shown(targets) + " is not an array");
+  if (!targets.is_array()) refuse("targets", valueText(targets) + " is not an array");
   for (std::size_t i = 0; i < targets.size(); ++i) {
     const std::string path = "targets[" + std::to_string(i) + "]";
     const Json& target = targets[i];
@@ -115,10 +139,8 @@ RecordView readRecord(const Json& json) {
     record.targets.push_back(row);
   }
   triple(json["defaultDirection"], "defaultDirection", record.dirX, record.dirY, record.dirZ);
-  record.maskThickness = static_cast<unsigned int>(
-      whole(json["maskThickness"], "maskThickness", std::numeric_limits<unsigned short>::max()));
-  record.checksum = static_cast<unsigned int>(
-      whole(json["storedChecksum"], "storedChecksum", std::numeric_limits<unsigned int>::max()));
+  record.maskThickness = whole(json["maskThickness"], "maskThickness", 0xFFFF);
+  record.checksum = whole(json["storedChecksum"], "storedChecksum", 0xFFFFFFFF);
   return record;
 }
 
@@ -141,14 +163,14 @@ Json recordJson(const RecordView& record) {
           {"storedChecksum", record.checksum}};
 }
 
-JsonRecord readJsonRecord(const std::string& text) {
+JsonRecord readJsonRecord(const std::string& text, bool lostAllowed) {
   JsonRecord result;
   try {
     // The parser refuses numbers beyond a double's range, so every number read is finite.
-    const Json document = Json::parse(text);
+    const Json document = parsed(text);
     const bool whole = !document.is_object() || !document.contains("record");
     const Json& lost = whole ? Json() : document.value("lost", Json());
-    if (!lost.is_null() && !lost.empty()) {
+    if (!lostAllowed && !lost.is_null() && !lost.empty()) {
       refuse("lost", "lists " + plural(lost.size(), "block", "blocks") +
                          " a salvage could not read: fill in what they held, then empty the list");
     }
@@ -165,5 +187,25 @@ JsonRecord readJsonRecord(const std::string& text) {
   }
   return result;
 }
+
+std::string firstDifference(const RecordView& a, const RecordView& b, bool numbers) {
+  const Json given = recordJson(a).flatten(), back = recordJson(b).flatten();
+  for (const auto& [pointer, value] : given.items()) {
+    if ((!numbers && value.is_number_float()) ||
+        (back.contains(pointer) && back[pointer] == value)) {
+      continue;
+    }
+    std::string path;  // "/targets/2/normal/0" as "targets[2].normal[0]"
+    std::istringstream steps(pointer.substr(1));
+    for (std::string step; std::getline(steps, step, '/');) {
+      path += std::isdigit(static_cast<unsigned char>(step[0])) ? "[" + step + "]"
+                                                                : (path.empty() ? "" : ".") + step;
+    }
+    return path;
+  }
+  return back.size() == given.size() ? "" : "targets";
+}
+
+Json nameJson(const std::string& name) { return isUtf8(name) ? Json(name) : Json(escaped(name)); }
 
 }  // namespace probetool

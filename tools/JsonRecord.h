@@ -31,10 +31,19 @@ struct JsonRecord {
 // The record of a JSON text: the value of its "record" member, or the whole text when it has no
 // such member. Every member but a target's normal and angle is required, none other is allowed,
 // and each value must fit the record's type: finite numbers, a mask thickness of 0 to 65535, a
-// stored checksum of 0 to 4294967295. A document whose "lost" member lists blocks (a salvaged
-// image) is refused until they are filled in and the list emptied. An error names the first
-// value that does not fit, by its path inside the record.
-JsonRecord readJsonRecord(const std::string& text);
+// stored checksum of 0 to 4294967295, whole numbers however written (2, 2.0, 2e0). A member
+// given twice is refused. A document whose "lost" member lists blocks (a salvaged image) is
+// refused until they are filled in and the list emptied, unless lostAllowed. An error names the
+// first value that does not fit, by its path inside the record.
+JsonRecord readJsonRecord(const std::string& text, bool lostAllowed = false);
+
+// The path of the first value of a that b does not give back ("id", "targets[2].normal[1]",
+// "maskThickness"), or "" when b gives back every one; numbers false leaves the real values out,
+// for a form that holds them to a resolution of its own.
+std::string firstDifference(const RecordView& a, const RecordView& b, bool numbers);
+
+// A name as JSON carries it: the text itself when it is valid UTF-8, escaped otherwise.
+Json nameJson(const std::string& name);
 
 }  // namespace probetool
 

@@ -50,7 +50,7 @@ ProbeData makeRecord(const RecordView& view) {
 
 std::string formatRecordTable(const RecordView& record) {
   TextTable fields({"", ""});
-  fields.addRow({"probe id", record.id.empty() ? "(none)" : escaped(record.id)});
+  fields.addRow({"probe id", record.id.empty() ? "(none)" : shown(record.id)});
   fields.addRow({"targets", std::to_string(record.targets.size())});
   fields.addRow({"default direction", triple(record.dirX, record.dirY, record.dirZ)});
   fields.addRow({"mask thickness", std::to_string(record.maskThickness)});

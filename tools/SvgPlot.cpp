@@ -1,25 +1,23 @@
+#include "SvgPlot.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
-#include "RecordView.h"
 #include "Text.h"
 
 namespace probetool {
 
 namespace {
 
-constexpr double kPanel = 440;  // each view is a square this wide
-constexpr double kMargin = 40;  // room inside a view around the targets
-constexpr double kTop = 60;     // below the title
-constexpr double kGap = 20;
-constexpr double kWidth = kGap + kPanel + kGap + kPanel + kGap;
-constexpr double kHeight = kTop + kPanel + 60;
-constexpr double kNormalLength = 36;      // pixels for a unit normal seen side-on
-constexpr double kDirectionLength = 70;   // pixels for a unit default direction
-constexpr double kShortProjection = 0.1;  // below this a direction is drawn as a ring
-constexpr double kMinRadius = 2;
+// Each view is a square kPanel wide, with kMargin of room around the targets, below the title
+// (kTop) and kGap apart.
+constexpr double kPanel = 440, kMargin = 40, kTop = 60, kGap = 20;
+constexpr double kWidth = kGap + kPanel + kGap + kPanel + kGap, kHeight = kTop + kPanel + 60;
+// Pixels for a unit normal seen side-on, and for a unit default direction; below a projection
+// of kShortProjection a direction is drawn as a ring.
+constexpr double kNormalLength = 36, kDirectionLength = 70, kShortProjection = 0.1;
 
 const char kHead[] =
     "<style>\n"
@@ -32,15 +30,25 @@ const char kHead[] =
     "  .direction { stroke: #27ae60; stroke-width: 2; stroke-dasharray: 6 3; fill: none; }\n"
     "  .label { font-size: 11px; fill: #1f4e79; }\n"
     "  .scale { stroke: #555; fill: none; }\n"
-    "</style>\n"
-    "<defs>\n"
+    "</style>\n<defs>\n"
     "  <marker id=\"arrow\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" markerWidth=\"7\" "
     "markerHeight=\"7\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 z\" fill=\"#c0392b\"/>"
-    "</marker>\n"
-    "  <marker id=\"arrow-direction\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
+    "</marker>\n  <marker id=\"arrow-direction\" viewBox=\"0 0 10 10\" refX=\"9\" refY=\"5\" "
     "markerWidth=\"7\" markerHeight=\"7\" orient=\"auto\"><path d=\"M0,0 L10,5 L0,10 z\" "
-    "fill=\"#27ae60\"/></marker>\n"
-    "</defs>\n";
+    "fill=\"#27ae60\"/></marker>\n</defs>\n";
+
+// Text fit for an XML document: the five special characters as entities. Bytes of a file reach
+// it escaped, as valid UTF-8 text.
+std::string xmlEscape(const std::string& text) {
+  static const char kSpecial[] = "&<>\"'";
+  static const char* const kEntities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+  std::string out;
+  for (const char c : text) {
+    const char* const special = c == '\0' ? nullptr : std::strchr(kSpecial, c);
+    out += special != nullptr ? kEntities[special - kSpecial] : std::string(1, c);
+  }
+  return out;
+}
 
 // Picture coordinates, to 0.01 pixel.
 std::string px(double value) { return number(value, std::chars_format::fixed, 2); }
@@ -55,13 +63,11 @@ std::string element(const char* pattern, std::initializer_list<std::string> valu
   return out;
 }
 
-// One view: which coordinate runs up the picture, and where the view sits.
+// One view: the side view (z up) or the top view (y up), side by side.
 struct View {
-  const char* id;
-  const char* title;
-  double left;
-  bool side;  // side view: z up; top view: y up
+  bool side;
 
+  double left() const { return side ? kGap + kPanel + kGap : kGap; }
   double up(const TargetRow& t) const { return side ? t.z : t.y; }
   double upNormal(const TargetRow& t) const { return side ? t.nz : t.ny; }
   // The normal's component along the line of sight, towards the viewer.
@@ -73,16 +79,15 @@ class Plotter {
   explicit Plotter(const RecordView& record) : record_(record) {
     double maxSize = 0;
     for (const TargetRow& t : record_.targets) {
+      const double values[] = {t.x, t.y, t.z};
       for (int axis = 0; axis < 3; ++axis) {
-        const double value = axis == 0 ? t.x : axis == 1 ? t.y : t.z;
-        low_[axis] = std::min(low_[axis], value);
-        high_[axis] = std::max(high_[axis], value);
+        low_[axis] = std::min(low_[axis], values[axis]);
+        high_[axis] = std::max(high_[axis], values[axis]);
+        span_ = std::max(span_, high_[axis] - low_[axis]);
       }
       maxSize = std::max(maxSize, std::fabs(t.size));
     }
-    for (int axis = 0; axis < 3; ++axis) span_ = std::max(span_, high_[axis] - low_[axis]);
-    span_ += maxSize;
-    if (!(span_ > 0)) span_ = 1;
+    span_ = span_ + maxSize > 0 ? span_ + maxSize : 1;
     scale_ = (kPanel - 2 * kMargin) / span_;
   }
 
@@ -92,19 +97,24 @@ class Plotter {
                    "viewBox=\"0 0 % %\">",
                    {px(kWidth), px(kHeight), px(kWidth), px(kHeight)}));
     out_ += kHead;
-    const std::string heading = (record_.id.empty() ? "probe without id" : "probe " + record_.id) +
-                                ": " + plural(record_.targets.size(), "target", "targets");
+    const std::string heading =
+        (record_.id.empty() ? "probe without id" : "probe " + escaped(record_.id, true)) + ": " +
+        plural(record_.targets.size(), "target", "targets");
     put(0, element("<text class=\"heading\" x=\"%\" y=\"30\">%</text>",
                    {px(kGap), xmlEscape(heading)}));
-    panel({"top", "top view: x to the right, y up", kGap, false});
-    panel({"side", "side view: x to the right, z up", kGap + kPanel + kGap, true});
+    panel({false});
+    panel({true});
+    // The legend names what the views drew.
+    std::vector<std::string> shapes;
+    if (!record_.targets.empty()) shapes.push_back("circle: a target, as wide as its size");
+    if (drewNormal_) shapes.push_back("red arrow: its normal");
     const std::string direction = triple(record_.dirX, record_.dirY, record_.dirZ);
-    put(0, element("<text x=\"%\" y=\"%\">circle: a target, as wide as its size; red arrow: its "
-                   "normal; green dashed arrow: the default direction %</text>",
-                   {px(kGap), px(kTop + kPanel + 24), direction}));
-    put(0, element("<text x=\"%\" y=\"%\">a ring: along the line of sight, with a dot towards the "
-                   "viewer</text>",
-                   {px(kGap), px(kTop + kPanel + 42)}));
+    shapes.push_back(drewDirection_ ? "green dashed arrow: the default direction " + direction
+                                    : "default direction " + direction + ", not drawn");
+    text(kTop + kPanel + 24, joined(shapes, "; "));
+    if (drewRing_) {
+      text(kTop + kPanel + 42, "a ring: along the line of sight, with a dot towards the viewer");
+    }
     put(0, "</svg>");
     return out_;
   }
@@ -122,23 +132,27 @@ class Plotter {
   void put(int depth, const std::string& text) {
     out_ += std::string(2 * static_cast<std::size_t>(depth), ' ') + text + "\n";
   }
+  void text(double y, const std::string& text) {
+    put(0, element("<text x=\"%\" y=\"%\">%</text>", {px(kGap), px(y), text}));
+  }
+  void line(const char* cls, double x1, double y1, double x2, double y2) {
+    put(1, element("<line class=\"%\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\"/>",
+                   {cls, px(x1), px(y1), px(x2), px(y2)}));
+  }
 
   void panel(const View& view) {
-    left_ = view.left;
-    put(0, element("<g class=\"view\" id=\"%-view\">", {view.id}));
+    left_ = view.left();
+    put(0, element("<g class=\"view\" id=\"%-view\">", {view.side ? "side" : "top"}));
     put(1, element("<rect class=\"frame\" x=\"%\" y=\"%\" width=\"%\" height=\"%\"/>",
                    {px(left_), px(kTop), px(kPanel), px(kPanel)}));
-    put(1, element("<text x=\"%\" y=\"%\">%</text>", {px(left_ + 8), px(kTop + 18), view.title}));
+    put(1, element(
+               "<text x=\"%\" y=\"%\">%</text>",
+               {px(left_ + 8), px(kTop + 18),
+                view.side ? "side view: x to the right, z up" : "top view: x to the right, y up"}));
     // Dashed lines through the origin, where it lies inside the view.
     const double x0 = x(0), y0 = y(view, 0);
-    if (x0 > left_ && x0 < left_ + kPanel) {
-      put(1, element("<line class=\"axis\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\"/>",
-                     {px(x0), px(kTop), px(x0), px(kTop + kPanel)}));
-    }
-    if (y0 > kTop && y0 < kTop + kPanel) {
-      put(1, element("<line class=\"axis\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\"/>",
-                     {px(left_), px(y0), px(left_ + kPanel), px(y0)}));
-    }
+    if (x0 > left_ && x0 < left_ + kPanel) line("axis", x0, kTop, x0, kTop + kPanel);
+    if (y0 > kTop && y0 < kTop + kPanel) line("axis", left_, y0, left_ + kPanel, y0);
     for (std::size_t i = 0; i < record_.targets.size(); ++i) target(view, i);
     if (!record_.targets.empty()) direction(view);
     // A scale bar of a round length (1, 2 or 5 times a power of ten) near a quarter of the span.
@@ -157,7 +171,7 @@ class Plotter {
   void target(const View& view, std::size_t index) {
     const TargetRow& t = record_.targets[index];
     const double cx = x(t.x), cy = y(view, view.up(t));
-    const double r = std::max(std::fabs(t.size) / 2 * scale_, kMinRadius);
+    const double r = std::max(std::fabs(t.size) / 2 * scale_, 2.0);
     std::string title = "target " + std::to_string(index) + ": size " + number(t.size) + " at " +
                         triple(t.x, t.y, t.z);
     if (t.hasNormal) title += ", normal " + triple(t.nx, t.ny, t.nz);
@@ -178,14 +192,17 @@ class Plotter {
   // sight, with a dot when it points at the viewer.
   void arrow(const char* cls, double x0, double y0, double dx, double dup, double length,
              double towards) {
-    const std::string marker = cls == std::string("normal") ? "arrow" : "arrow-direction";
+    const bool normal = cls == std::string("normal");
     const std::string at = "cx=\"" + px(x0) + "\" cy=\"" + px(y0) + "\"";
+    (normal ? drewNormal_ : drewDirection_) = true;
     if (std::hypot(dx, dup) >= kShortProjection) {
       put(2,
           element("<line class=\"%\" x1=\"%\" y1=\"%\" x2=\"%\" y2=\"%\" marker-end=\"url(#%)\"/>",
-                  {cls, px(x0), px(y0), px(x0 + dx * length), px(y0 - dup * length), marker}));
+                  {cls, px(x0), px(y0), px(x0 + dx * length), px(y0 - dup * length),
+                   normal ? "arrow" : "arrow-direction"}));
       return;
     }
+    drewRing_ = true;
     put(2, element("<circle class=\"%\" % r=\"5.00\"/>", {cls, at}));
     if (towards >= 0) put(2, element("<circle class=\"%\" % r=\"1\"/>", {cls, at}));
   }
@@ -215,37 +232,12 @@ class Plotter {
   const RecordView& record_;
   double low_[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
   double high_[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-  double span_ = 0;
-  double scale_ = 1;
-  double left_ = 0;  // of the view being drawn
+  double span_ = 0, scale_ = 1, left_ = 0;  // left_: of the view being drawn
+  bool drewNormal_ = false, drewDirection_ = false, drewRing_ = false;
   std::string out_;
 };
 
 }  // namespace
-
-std::string xmlEscape(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    const char* const named = c == '&'    ? "&amp;"
-                              : c == '<'  ? "&lt;"
-                              : c == '>'  ? "&gt;"
-                              : c == '"'  ? "&quot;"
-                              : c == '\'' ? "&apos;"
-                                          : nullptr;
-    if (named != nullptr) {
-      out += named;
-    } else if (byte >= 0x80) {
-      // Ids are bytes, not necessarily UTF-8: each stands for its Latin-1 character.
-      char ref[8];
-      std::snprintf(ref, sizeof ref, "&#x%02X;", byte);
-      out += ref;
-    } else if (byte >= 0x20 || c == '\t') {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::string plotSvg(const RecordView& record) { return Plotter(record).run(); }
 

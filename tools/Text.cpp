@@ -1,23 +1,68 @@
 #include "Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <sstream>
 
+#if !defined(_WIN32)
+#include <langinfo.h>
+#include <locale.h>
+#endif
+
 namespace probetool {
 
-std::string escaped(const std::string& text) {
+std::pair<std::size_t, char32_t> utf8At(const std::string& text, std::size_t at) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  // By the lead byte's upper four bits: ASCII, a continuation byte (none), 2, 3 or 4 bytes.
+  const std::size_t length = static_cast<std::size_t>("1111111100002234"[lead >> 4] - '0');
+  char32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const unsigned char next = at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0;
+    if ((next & 0xC0) != 0x80) return {0, 0};
+    code = code << 6 | (next & 0x3Fu);
+  }
+  static const char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool valid =
+      length > 0 && code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+  return {valid ? length : 0, code};
+}
+
+bool isUtf8(const std::string& text) {
+  std::size_t length = 1;
+  for (std::size_t at = 0; at < text.size() && length > 0; at += length) {
+    length = utf8At(text, at).first;
+  }
+  return length > 0;
+}
+
+std::string escaped(const std::string& text, bool utf8) {
   std::string out;
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    char code[8];
-    std::snprintf(code, sizeof code, byte >= 0x20 && byte < 0x7F ? "%c" : "\\x%02X", byte);
-    out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : c == '\\' ? "\\\\" : code;
+  for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    const auto [sequence, code] = utf8At(text, at);
+    length = utf8 && byte >= 0x80 && sequence > 0 && code >= 0xA0 ? sequence : 1;
+    char code8[8];
+    std::snprintf(code8, sizeof code8, byte >= 0x20 && byte < 0x7F ? "%c" : "\\x%02X", byte);
+    const char* const special = byte == 0 ? nullptr : std::strchr("\n\r\t\\", byte);
+    out += length > 1           ? text.substr(at, length)
+           : special != nullptr ? std::string("\\") + "nrt\\"[special - "\n\r\t\\"]
+                                : std::string(code8);
   }
   return out;
+}
+
+std::string shown(const std::string& text) {
+#if defined(_WIN32)
+  static const bool utf8 = false;
+#else
+  static const locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+  static const bool utf8 =
+      user != static_cast<locale_t>(0) && std::strcmp(nl_langinfo_l(CODESET, user), "UTF-8") == 0;
+#endif
+  return escaped(text, utf8);
 }
 
 std::string hex16(unsigned int value) {
@@ -41,6 +86,12 @@ std::string triple(double x, double y, double z) {
 
 std::string plural(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+  std::string text;
+  for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
+  return text;
 }
 
 void TextTable::addRow(std::vector<std::string> cells) {
@@ -70,11 +121,12 @@ std::string TextTable::format(const std::string& indent) const {
 namespace {
 
 constexpr std::size_t kBytesPerRow = 16;
+constexpr std::size_t npos = std::string::npos;
 
-bool isHex(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(),
-                                      [](unsigned char c) { return std::isxdigit(c) != 0; });
+bool isDigits(const std::string& text, const char* digits) {
+  return !text.empty() && text.find_first_not_of(digits) == npos;
 }
+const char kHexDigits[] = "0123456789abcdefABCDEF";
 
 std::string hexByte(unsigned char byte) {
   char text[4];
@@ -82,114 +134,132 @@ std::string hexByte(unsigned char byte) {
   return text;
 }
 
-std::string offsetLabel(std::size_t offset) {
-  char label[32];
-  std::snprintf(label, sizeof label, "%04zX:", offset);
-  return label;
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), {}};
 }
+
+// A dump read line by line: its bytes so far, and those of the line before, which a "*" line
+// repeats up to the next offset. A line that is no part of a dump the tool reads sets error.
+struct Dump {
+  std::string bytes, previous, error;
+  std::size_t repeatFrom = npos;  // where a "*" line stands
+  bool labelled = false;
+
+  bool refuse(const std::string& why) {
+    error = why;
+    return false;
+  }
+
+  // An offset: "01A0:" (this tool, xxd; two blanks then start xxd's ASCII column), or before
+  // the bytes without a colon: hexdump -C's "000001a0", od's octal "0000640"; or alone at the
+  // end of the dump. Takes it off the row, fills a "*" line's repeats up to it, and checks that
+  // the bytes end there; true when the row has one.
+  bool offset(const std::string& line, std::vector<std::string>& row, bool& colon) {
+    std::string label = row[0];
+    colon = label.size() > 1 && label.back() == ':';
+    if (colon) label.pop_back();
+    if (!isDigits(label, kHexDigits) || label.size() > 16 ||
+        !(colon || (label.size() >= 4 && (row.size() > 1 || labelled)))) {
+      return false;
+    }
+    labelled = true;
+    const std::size_t data = line.find(':') + 1;
+    row = colon ? words(line.substr(data, line.find("  ", data + 1) - data))
+                : std::vector<std::string>(row.begin() + 1, row.end());
+    const bool octal = !colon && label.size() == 7 && isDigits(label, "01234567");
+    const unsigned long long at = std::stoull(label, nullptr, octal ? 8 : 16);
+    if (at > kMaxInputSize) return !refuse("offset " + label + " lies past any probe file");
+    while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
+      bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
+    }
+    repeatFrom = npos;
+    if (at != bytes.size()) {
+      refuse("offset " + label + " does not follow the " + plural(bytes.size(), "byte", "bytes") +
+             " before it");
+    }
+    return true;
+  }
+
+  bool add(std::string line) {
+    line.erase(std::min(line.find_first_of("#|"), line.size()));  // comments, ASCII gutters
+    std::replace(line.begin(), line.end(), ',', ' ');
+    std::vector<std::string> row = words(line);
+    if (row.empty()) return true;
+    if (row.size() == 1 && row[0] == "*") {
+      repeatFrom = bytes.size();
+      return true;
+    }
+    bool colon = false;
+    const bool hasOffset = offset(line, row, colon);
+    if (!error.empty() || repeatFrom != npos) return refuse(error.empty() ? kLoneStar : error);
+    previous.clear();
+    for (std::string word : row) {
+      if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) word.erase(0, 2);
+      // An offset's line holds single bytes (xxd's default: pairs of them, in order).
+      if (hasOffset && isDigits(word, kHexDigits) && word.size() > (colon ? 4u : 2u)) {
+        return refuse("\"" + escaped(word.substr(0, 16)) +
+                      "\" is no byte: a dump of words is in the byte order of the machine that "
+                      "made it; dump bytes with hexdump -C, xxd or od -tx1");
+      }
+      if (!isDigits(word, kHexDigits) || word.size() % 2 != 0) {
+        return refuse("\"" + escaped(word.substr(0, 16)) + "\" is not hex bytes");
+      }
+      for (std::size_t i = 0; i < word.size(); i += 2) {
+        previous += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
+      }
+    }
+    bytes += previous;
+    return true;
+  }
+
+  static constexpr const char* kLoneStar =
+      "\"*\" stands for repeated lines, but no offset follows it (dump with -v)";
+};
 
 }  // namespace
 
 HexParse parseHexText(const std::string& text) {
-  HexParse result;
-  const auto refuse = [&result](const std::string& why) {
-    result.error = why;
-    result.bytes.clear();
-    return result;
-  };
   // A C array: the bytes between its braces.
   const std::size_t open = text.find('{');
-  std::istringstream lines(
-      open == std::string::npos ? text : text.substr(open + 1, text.find('}', open) - open - 1));
-  std::string line;
-  Bytes previous;                              // the bytes of the line before, which "*" repeats
-  std::size_t repeatFrom = std::string::npos;  // where a "*" line stands
-  bool labelled = false;
-  while (std::getline(lines, line)) {
-    ++result.line;
-    line.erase(std::min(line.find_first_of("#|"), line.size()));  // comments, ASCII gutters
-    std::replace(line.begin(), line.end(), ',', ' ');
-    std::istringstream tokens(line);
-    std::vector<std::string> words{std::istream_iterator<std::string>(tokens), {}};
-    if (words.empty()) continue;
-    if (words.size() == 1 && words[0] == "*") {
-      repeatFrom = result.bytes.size();
-      continue;
-    }
-    // An offset: "01A0:" (this tool, xxd), or hexdump's "000001a0" before the bytes, or alone
-    // at the end. After xxd's colon, two blanks start its ASCII column.
-    std::string label = words[0];
-    const bool colon = label.size() > 1 && label.back() == ':';
-    if (colon) label.pop_back();
-    const bool offset = isHex(label) && label.size() <= 16 &&
-                        (colon || (label.size() >= 4 && (words.size() > 1 || labelled)));
-    if (offset) {
-      labelled = true;
-      words.erase(words.begin());
-      if (colon) {
-        const std::size_t data = std::min(line.find(':') + 1, line.size());
-        std::istringstream row(line.substr(data, line.find("  ", data + 1) - data));
-        words.assign(std::istream_iterator<std::string>(row), {});
-      }
-      const std::size_t at = std::stoull(label, nullptr, 16);
-      while (repeatFrom != std::string::npos && !previous.empty() && result.bytes.size() < at) {
-        result.bytes.push_back(previous[(result.bytes.size() - repeatFrom) % previous.size()]);
-      }
-      repeatFrom = std::string::npos;
-      if (at != result.bytes.size()) {
-        return refuse("offset " + label + " does not follow the " +
-                      plural(result.bytes.size(), "byte", "bytes") + " before it");
-      }
-    }
-    if (repeatFrom != std::string::npos) break;
-    previous.clear();
-    for (std::string word : words) {
-      if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) word.erase(0, 2);
-      if (!isHex(word) || word.size() % 2 != 0) {
-        return refuse("\"" + escaped(word.substr(0, 16)) + "\" is not hex bytes");
-      }
-      for (std::size_t i = 0; i < word.size(); i += 2) {
-        previous.push_back(static_cast<unsigned char>(std::stoi(word.substr(i, 2), nullptr, 16)));
-      }
-    }
-    result.bytes.insert(result.bytes.end(), previous.begin(), previous.end());
-  }
-  if (repeatFrom != std::string::npos) {
-    return refuse("\"*\" stands for repeated lines, but no offset follows it (dump with -v)");
-  }
-  if (result.bytes.empty()) return refuse("no hex bytes");
-  result.ok = true;
-  return result;
+  std::istringstream lines(open == npos ? text
+                                        : text.substr(open + 1, text.find('}', open) - open - 1));
+  Dump dump;
+  std::size_t count = 0;
+  for (std::string line; dump.error.empty() && std::getline(lines, line); ++count) dump.add(line);
+  if (dump.error.empty() && dump.repeatFrom != npos) dump.error = Dump::kLoneStar;
+  if (dump.error.empty() && dump.bytes.empty()) dump.error = "no hex bytes";
+  return {dump.error.empty(), dump.error.empty() ? dump.bytes : "", count, dump.error};
 }
 
-std::string formatHexRow(std::size_t offset, const unsigned char* bytes, std::size_t count) {
-  std::string row = offsetLabel(offset);
-  std::string gutter;
+std::string formatHexRow(const std::string& bytes, std::size_t offset, std::size_t count) {
+  char label[32];
+  std::snprintf(label, sizeof label, "%04zX:", offset);
+  std::string row = label, gutter;
   for (std::size_t i = 0; i < kBytesPerRow; ++i) {
-    row += i < count ? " " + hexByte(bytes[i]) : "   ";
-    if (i < count)
-      gutter += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
+    const unsigned char byte = i < count ? static_cast<unsigned char>(bytes[offset + i]) : 0;
+    row += i < count ? " " + hexByte(byte) : "   ";
+    if (i < count) gutter += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
   }
   return row + "  |" + gutter + "|";
 }
 
-std::string formatHexDump(const Bytes& bytes) {
+std::string formatHexDump(const std::string& bytes) {
   std::string dump;
   for (std::size_t offset = 0; offset < bytes.size(); offset += kBytesPerRow) {
-    dump +=
-        formatHexRow(offset, bytes.data() + offset, std::min(kBytesPerRow, bytes.size() - offset)) +
-        "\n";
+    dump += formatHexRow(bytes, offset, std::min(kBytesPerRow, bytes.size() - offset)) + "\n";
   }
   return dump;
 }
 
-std::string formatCArray(const Bytes& bytes, const std::string& name, const std::string& comment) {
+std::string formatCArray(const std::string& bytes, const std::string& name,
+                         const std::string& comment) {
   constexpr std::size_t kBytesPerCRow = 12;
   std::string out = "// " + escaped(comment) + "\nconst unsigned char " + name + "[" +
                     std::to_string(bytes.size()) + "] = {";
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    out += (i % kBytesPerCRow == 0 ? "\n    0x" : " 0x") + hexByte(bytes[i]) +
-           (i + 1 < bytes.size() ? "," : "");
+    out += (i % kBytesPerCRow == 0 ? "\n    0x" : " 0x") +
+           hexByte(static_cast<unsigned char>(bytes[i])) + (i + 1 < bytes.size() ? "," : "");
   }
   return out + "\n};\n";
 }

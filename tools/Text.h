@@ -1,22 +1,31 @@
 // Text the tool prints and reads: bytes made safe to show, numbers, aligned tables, and bytes as
-// the hex dumps engineers paste from service logs.
+// the hex dumps engineers paste from service logs. Bytes are std::string, as the library's are.
 #ifndef PROBETOOL_TEXT_H
 #define PROBETOOL_TEXT_H
 
 #include <charconv>
-#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace probetool {
 
-using Bytes = std::vector<unsigned char>;
+// The most bytes the tool takes from one file, or makes of one hex dump. A probe file is small:
+// an image is a few hundred bytes, the XML of 30 targets about 30 kB.
+constexpr std::size_t kMaxInputSize = std::size_t{16} << 20;
 
-// Printable ASCII as it is; \n, \r and \t for line ends and tabs, \\ for a backslash, \xNN for
-// every other byte. Whatever the tool prints of a file or a name goes through here, so no byte
-// of theirs reaches a terminal raw.
-std::string escaped(const std::string& text);
+// Printable ASCII as it is; with utf8, also every valid UTF-8 sequence of a character that
+// prints (no C1 control); \n, \r and \t for line ends and tabs, \\ for a backslash, \xNN for
+// every other byte. Whatever the tool shows of a file, a name or an id goes through here, so no
+// byte of theirs reaches a terminal raw.
+std::string escaped(const std::string& text, bool utf8 = false);
+// escaped for the terminal: UTF-8 passes when the user's locale is a UTF-8 one.
+std::string shown(const std::string& text);
+// The length of the valid UTF-8 sequence at text[at] and the character it codes; length 0 when
+// the bytes there are none (cut short, overlong, a surrogate, past U+10FFFF).
+std::pair<std::size_t, char32_t> utf8At(const std::string& text, std::size_t at);
+// The text is valid UTF-8 throughout.
+bool isUtf8(const std::string& text);
 
 // "0x03E8".
 std::string hex16(unsigned int value);
@@ -28,6 +37,8 @@ std::string number(double value, std::chars_format format = std::chars_format::g
 std::string triple(double x, double y, double z);
 // "5 targets", "1 target".
 std::string plural(std::size_t count, const char* one, const char* many);
+// The parts joined by separator.
+std::string joined(const std::vector<std::string>& parts, const char* separator);
 
 // Columns of text, each as wide as its widest cell and aligned alike; the headings on the first
 // line unless all are empty. Missing cells are blank; lines have no trailing blank.
@@ -46,22 +57,26 @@ class TextTable {
 
 struct HexParse {
   bool ok = false;
-  Bytes bytes;
+  std::string bytes;
   std::size_t line = 0;  // when not ok: the line (from 1) that is not hex dump text
   std::string error;
 };
 
-// Reads the dumps engineers have: this tool's own (with or without its annotations), xxd, xxd -p,
-// hexdump -C (a "*" line stands for repeats of the line before it, up to the next offset),
-// od -An -tx1, and a C array such as formatCArray writes. Text with no byte at all is not a dump.
+// Reads the dumps of bytes engineers have: this tool's own (with or without its annotations),
+// xxd, xxd -p, hexdump -C (a "*" line stands for repeats of the line before it, up to the next
+// offset), od -tx1 (its offsets are octal) and od -An -tx1, and a C array such as formatCArray
+// writes. Dumps of 2- or 4-byte words (hexdump's and od's defaults, xxd -e) are refused: their
+// byte order is the dumping machine's. Text with no byte at all is not a dump.
 HexParse parseHexText(const std::string& text);
 
-// One row of a dump: the offset ("01A0:"), up to 16 bytes padded to a fixed width, and an ASCII
-// gutter between bars; and the rows of all bytes. parseHexText reads them back.
-std::string formatHexRow(std::size_t offset, const unsigned char* bytes, std::size_t count);
-std::string formatHexDump(const Bytes& bytes);
-// `const unsigned char name[n] = { 0x51, ... };` after a // line holding the comment, escaped.
-std::string formatCArray(const Bytes& bytes, const std::string& name, const std::string& comment);
+// One row of a dump: the offset ("01A0:"), up to 16 bytes of bytes from offset padded to a fixed
+// width, and an ASCII gutter between bars; and the rows of all bytes. parseHexText reads them.
+std::string formatHexRow(const std::string& bytes, std::size_t offset, std::size_t count);
+std::string formatHexDump(const std::string& bytes);
+// `const unsigned char name[n] = { 0x51, ... };` after a // line holding the comment, escaped
+// to ASCII so that the file compiles in any encoding.
+std::string formatCArray(const std::string& bytes, const std::string& name,
+                         const std::string& comment);
 
 }  // namespace probetool
 

@@ -1,22 +1,18 @@
 // probetool: looks at, checks, converts and draws probe memory images and XML files through the
 // probe library. Run with --help for the commands and exit codes.
-#include <log4cplus/consoleappender.h>
+#include <log4cplus/appender.h>
 #include <log4cplus/helpers/loglog.h>
 #include <log4cplus/initializer.h>
-#include <log4cplus/layout.h>
 #include <log4cplus/logger.h>
 #include <log4cplus/loglevel.h>
+#include <log4cplus/spi/loggingevent.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <iostream>
-#include <memory>
-#include <string>
 
 #include "Commands.h"
 #include "ProbeVersion.h"
@@ -25,17 +21,27 @@
 namespace {
 
 using namespace probetool;
+using Command = int (*)(const Options&);
 
+// The help is written in 72 columns (a description in 48 beside the names), so that the manual
+// page made of it fits 80.
 const char kDescription[] =
-    "Looks at, checks, converts and draws the data of measurement probes: version-1 memory\n"
-    "images (raw bytes or a hex dump), XML files of probe records, and records in JSON. -\n"
-    "stands for standard input or output. COMMAND --help tells more of each command.";
+    "Looks at, checks, converts and draws the data of measurement probes:\n"
+    "version-1 memory images (raw bytes or a hex dump), XML files of probe\n"
+    "records, and records in JSON. - stands for standard input or output.\n"
+    "COMMAND --help tells more of each command.";
 
-// log4cplus's own level names, in any case; NOT_SET_LOG_LEVEL for anything else, which log4cplus
-// would also complain of on standard error.
+const char kConvertFooter[] =
+    "OUT's extension tells what to write: .xml; .bin or .img; .hex, a hex\n"
+    "dump; .c or .h, a C array; .json with --salvage. With OUT - and no --to,\n"
+    "an image becomes XML, and XML or JSON an image. --salvage writes what a\n"
+    "damaged image still holds as a JSON record, the lost blocks listed in\n"
+    "its \"lost\" member: fill them in, empty the list, convert it back.";
+
+// log4cplus's own level for a name in any case; NOT_SET_LOG_LEVEL for anything else, which
+// log4cplus would also complain of on standard error.
 int logLevel(std::string name) {
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   log4cplus::helpers::LogLog& log = *log4cplus::helpers::LogLog::getLogLog();
   log.setQuietMode(true);
   const int level = log4cplus::getLogLevelManager().fromString(LOG4CPLUS_C_STR_TO_TSTRING(name));
@@ -43,25 +49,138 @@ int logLevel(std::string name) {
   return level;
 }
 
-// The tool is the host, so it configures log4cplus: the library's "Probe" logger is off, or
-// with --log writes its lines at that level and above to standard error.
-void configureLogging(const std::string& name) {
+// The library logs a text it cannot decode after these words; decodeXml logs why instead of
+// the whole text.
+const std::string kUndecoded = "could not decode stream ";
+
+// "probetool: log ERROR message [Utils.cpp:139]", the message escaped.
+class Console final : public log4cplus::Appender {
+ public:
+  ~Console() override { destructorImpl(); }
+  void close() override {}
+
+ protected:
+  void append(const log4cplus::spi::InternalLoggingEvent& event) override {
+    const std::string message = LOG4CPLUS_TSTRING_TO_STRING(event.getMessage());
+    const std::string file = LOG4CPLUS_TSTRING_TO_STRING(event.getFile());
+    if (message.compare(0, kUndecoded.size(), kUndecoded) == 0) return;
+    std::cerr << "probetool: log "
+              << LOG4CPLUS_TSTRING_TO_STRING(
+                     log4cplus::getLogLevelManager().toString(event.getLogLevel()))
+              << " " << shown(message) << " [" << file.substr(file.find_last_of("/\\") + 1) << ":"
+              << event.getLine() << "]\n";
+  }
+};
+
+// The tool is the host, so it configures log4cplus: the library's "Probe" logger is off, or with
+// --log writes its lines at that level and above to standard error.
+void configureLogging(const std::string& level) {
   log4cplus::Logger logger = log4cplus::Logger::getInstance("Probe");
-  logger.setLogLevel(name.empty() ? log4cplus::OFF_LOG_LEVEL : logLevel(name));
-  log4cplus::SharedAppenderPtr console(new log4cplus::ConsoleAppender(true, true));
-  console->setLayout(std::unique_ptr<log4cplus::Layout>(
-      new log4cplus::PatternLayout("probetool: log %-5p %m [%b:%L]%n")));
-  logger.addAppender(console);
+  logger.setLogLevel(level.empty() ? log4cplus::OFF_LOG_LEVEL : logLevel(level));
+  logger.addAppender(log4cplus::SharedAppenderPtr(new Console));
 }
 
 // Output that did not reach standard output is an error, as a full disk behind a redirection.
 int finish(int code) {
   std::cout.flush();
-  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::cerr << "probetool: cannot write standard output: " << std::strerror(errno) << "\n";
+  if (std::cout && std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return code;
+  std::cerr << "probetool: cannot write standard output: " << std::strerror(errno) << "\n";
+  return kExitUsage;
+}
+
+// A word before "--" that starts with "-" but names no option: a file name taken for one.
+std::string takenForOption(CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
+    const std::string word = argv[i], name = word.substr(0, word.find('='));
+    const auto has = [&name](CLI::App* a) { return a->get_option_no_throw(name) != nullptr; };
+    if (word.size() > 1 && word[0] == '-' && !has(&app) && app.get_subcommands(has).empty()) {
+      return word;
+    }
+  }
+  return "";
+}
+
+// The commands, each with its options into options, and the one given into run.
+void addCommands(CLI::App& app, Options& options, Command& run) {
+  const auto command = [&](const char* name, Command body, const char* summary, bool file) {
+    CLI::App* sub = app.add_subcommand(name, summary)->group("Commands");
+    sub->callback([&run, body] { run = body; });
+    if (file) sub->add_option("FILE", options.in, "the probe file")->required();
+    return sub;
+  };
+  const auto json = [&options](CLI::App* sub) {
+    return sub->add_flag("--json", options.json, "print the JSON document of the file instead");
+  };
+  command("demo", demo, "run a built-in probe through both coders and a\nsimulated device", false);
+  CLI::App* show =
+      command("show", probetool::show, "print a file's record, image version and\nchecksums", true);
+  json(show)->excludes(show->add_flag("--hex", options.hex, "add the annotated hex dump"));
+  json(command("check", probetool::check, "tell whether each block of a file is intact", true));
+  CLI::App* convert = command("convert", probetool::convert,
+                              "convert an image to XML, or XML or JSON to an\nimage", false);
+  convert->footer(kConvertFooter);
+  convert->add_option("IN", options.in, "the probe file to read")->required();
+  convert->add_option("OUT", options.out, "the file to write")->required();
+  convert->add_option("--to", options.to, "what to write (default: by OUT's extension)")
+      ->check(CLI::IsMember({"xml", "image"}));
+  convert
+      ->add_option("--format", options.format,
+                   "how to write an image (default: by OUT's\n"
+                   "extension; raw to a file, hex to standard\noutput)")
+      ->check(CLI::IsMember({"raw", "hex", "carray"}));
+  convert->add_flag("--salvage", options.salvage, "write what a damaged image still holds");
+  json(command("checksum", probetool::checksum,
+               "print the checksums, each said of what bytes\nit is", true));
+  command("plot", probetool::plot,
+          "draw the targets, their normals and the\ndefault direction from above and from the\n"
+          "side, as SVG",
+          true)
+      ->add_option("-o,--output", options.out, "where the picture goes (- for standard output)")
+      ->type_name("OUT.svg")
+      ->required();
+}
+
+void describe(CLI::App& app, Options& options, std::string& level, Command& run) {
+  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
+  app.allow_windows_style_options(false);
+  app.get_formatter()->column_width(24);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.set_version_flag("--version", "probetool " + std::to_string(GetDllVersionMajor()) + "." +
+                                        std::to_string(GetDllVersionMinor()) + "." +
+                                        std::to_string(GetDllBuildNumber()));
+  app.add_option("--log", level,
+                 "write the library's log lines at that level\nand above to standard error (the "
+                 "level in\nany case)")
+      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
+      ->check([](const std::string& name) {
+        return logLevel(name) != log4cplus::NOT_SET_LOG_LEVEL
+                   ? ""
+                   : "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + shown(name) +
+                         "\"";
+      });
+  app.footer("exit status: 0 success, 1 damaged or unreadable probe data,\n2 usage or I/O error");
+  app.require_subcommand(1, 1);
+  app.fallthrough();
+  addCommands(app, options, run);
+  // Only the program's help shows every command's: the commands are made without it.
+  app.set_help_all_flag("--help-all", "print this help and that of every command");
+}
+
+// The first word that is neither an option nor --log's level is a command, or an error.
+int unknownCommand(CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; i += std::string(argv[i]) == "--log" ? 2 : 1) {
+    const std::string word = argv[i];
+    if (word[0] == '-') continue;
+    if (!app.get_subcommands([&word](CLI::App* sub) { return sub->check_name(word); }).empty()) {
+      return kExitOk;
+    }
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands({})) names.push_back(sub->get_name());
+    std::cerr << "probetool: unknown command \"" << shown(word)
+              << "\" (commands: " << joined(names, ", ") << ")\n";
     return kExitUsage;
   }
-  return code;
+  return kExitOk;
 }
 
 }  // namespace
@@ -70,106 +189,24 @@ int main(int argc, char** argv) {
   log4cplus::Initializer initializer;
   Options options;
   std::string level;
-  std::function<int(const Options&)> run;
-
+  Command run = nullptr;
   CLI::App app(kDescription, "probetool");
-  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
-  app.allow_windows_style_options(false);
-  app.set_version_flag("--version", "probetool " + std::to_string(GetDllVersionMajor()) + "." +
-                                        std::to_string(GetDllVersionMinor()) + "." +
-                                        std::to_string(GetDllBuildNumber()));
-  app.set_help_all_flag("--help-all", "print this help and that of every command");
-  app.add_option("--log", level,
-                 "write the library's log lines at that level and above to standard error (the "
-                 "level in any case)")
-      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
-      ->check([](const std::string& name) {
-        return logLevel(name) == log4cplus::NOT_SET_LOG_LEVEL
-                   ? "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + escaped(name) +
-                         "\""
-                   : std::string();
-      });
-  app.footer("exit status: 0 success, 1 damaged or unreadable probe data, 2 usage or I/O error");
-  app.require_subcommand(1, 1);
-  app.fallthrough();
-  app.failure_message([](const CLI::App*, const CLI::Error& error) {
-    return "probetool: " + escaped(error.what()) + "\nRun probetool --help (or COMMAND --help).\n";
+  describe(app, options, level, run);
+  app.failure_message([&](const CLI::App*, const CLI::Error& error) {
+    const std::string word = takenForOption(app, argc, argv);
+    return "probetool: " + shown(error.what()) + "\n" +
+           (word.empty() ? ""
+                         : "probetool: \"" + shown(word) +
+                               "\" was taken for an option; -- ends the options\n") +
+           "Run probetool --help (or COMMAND --help).\n";
   });
-
-  const auto command = [&](const char* name, int (*body)(const Options&), const char* summary) {
-    CLI::App* sub = app.add_subcommand(name, summary);
-    sub->callback([&run, body] { run = body; });
-    return sub;
-  };
-  const auto file = [&options](CLI::App* sub) {
-    sub->add_option("FILE", options.in, "the probe file")->required();
-  };
-  const auto json = [&options](CLI::App* sub) {
-    return sub->add_flag("--json", options.json,
-                         "print the JSON document of the file (the same for show, check and "
-                         "checksum)");
-  };
-
-  command("demo", demo,
-          "save a built-in probe with each coder into a simulated device and read "
-          "it back (exit status 0: every record came back)");
-  CLI::App* show =
-      command("show", probetool::show, "print a probe file's record, image version and checksums");
-  file(show);
-  json(show)->excludes(
-      show->add_flag("--hex", options.hex, "add the annotated hex dump of an image"));
-  CLI::App* check = command("check", probetool::check,
-                            "tell whether each block of a probe file is intact (exit status 0)");
-  file(check);
-  json(check);
-  CLI::App* convert = command("convert", probetool::convert,
-                              "convert an image to XML, or XML or a JSON record to an image");
-  convert->footer(
-      "Either file may be -; with OUT - and no --to, an image becomes XML, and XML or JSON an\n"
-      "image. A record that the output cannot hold as it is, or a damaged input, is not written.\n"
-      "With --salvage, a damaged image's intact blocks are written as a JSON record, with the\n"
-      "lost blocks listed in its \"lost\" member: fill them in, empty the list, convert it back.");
-  convert->add_option("IN", options.in, "the probe file to read")->required();
-  convert->add_option("OUT", options.out, "the file to write")->required();
-  convert
-      ->add_option("--to", options.to,
-                   "what to write (default: by OUT's extension: .xml; .bin or .img; .hex for a "
-                   "hex dump, .c or .h for a C array)")
-      ->check(CLI::IsMember({"xml", "image"}));
-  convert
-      ->add_option("--format", options.format,
-                   "how an image is written: raw bytes, a hex dump or a C array (default: by "
-                   "OUT's extension; raw to a file, hex to standard output)")
-      ->check(CLI::IsMember({"raw", "hex", "carray"}));
-  convert->add_flag("--salvage", options.salvage,
-                    "write what a damaged image still holds, as JSON");
-
-  CLI::App* checksum = command("checksum", probetool::checksum,
-                               "print the record checksum and the data checksum, each said of "
-                               "what bytes it is");
-  file(checksum);
-  json(checksum);
-  CLI::App* plot = command("plot", probetool::plot,
-                           "draw the targets, their normals and the default direction, seen from "
-                           "above and from the side, as SVG");
-  file(plot);
-  plot->add_option("-o,--output", options.out, "where the picture goes (- for standard output)")
-      ->type_name("OUT.svg")
-      ->required();
-
-  // A word that is no command is named as such, before CLI11 would ask for a command.
-  for (int i = 1; i < argc; i += std::string(argv[i]) == "--log" ? 2 : 1) {
-    const std::string word = argv[i];
-    if (word.empty() || word[0] == '-') continue;
-    if (app.get_subcommands([&word](CLI::App* sub) { return sub->check_name(word); }).empty()) {
-      std::cerr << "probetool: unknown command \"" << escaped(word)
-                << "\" (commands: demo, show, check, convert, checksum, plot)\n";
-      return finish(kExitUsage);
-    }
-    break;
-  }
+  if (const int code = unknownCommand(app, argc, argv)) return finish(code);
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForAllHelp& error) {
+    if (app.get_subcommands().empty()) return finish(app.exit(error));
+    std::cerr << "probetool: --help-all is the program's, not a command's: probetool --help-all\n";
+    return finish(kExitUsage);
   } catch (const CLI::ParseError& error) {
     return finish(app.exit(error) == 0 ? kExitOk : kExitUsage);
   }
@@ -177,7 +214,7 @@ int main(int argc, char** argv) {
   try {
     return finish(run(options));
   } catch (const std::exception& error) {
-    std::cerr << "probetool: unexpected failure: " << escaped(error.what()) << "\n";
+    std::cerr << "probetool: unexpected failure: " << shown(error.what()) << "\n";
     return finish(kExitUsage);
   }
 }

@@ -4,7 +4,7 @@
 # and options are written down once, in the program.
 tool=$1
 echo "[COMMANDS]"
-"$tool" --help | sed -n '/^Subcommands:/,/^$/s/^  \([a-z]\{1,\}\)  .*/\1/p' |
+"$tool" --help | sed -n '/^Commands:/,/^$/s/^  \([a-z]\{1,\}\)  .*/\1/p' |
   while read -r command; do
     printf '.SS %s\n.nf\n' "$command"
     "$tool" "$command" --help | sed -e 's/\\/\\e/g' -e "s/^\\([.']\\)/\\\\\\&\\1/"

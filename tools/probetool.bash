@@ -16,7 +16,10 @@ _probetool() {
   # An option that takes one of a list, as "--to TEXT:{xml,image}".
   values=$(sed -n "s/^ *\(-[a-z],\)\{0,1\}$prev [A-Z]*:{\([^}]*\)}.*/\2/p" <<<"$help" | tr , '\n')
   if [[ $prev == -* && -n $values ]]; then
-    COMPREPLY=($(compgen -W "$values" -- "$cur"))
+    # In any case, as the program takes them: --log e completes to ERROR.
+    local value
+    COMPREPLY=()
+    for value in $values; do [[ ${value,,} == "${cur,,}"* ]] && COMPREPLY+=("$value"); done
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$(sed -n '/^Options:/,/^$/p' <<<"$help" | grep -o -- '--[a-z-]*' |
       sort -u)" -- "$cur"))

@@ -3,7 +3,8 @@
 #   cmake [-DEMULATOR=...] -DTOOL=... -DSVGCHECK=... -DDATA=... -DWORK=... -DCASE=... \
 #     -P RunTool.cmake
 # CASE sets: SETUP (shell commands run first in WORK: a failing one skips the test, as making a
-# device node does where the process may not), ARGS (the arguments), STDIN (a file for standard
+# device node does where the process may not, with what it printed), WRAP (a command the
+# program runs under: setpriv to drop privileges, strace, env), ARGS (the arguments), STDIN (a file for standard
 # input), STDOUT (a file standard output goes to instead of being checked), RC (the exit code),
 # GOLDEN (a file that standard output must equal, line ends aside),
 # OUT, NOT_OUT, ERR, NOT_ERR (texts that standard output or error must or must not hold),
@@ -33,7 +34,7 @@ function(expand out)
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
-foreach(var SETUP ARGS STDIN STDOUT GOLDEN OUT NOT_OUT ERR NOT_ERR SAME ABSENT COPY THEN)
+foreach(var SETUP WRAP ARGS STDIN STDOUT GOLDEN OUT NOT_OUT ERR NOT_ERR SAME ABSENT COPY THEN)
   expand(${var} ${${var}})
 endforeach()
 
@@ -45,9 +46,10 @@ foreach(pair IN LISTS COPY)
 endforeach()
 
 foreach(step IN LISTS SETUP)
-  execute_process(COMMAND sh -c "${step}" WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE setup_rc)
+  execute_process(COMMAND sh -c "${step}" WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE setup_rc
+    OUTPUT_VARIABLE setup_out ERROR_VARIABLE setup_out)
   if(setup_rc)
-    message("probetool test skipped: ${step} failed here")
+    message("probetool test skipped: ${step} failed here: ${setup_out}")
     return()
   endif()
 endforeach()
@@ -60,7 +62,7 @@ set(output OUTPUT_VARIABLE out)
 if(STDOUT)
   set(output OUTPUT_FILE "${STDOUT}")
 endif()
-execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGS} ${input}
+execute_process(COMMAND ${WRAP} ${EMULATOR} "${TOOL}" ${ARGS} ${input}
   WORKING_DIRECTORY "${WORK}"
   RESULT_VARIABLE rc ${output} ERROR_VARIABLE err)
 
