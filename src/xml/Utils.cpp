@@ -153,6 +153,7 @@ bool loadFromString(const std::string& text, ProbeData& record, std::string& rea
   CharRangeBuf source(begin, begin + std::strlen(begin));
   try {
     reason.clear();
+    errno = 0;  // Boost words a stream error with the system's message
     std::istream is(&source);
     is.imbue(std::locale::classic());
     Boost137XmlIArchive archive(is);

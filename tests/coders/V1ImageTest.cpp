@@ -116,7 +116,7 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
     pastLimits.setTargetSize(i, i == 0 ? 327.675 : i == 1 ? -327.69 : 1);
   }
   atLimits.setId("ABCDEFGHIJKLMNOPQRST");
-  pastLimits.setId("ABCDEFGHIJKLMNOPQRSTU");
+  pastLimits.setId(std::string("ABCDEFGHIJKLMNOPQRST\0U", 22));  // the zero byte past the field
   const struct {
     ProbeData record;
     const char* writer;  // the writer's Error when convertToString refuses

@@ -126,6 +126,8 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
   ProbeData whole;
   EXPECT_TRUE(loadFromString(base, whole, reason));
   EXPECT_EQ("", reason);
+  EXPECT_FALSE(loadFromString(golden("broken.xml"), whole, reason));  // a text cut short
+  EXPECT_EQ("line 35, column 12: input stream error", reason);
 }
 
 // Texts the writer never produces but the reader takes, as earlier releases did: numbers
