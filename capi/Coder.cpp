@@ -97,8 +97,7 @@ void request(pd_coder* coder, Request made) {
 ProbeDataV1Coder& v1Of(const pd_coder* coder) {
   need(coder, "coder");
   if (coder->v1 == nullptr) {
-    fail(PD_ERROR_ARGUMENT,
-         std::string(capi::t_function) + ": the simulation coder keeps no version-1 image");
+    capi::mistake("the simulation coder keeps no version-1 image");
   }
   return *coder->v1;
 }
@@ -143,7 +142,7 @@ pd_status pd_coder_new(pd_coder_kind kind, const pd_data_handler* handler, pd_co
     } else if (kind == PD_CODER_SIMULATION) {
       made->coder.reset(new PDSimuCoder(host));
     } else {
-      fail(PD_ERROR_ARGUMENT, "pd_coder_new: " + std::to_string(kind) + " is no coder kind");
+      capi::mistake(std::to_string(kind) + " is no coder kind");
     }
     *coder = made.release();
   });
@@ -257,9 +256,8 @@ pd_status pd_coder_from_image(pd_coder* coder, const unsigned char* image, size_
     ProbeDataV1Coder& c = v1Of(coder);
     if (length != 0) need(image, "image");
     need(record, "record");
-    const std::string& bytes = capi::asString(image, length);
-    if (!c.convertFromString(bytes, record->record)) {
-      const std::string damage = inspectImage(bytes).damage();
+    if (!c.convertFromString(image, length, record->record)) {
+      const std::string damage = inspectImage(image, length).damage();
       fail(PD_ERROR_DECODE, damage.empty() ? "the coder does not decode the image" : damage);
     }
   });
@@ -349,9 +347,8 @@ pd_status pd_sim_corrupt_byte(pd_sim* sim, size_t offset, unsigned int mask) {
   return run(__func__, [&] {
     need(sim, "sim");
     if (offset >= sim->memory->size()) {
-      fail(PD_ERROR_ARGUMENT, "pd_sim_corrupt_byte: offset " + std::to_string(offset) +
-                                  " is past the memory's " + std::to_string(sim->memory->size()) +
-                                  " bytes");
+      capi::mistake("offset " + std::to_string(offset) + " is past the memory's " +
+                    std::to_string(sim->memory->size()) + " bytes");
     }
     sim->memory->corruptByte(offset, static_cast<unsigned char>(mask));
   });

@@ -40,31 +40,32 @@ struct pd_sim {
 
 namespace capi {
 
-// A failure with its status; the reason is the library's words, or names the argument at fault.
+// A failure with its status; the reason is the library's words, or a caller's mistake, which
+// the reason names after the C function ("pd_record_get_id: id is NULL").
 struct Failure {
   pd_status status;
   std::string reason;
+  bool mistake;
 };
 
 [[noreturn]] void fail(pd_status status, const std::string& reason);
-// Fails with PD_ERROR_ARGUMENT unless pointer is set: "pd_record_get_id: id is NULL".
+// A caller's mistake: PD_ERROR_ARGUMENT, the reason after the function's name.
+[[noreturn]] void mistake(const std::string& reason);
+// A mistake unless pointer is set: "pd_record_get_id: id is NULL".
 void need(const void* pointer, const char* name);
 
-// The C function running on this thread, which argument messages name.
-extern thread_local const char* t_function;
+// The status of the exception being handled, its reason kept for pd_last_error; function names
+// the C function in a caller's mistake.
+pd_status reportException(const char* function) noexcept;
 
-// The status of the exception being handled, its reason kept for pd_last_error.
-pd_status reportException() noexcept;
-
-// Runs body: PD_OK, or the status of what it throws. function names the C function.
+// Runs body: PD_OK, or the status of what it throws.
 template <class Body>
 pd_status run(const char* function, Body&& body) noexcept {
-  t_function = function;
   try {
     body();
     return PD_OK;
   } catch (...) {
-    return reportException();
+    return reportException(function);
   }
 }
 

@@ -63,9 +63,8 @@ pd_status pd_record_get_target(const pd_record* record, size_t index, pd_target*
     std::list<int> ids;
     targets.getTargetsList(ids);
     if (index >= ids.size()) {
-      fail(PD_ERROR_ARGUMENT, "pd_record_get_target: index " + std::to_string(index) +
-                                  " is past the record's " + std::to_string(ids.size()) +
-                                  " targets");
+      capi::mistake("index " + std::to_string(index) + " is past the record's " +
+                    std::to_string(ids.size()) + " targets");
     }
     const int id = *std::next(ids.begin(), static_cast<long>(index));
     pd_target out{};
@@ -124,8 +123,7 @@ pd_status pd_record_set_mask_thickness(pd_record* record, unsigned int thickness
   return run(__func__, [&] {
     need(record, "record");
     if (thickness > 0xFFFFu) {
-      fail(PD_ERROR_ARGUMENT, "pd_record_set_mask_thickness: " + std::to_string(thickness) +
-                                  " is out of range (0 to 65535)");
+      capi::mistake(std::to_string(thickness) + " is out of range (0 to 65535)");
     }
     record->record.setMaskThickness(static_cast<unsigned short>(thickness));
   });

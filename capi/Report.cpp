@@ -22,10 +22,28 @@ const Report::Item& itemAt(const pd_report* report, size_t index) {
   need(report, "report");
   const std::vector<Report::Item>& items = report->report.items;
   if (index >= items.size()) {
-    fail(PD_ERROR_ARGUMENT, std::string(capi::t_function) + ": item " + std::to_string(index) +
-                                " is past the report's " + std::to_string(items.size()) + " items");
+    capi::mistake("item " + std::to_string(index) + " is past the report's " +
+                  std::to_string(items.size()) + " items");
   }
   return items[index];
+}
+
+pd_report_item itemOf(const Report::Item& entry) {
+  pd_report_item item;
+  item.item = entry.item;
+  item.name = entry.name.c_str();
+  item.offset = entry.offset;
+  item.length = entry.length;
+  item.verdict = entry.verdict;
+  item.fault = entry.fault;
+  item.has_checksum = entry.hasChecksum;
+  item.stored_checksum = entry.storedChecksum;
+  item.computed_checksum = entry.computedChecksum;
+  item.in_record = entry.inRecord;
+  item.detail = entry.detail.c_str();
+  item.unchecked = entry.unchecked.c_str();
+  item.field_count = entry.fields.size();
+  return item;
 }
 
 }  // namespace
@@ -67,20 +85,15 @@ pd_status pd_report_get_info(const pd_report* report, pd_report_info* info) {
 pd_status pd_report_get_item(const pd_report* report, size_t index, pd_report_item* item) {
   return run(__func__, [&] {
     need(item, "item");
-    const Report::Item& entry = itemAt(report, index);
-    item->item = entry.item;
-    item->name = entry.name.c_str();
-    item->offset = entry.offset;
-    item->length = entry.length;
-    item->verdict = entry.verdict;
-    item->fault = entry.fault;
-    item->has_checksum = entry.hasChecksum;
-    item->stored_checksum = entry.storedChecksum;
-    item->computed_checksum = entry.computedChecksum;
-    item->in_record = entry.inRecord;
-    item->detail = entry.detail.c_str();
-    item->unchecked = entry.unchecked.c_str();
-    item->field_count = entry.fields.size();
+    *item = itemOf(itemAt(report, index));
+  });
+}
+
+pd_status pd_report_get_items(const pd_report* report, pd_report_item* items, size_t count) {
+  return run(__func__, [&] {
+    need(report, "report");
+    if (count != 0) need(items, "items"), itemAt(report, count - 1);  // all within the report
+    for (size_t i = 0; i < count; ++i) items[i] = itemOf(report->report.items[i]);
   });
 }
 
@@ -90,9 +103,8 @@ pd_status pd_report_get_field(const pd_report* report, size_t item, size_t field
     need(out, "out");
     const Report::Item& entry = itemAt(report, item);
     if (field >= entry.fields.size()) {
-      fail(PD_ERROR_ARGUMENT, "pd_report_get_field: field " + std::to_string(field) +
-                                  " is past the item's " + std::to_string(entry.fields.size()) +
-                                  " fields");
+      capi::mistake("field " + std::to_string(field) + " is past the item's " +
+                    std::to_string(entry.fields.size()) + " fields");
     }
     out->offset = entry.fields[field].offset;
     out->length = entry.fields[field].length;
@@ -151,8 +163,8 @@ pd_status pd_fit_get(const pd_fit* fit, size_t index, pd_fit_problem* problem) {
     need(fit, "fit");
     need(problem, "problem");
     if (index >= fit->problems.size()) {
-      fail(PD_ERROR_ARGUMENT, "pd_fit_get: problem " + std::to_string(index) + " is past the " +
-                                  std::to_string(fit->problems.size()) + " problems");
+      capi::mistake("problem " + std::to_string(index) + " is past the " +
+                    std::to_string(fit->problems.size()) + " problems");
     }
     const ImageFitProblem& found = fit->problems[index];
     problem->path = found.path.c_str();

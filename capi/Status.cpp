@@ -15,18 +15,16 @@
 
 namespace capi {
 
-thread_local const char* t_function = "";
-
 namespace {
 
 thread_local std::string t_lastError;
 
 // The library's own refusals of a request, and everything else it throws.
-pd_status statusOf(std::string& reason) {
+pd_status statusOf(const char* function, std::string& reason) {
   try {
     throw;
   } catch (const Failure& failure) {
-    reason = failure.reason;
+    reason = failure.mistake ? std::string(function) + ": " + failure.reason : failure.reason;
     return failure.status;
   } catch (const Error& error) {
     reason = error.getMessage();
@@ -44,17 +42,17 @@ pd_status statusOf(std::string& reason) {
 
 }  // namespace
 
-void fail(pd_status status, const std::string& reason) { throw Failure{status, reason}; }
+void fail(pd_status status, const std::string& reason) { throw Failure{status, reason, false}; }
+void mistake(const std::string& reason) { throw Failure{PD_ERROR_ARGUMENT, reason, true}; }
 
 void need(const void* pointer, const char* name) {
-  if (pointer == nullptr)
-    fail(PD_ERROR_ARGUMENT, std::string(t_function) + ": " + name + " is NULL");
+  if (pointer == nullptr) mistake(std::string(name) + " is NULL");
 }
 
-pd_status reportException() noexcept {
+pd_status reportException(const char* function) noexcept {
   try {
     std::string reason;
-    const pd_status status = statusOf(reason);
+    const pd_status status = statusOf(function, reason);
     t_lastError = reason;
     return status;
   } catch (...) {

@@ -16,6 +16,8 @@ probe_library_warnings(probedata_c_obj)
 # (`lib /def:probedata.def`). The export test compares it with what the library exports.
 file(STRINGS ${PROJECT_SOURCE_DIR}/include/probedata_c.h probe_c_declarations
   REGEX "^PROBEDATA_API .*[ *]pd_[a-z0-9_]+\\(")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/include/probedata_c.h)
 set(probe_c_exports GetDllVersion GetDllVersionUnicode GetDllVersionMajor GetDllVersionMinor
   GetDllBuildNumber)
 foreach(declaration IN LISTS probe_c_declarations)

@@ -99,6 +99,8 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   // are ignored.
   bool convertToString(const ProbeData& data, std::string& image) const;
   bool convertFromString(const std::string& image, ProbeData& data);
+  // The same for size bytes at image (null when size is 0), of which it keeps no pointer.
+  bool convertFromString(const unsigned char* image, std::size_t size, ProbeData& data);
 
  protected:
   static const unsigned short _nClassVersion = 33;

@@ -205,9 +205,12 @@ typedef struct pd_report_field {
 PROBEDATA_API pd_status pd_inspect(const unsigned char* image, size_t length, pd_report** report);
 PROBEDATA_API void pd_report_free(pd_report* report);
 PROBEDATA_API pd_status pd_report_get_info(const pd_report* report, pd_report_info* info);
-/* Items in image order, index 0 the version item. */
+/* Items in image order, index 0 the version item; pd_report_get_items fills items[0] to
+ * items[count - 1] with the first count items in one call (count at most item_count). */
 PROBEDATA_API pd_status pd_report_get_item(const pd_report* report, size_t index,
                                            pd_report_item* item);
+PROBEDATA_API pd_status pd_report_get_items(const pd_report* report, pd_report_item* items,
+                                            size_t count);
 PROBEDATA_API pd_status pd_report_get_field(const pd_report* report, size_t item, size_t field,
                                             pd_report_field* out);
 /* What is wrong in one line ("rigid body checksum 0xB0E0 (computed 0xB0E1)"); "" when intact.

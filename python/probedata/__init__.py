@@ -316,6 +316,8 @@ class Field:
 
 _VERDICTS = [_text(_lib.pd_verdict_name(value)) for value in range(4)]
 _FAULTS = [_text(_lib.pd_fault_name(value)) for value in range(9)]
+_NAMES = {name.encode(): name for name in ("version", "rigid body", "default direction",
+                                           "mask thickness", "data check")}
 
 
 class Item:
@@ -330,18 +332,15 @@ class Item:
                  "_fields")
 
     def __init__(self, report: "Report", index: int, native: _native.ReportItem) -> None:
-        checksum = bool(native.has_checksum)
-        self.item = native.item
-        self.name = _text(native.name)
-        self.offset = native.offset
-        self.length = native.length
-        self.verdict = _VERDICTS[native.verdict]
-        self.fault = _FAULTS[native.fault]
+        checksum = native.has_checksum
+        self.item, self.offset, self.length = native.item, native.offset, native.length
+        self.name = _NAMES.get(native.name) or _text(native.name)
+        self.verdict, self.fault = _VERDICTS[native.verdict], _FAULTS[native.fault]
         self.stored_checksum = native.stored_checksum if checksum else None
         self.computed_checksum = native.computed_checksum if checksum else None
         self.in_record = bool(native.in_record)
-        self.detail = _text(native.detail)
-        self.unchecked = _text(native.unchecked)
+        self.detail = native.detail.decode("utf-8", "surrogateescape")
+        self.unchecked = native.unchecked.decode("utf-8", "surrogateescape")
         self._report, self._index, self._fields = report, index, native.field_count
 
     @property
@@ -370,7 +369,7 @@ class Report(_Handle):
 
     def __init__(self, handle: ctypes.c_void_p) -> None:
         super().__init__(handle)
-        info, damage, native = _native.ReportInfo(), ctypes.c_char_p(), _native.ReportItem()
+        info, damage = _native.ReportInfo(), ctypes.c_char_p()
         _check(_lib.pd_report_get_info(handle, ctypes.byref(info)))
         _check(_lib.pd_report_damage(handle, ctypes.byref(damage)))
         self.size = info.size
@@ -381,11 +380,10 @@ class Report(_Handle):
         self.data_checksum = info.data_checksum if info.has_data_checksum else None
         self.intact = bool(info.intact)
         self.damage = _text(damage.value)
-        items = []
-        for index in range(info.item_count):
-            _check(_lib.pd_report_get_item(handle, index, ctypes.byref(native)))
-            items.append(Item(self, index, native))
-        self.items: Tuple[Item, ...] = tuple(items)
+        natives = (_native.ReportItem * info.item_count)()
+        _check(_lib.pd_report_get_items(handle, natives, info.item_count))
+        self.items: Tuple[Item, ...] = tuple(
+            Item(self, index, native) for index, native in enumerate(natives))
         self._record: Optional[Record] = None
 
     @property

@@ -110,6 +110,7 @@ _FUNCTIONS = {
     "pd_report_free": (None, [_HANDLE]),
     "pd_report_get_info": (c_int, [_HANDLE, _P(ReportInfo)]),
     "pd_report_get_item": (c_int, [_HANDLE, c_size_t, _P(ReportItem)]),
+    "pd_report_get_items": (c_int, [_HANDLE, _P(ReportItem), c_size_t]),
     "pd_report_get_field": (c_int, [_HANDLE, c_size_t, c_size_t, _P(ReportField)]),
     "pd_report_damage": (c_int, [_HANDLE, _P(c_char_p)]),
     "pd_report_record": (c_int, [_HANDLE, _P(_HANDLE)]),

@@ -47,10 +47,16 @@ bool ProbeDataV1Coder::convertToString(const ProbeData& data, std::string& image
 // how long the image must be. A failure after that leaves the input version read; a failing
 // item leaves the items decoded before it in data.
 bool ProbeDataV1Coder::convertFromString(const std::string& image, ProbeData& data) {
+  return convertFromString(reinterpret_cast<const unsigned char*>(image.data()), image.size(),
+                           data);
+}
+
+bool ProbeDataV1Coder::convertFromString(const unsigned char* image, std::size_t size,
+                                         ProbeData& data) {
   try {
-    if (image.size() < v1::kStringHeadSize) throw CursorOverrun();
+    if (size < v1::kStringHeadSize) throw CursorOverrun();
     unsigned char head[v1::kStringHeadSize];
-    std::copy_n(image.begin(), sizeof head, head);
+    std::copy_n(image, sizeof head, head);
     setFromRaw(data, VersionItem, head, sizeof head);
   } catch (...) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::convertFromString could not read version");
@@ -58,9 +64,9 @@ bool ProbeDataV1Coder::convertFromString(const std::string& image, ProbeData& da
   }
 
   const std::size_t needed = getLength(AllItems);
-  if (image.size() < needed) {
+  if (size < needed) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::convertFromString too short "
-                                       << image.size() << " where needed is " << needed);
+                                       << size << " where needed is " << needed);
     return false;
   }
   // Only the image is copied: bytes past it are ignored anyway.
@@ -69,7 +75,7 @@ bool ProbeDataV1Coder::convertFromString(const std::string& image, ProbeData& da
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::convertFromString could not allocate");
     return false;
   }
-  std::copy_n(image.begin(), needed, buffer.begin());
+  std::copy_n(image, needed, buffer.begin());
   try {
     setFromRaw(data, AllItems, buffer.data(), buffer.size());
     return true;
