@@ -136,6 +136,20 @@ class Target:
     angle: Optional[float] = None
 
 
+def _whole_number(get, put, kind, doc: str) -> property:
+    """A record's whole-number value, read and set through the C interface."""
+
+    def getter(record: "Record") -> int:
+        value = kind()
+        _check(get(record._handle, ctypes.byref(value)))
+        return value.value
+
+    def setter(record: "Record", value: int) -> None:
+        _check(put(record._handle, _whole(value, 0xFFFFFFFF)))
+
+    return property(getter, setter, doc=doc)
+
+
 class Record(_Handle):
     """The record of one probe: id, targets, default direction, mask thickness and stored
     checksum. Records compare equal when all five are equal."""
@@ -260,25 +274,13 @@ class Record(_Handle):
         direction = (ctypes.c_double * 3)(*_vector(value, "default_direction"))
         _check(_lib.pd_record_set_default_direction(self._handle, direction))
 
-    @property
-    def mask_thickness(self) -> int:
-        value = ctypes.c_uint()
-        _check(_lib.pd_record_get_mask_thickness(self._handle, ctypes.byref(value)))
-        return value.value
-
-    @mask_thickness.setter
-    def mask_thickness(self, value: int) -> None:
-        _check(_lib.pd_record_set_mask_thickness(self._handle, _whole(value, 0xFFFFFFFF)))
-
-    @property
-    def stored_checksum(self) -> int:
-        value = ctypes.c_uint32()
-        _check(_lib.pd_record_get_stored_checksum(self._handle, ctypes.byref(value)))
-        return value.value
-
-    @stored_checksum.setter
-    def stored_checksum(self, value: int) -> None:
-        _check(_lib.pd_record_set_stored_checksum(self._handle, _whole(value, 0xFFFFFFFF)))
+    mask_thickness = _whole_number(_lib.pd_record_get_mask_thickness,
+                                   _lib.pd_record_set_mask_thickness, ctypes.c_uint,
+                                   "The thickness of the target mask, 0 to 65535.")
+    stored_checksum = _whole_number(_lib.pd_record_get_stored_checksum,
+                                    _lib.pd_record_set_stored_checksum, ctypes.c_uint32,
+                                    "A value the record carries (0 to 4294967295): nothing "
+                                    "computes or compares it.")
 
     def _values(self) -> tuple:
         return (self.id, self.targets, self.default_direction, self.mask_thickness,
