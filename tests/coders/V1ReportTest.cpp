@@ -65,6 +65,7 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       {"unknown version", unknown.substr(0, 8)},
       {"four bytes", "QMVB"},
       {"version 2.0", old},
+      {"version 2.0 cut after its rigid body", old.substr(0, 400)},
       {"version 0.1", golden("probe01.bin")},
       {"no magic", std::string(4, '\0') + old.substr(4)},
       {"magic and version 1.0", magicOne},
