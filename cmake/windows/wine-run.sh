@@ -31,18 +31,22 @@ wine=$(find_program "${PROBE_WINE:-}" /usr/lib/wine/wine64 wine64) ||
 wineserver=$(find_program "${PROBE_WINESERVER:-}" /usr/lib/wine/wineserver wineserver) ||
   { echo "wine-run.sh: wineserver not found (apt-get install wine64)" >&2; exit 127; }
 
-# One starter at a time; nothing started here may keep the lock's descriptor (9).
-mkdir -p "$(dirname "$WINEPREFIX")"
+# One starter at a time; nothing started here may keep the lock's descriptor (9). The server comes
+# first, also for a new prefix, which is then created under it. Created before it, by a wineboot
+# that started a server of its own, the prefix's first server ended while the first tests ran,
+# and the server and services started after it at times held a test's output open for a minute.
+mkdir -p "$WINEPREFIX"
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/.probe-prefix-ready" ]; then
-    echo "wine-run.sh: creating the Wine prefix $WINEPREFIX" >&2
-    "$wine" wineboot --init </dev/null >/dev/null 2>&1 9>&- &&
-      touch "$WINEPREFIX/.probe-prefix-ready"
-  fi
   if "$wineserver" -p"${PROBE_WINE_PERSIST:-60}" </dev/null >/dev/null 2>&1 9>&-; then
-    # A new server: start the services now, before the program.
-    "$wine" wineboot </dev/null >/dev/null 2>&1 9>&-
+    # A new server: create the prefix on first use, or start its services, before the program.
+    if [ -f "$WINEPREFIX/.probe-prefix-ready" ]; then
+      "$wine" wineboot </dev/null >/dev/null 2>&1 9>&-
+    else
+      echo "wine-run.sh: creating the Wine prefix $WINEPREFIX" >&2
+      "$wine" wineboot --init </dev/null >/dev/null 2>&1 9>&- &&
+        touch "$WINEPREFIX/.probe-prefix-ready"
+    fi
   fi
 ) 9>"$WINEPREFIX.lock"
 
