@@ -7,7 +7,7 @@
 # Debian's googletest sources, the CLI11 and nlohmann_json headers from their Debian packages)
 # are built once into WIN_CACHE, outside the clone, and reused; see
 # cmake/windows/build-deps.sh. Packages are installed with apt-get when run as root, as `deps`
-# does; the machine's apt sources are not changed.
+# does; the machine's apt sources are not changed, but dpkg is given the i386 architecture.
 WIN_CACHE      ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/probedata-windows
 WIN32_BUILD    ?= build-win32
 WIN64_BUILD    ?= build-win64
@@ -15,7 +15,8 @@ WIN_JOBS       ?= 2
 WIN_CMAKE_ARGS ?=
 
 WIN_PACKAGES = cmake make dpkg-dev googletest libcli11-dev nlohmann-json3-dev \
-               g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 wine64
+               g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 wine64 \
+               wine32:i386
 WIN_DIR      = $(CURDIR)/cmake/windows
 # The Wine prefix that the test programs run in (wine-run.sh creates it on first use).
 export PROBE_WINEPREFIX = $(WIN_CACHE)/wine64
@@ -41,7 +42,17 @@ windows:
 	@$(MAKE) --no-print-directory windows-show
 	@$(MAKE) --no-print-directory windows-test
 
+# 32-bit Wine is an i386 package: dpkg takes that architecture first, and install_packages then
+# updates apt's lists, as it does whenever a package is missing.
 windows-packages:
+	@dpkg --print-foreign-architectures | grep -qx i386 || { \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Adding the i386 architecture (for wine32:i386)"; dpkg --add-architecture i386; \
+	  else \
+	    echo "The 32-bit Wine needs the i386 architecture. Run as root:"; \
+	    echo "  dpkg --add-architecture i386"; \
+	    exit 1; \
+	  fi; }
 	$(call install_packages,$(WIN_PACKAGES))
 
 windows-deps: windows-packages
