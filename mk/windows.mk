@@ -18,8 +18,10 @@ WIN_PACKAGES = cmake make dpkg-dev googletest libcli11-dev nlohmann-json3-dev \
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 wine64 \
                wine32:i386
 WIN_DIR      = $(CURDIR)/cmake/windows
-# The Wine prefix that the test programs run in (wine-run.sh creates it on first use).
-export PROBE_WINEPREFIX = $(WIN_CACHE)/wine64
+# The Wine prefixes that the programs run in, one for each width (wine-run.sh picks by the
+# program, and creates the prefix on first use).
+export PROBE_WINE32PREFIX = $(WIN_CACHE)/wine32
+export PROBE_WINE64PREFIX = $(WIN_CACHE)/wine64
 
 # win_configure(BUILD_DIR, ARCH, EXTRA_ARGS)
 define win_configure
