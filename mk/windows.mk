@@ -42,11 +42,12 @@ cmake --build $(1) -j $(WIN_JOBS)
 endef
 
 # win_test(BUILD_DIR): one tree's suites under Wine.
-# A program that aborts under Wine can hang on its way out, in liblog4cplus.dll's detach that waits
-# for threads already gone: each test is cut off after 2 minutes (they take about a second)
-# rather than CTest's default 25. Wine 8.0 now and then ends a program with SIGSEGV or SIGKILL
-# without a word, at times after a test has printed that it passed (about one run in a thousand
-# on a loaded machine, in any suite): a test fails when it fails twice in a row.
+# A program that hangs on its way out (as one does in the detach of a log4cplus DLL built with its
+# thread pool, waiting for threads already gone) is cut off after 2 minutes (a test takes about a
+# second) rather than CTest's default 25. Wine 8.0 now and then ends a program with SIGSEGV or
+# SIGKILL without a word, at times after a test has printed that it passed (about one run in a
+# thousand on a loaded machine, in any suite, 32- or 64-bit): a test fails when it fails twice in
+# a row.
 define win_test
 cd $(1) && ctest --output-on-failure --timeout 120 --repeat until-pass:2 -j $(WIN_JOBS)
 endef
