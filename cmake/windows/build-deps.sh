@@ -119,9 +119,12 @@ build_log4cplus() {
   echo "windows deps: building log4cplus for $triple"
   rm -rf "$prefix"
   # A DLL, so that the library and its host share one logger hierarchy; narrow characters, as on
-  # Linux (its Windows default is wide).
+  # Linux (its Windows default is wide). No thread pool, which only AsyncAppend uses (appenders
+  # then append at once): the DLL's static destructor joins the pool's threads, which a process
+  # that ends has already stopped, so every host that did not shut log4cplus down itself (a host
+  # in C, or of another compiler) hung on its way out.
   build_cmake log4cplus "$src" "$prefix" \
-    -DBUILD_SHARED_LIBS=ON -DUNICODE=OFF \
+    -DBUILD_SHARED_LIBS=ON -DUNICODE=OFF -DLOG4CPLUS_ENABLE_THREAD_POOL=OFF \
     -DLOG4CPLUS_BUILD_TESTING=OFF -DLOG4CPLUS_BUILD_LOGGINGSERVER=OFF -DWITH_UNIT_TESTS=OFF
   echo "$want" >"$prefix/.recipe"
 }

@@ -1,6 +1,6 @@
 // probedata.dll seen from a host that shares nothing with it but the Windows API: loaded by name,
-// its plain version functions looked up by name. (make windows checks the 32-bit DLL's export
-// table and version resource without running it.)
+// its plain version functions looked up by name. It runs in both Windows builds; make windows also
+// checks the 32-bit DLL's export table and version resource in the file.
 #include <gtest/gtest.h>
 #include <log4cplus/logger.h>
 #include <windows.h>
