@@ -101,7 +101,8 @@ windows-test:
 
 # The 32-bit DLL's plain version exports and its version resource; fails when either is wrong.
 windows-show:
-	@$(WIN_DIR)/show-dll.sh i686-w64-mingw32 $(WIN32_BUILD)/bin/probedata.dll
+	@$(WIN_DIR)/show-dll.sh i686-w64-mingw32 $(WIN32_BUILD)/bin/probedata.dll \
+	  $(WIN32_BUILD)/probedata.def
 
 windows-clean:
 	rm -rf $(WIN32_BUILD) $(WIN64_BUILD)

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Shows what a host learns from a built DLL without running it, and fails when it is wrong: the
-# export table lines of the five plain version functions, the version resource (1.0.0.0,
+# export table lines of the five plain version functions, that every C function the module
+# definition file DEF lists is exported under its plain name, the version resource (1.0.0.0,
 # "Release build", the module's own name), and the DLLs it needs at run time.
-# usage: show-dll.sh TRIPLE DLL      e.g. show-dll.sh i686-w64-mingw32 build-win32/bin/probedata.dll
+# usage: show-dll.sh TRIPLE DLL DEF
+#   e.g. show-dll.sh i686-w64-mingw32 build-win32/bin/probedata.dll build-win32/probedata.def
 set -euo pipefail
 
 triple=$1
 dll=$2
+def=$3
 [ -f "$dll" ] || { echo "show-dll.sh: $dll not found" >&2; exit 1; }
 file=$(basename "$dll")
 module=${file%.dll}
@@ -21,6 +24,14 @@ for name in GetDllVersion GetDllVersionUnicode GetDllVersionMajor GetDllVersionM
             GetDllBuildNumber; do
   grep -E "\] $name\$" <<<"$table" || fail "no export named $name"
 done
+c_names=$(sed -n 's/^  \([A-Za-z_0-9]*\)$/\1/p' "$def")
+exported=0
+for name in $c_names; do
+  if grep -qE "\] $name\$" <<<"$table"; then exported=$((exported + 1)); else
+    fail "$def lists $name, which the DLL does not export"
+  fi
+done
+echo "  ... and the $exported functions of $def, the C interface among them"
 
 echo "== $dll: version resource"
 resource=$("$triple-windres" -i "$dll" -O rc | sed -n '/VERSIONINFO/,/^END/p')
