@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
       benchmark::AddCustomContext(std::string("ratio ") + benchCase.name, benchCase.ratio);
     }
   }
-  // The images the Python run inspects (bench/inspect.py), written where it is told to look.
+  // The images the Python run inspects (bench/from_python.py), written where it is told to look.
   if (const char* images = std::getenv("PROBE_BENCH_IMAGES")) {
     for (const int targets : {0, 4, 16}) {
       std::ofstream(std::string(images) + "/" + std::to_string(targets) + ".bin", std::ios::binary)

@@ -4,7 +4,7 @@
 # times of the benchmark thread. Google Benchmark prints each case's aggregates as they come, and
 # BENCH_BUILD/bench.json holds every repetition; then bench/tables.py prints the table of cases
 # (time of the fastest repetition and allocations per call) and the ratios with their targets.
-# bench/inspect.py times the Python package inspecting the same images from Python.
+# bench/from_python.py times the Python package inspecting the same images from Python.
 # BENCH_ARGS passes further Google Benchmark flags, e.g. BENCH_ARGS=--benchmark_filter=xml/.
 # docs/performance.md explains the tables.
 BENCH_BUILD       ?= build-bench
@@ -31,7 +31,7 @@ bench: bench-build
 	  --benchmark_display_aggregates_only=true \
 	  --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
 	PYTHONPATH=python PROBEDATA_LIBRARY=$(BENCH_BUILD)/lib/libprobedata.so.1 \
-	  python3 bench/inspect.py $(BENCH_BUILD)/images >$(BENCH_BUILD)/python.json
+	  python3 bench/from_python.py $(BENCH_BUILD)/images >$(BENCH_BUILD)/python.json
 	python3 bench/tables.py $(BENCH_BUILD)/bench.json $(BENCH_BUILD)/python.json
 	@echo "Load at the end: $$(cat /proc/loadavg 2>/dev/null)"
 

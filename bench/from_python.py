@@ -3,7 +3,7 @@
 (IMAGES/0.bin, 4.bin, 16.bin), 10,000 calls a repetition, as Google Benchmark's JSON for
 bench/tables.py, with the ratio to the C++ loop (v1/inspectImage) and its target.
 
-    python3 bench/inspect.py IMAGES > python.json     (probedata importable)
+    python3 bench/from_python.py IMAGES > python.json     (probedata importable)
 """
 import json
 import statistics
