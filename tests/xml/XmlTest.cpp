@@ -256,11 +256,15 @@ TEST(XmlTest, SavesAndLoadsFiles) {
   std::remove(path.c_str());
 }
 
-// How many files the process holds open, where the system tells.
+// How many files the process holds open, where the system tells (Linux); 0 elsewhere.
 std::size_t openFiles() {
+#ifdef __linux__
   std::error_code error;
   std::filesystem::directory_iterator fds("/proc/self/fd", error);
   return error ? 0 : static_cast<std::size_t>(std::distance(fds, {}));
+#else
+  return 0;
+#endif
 }
 
 // Each failed file operation: its log line, which the form with a reason gives, false, an
