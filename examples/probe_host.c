@@ -64,7 +64,8 @@ static void print_record(const pd_record* record) {
     pd_target t;
     pd_record_get_target(record, i, &t);
     printf("  target %u: size %g at (%g, %g, %g)%s%s\n", (unsigned)i, t.size, t.position[0],
-           t.position[1], t.position[2], t.has_normal ? ", normal" : "", t.has_angle ? ", angle" : "");
+           t.position[1], t.position[2], t.has_normal ? ", normal" : "",
+           t.has_angle ? ", angle" : "");
   }
 }
 

@@ -31,8 +31,7 @@ PROBEDATA_API bool saveToFile(const std::string& path, const ProbeData& record, 
 // direction; the mask thickness changes only on success. Targets read get ids 0 to n-1.
 // Never throws.
 PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record);
-PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record,
-                                  std::string& reason);
+PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record, std::string& reason);
 // loadFromString of the file's bytes, or false when the file cannot be opened for reading and
 // writing, or read whole. The record is untouched unless loadFromString is reached. Passes on
 // memory exhaustion.

@@ -41,7 +41,7 @@
 extern "C" {
 #endif
 
-/* --- Status, reason, memory, version --------------------------------------------------------- */
+/* --- Status, reason, memory, version ---------------------------------------------------------- */
 
 typedef enum pd_status {
   PD_OK = 0,
@@ -74,7 +74,7 @@ PROBEDATA_API void pd_version(int* major, int* minor, int* build);
 typedef void (*pd_log_function)(void* user, int level, const char* message);
 PROBEDATA_API pd_status pd_set_log(pd_log_function function, void* user, int level);
 
-/* --- The probe record --------------------------------------------------------------------------- */
+/* --- The probe record ------------------------------------------------------------------------- */
 
 typedef struct pd_record pd_record;
 
@@ -121,7 +121,7 @@ PROBEDATA_API pd_status pd_record_set_stored_checksum(pd_record* record, uint32_
  * (a value that is not a finite number). */
 PROBEDATA_API pd_status pd_record_checksum(const pd_record* record, uint32_t* checksum);
 
-/* --- XML text and files ------------------------------------------------------------------------- */
+/* --- XML text and files ----------------------------------------------------------------------- */
 
 /* The record's XML text, as every release writes it: *text is new (pd_free). PD_ERROR_ENCODE for
  * a record holding a value that is not a finite number. */
@@ -135,7 +135,7 @@ PROBEDATA_API pd_status pd_record_load_xml(pd_record* record, const char* text, 
 PROBEDATA_API pd_status pd_record_save_file(const pd_record* record, const char* path, int binary);
 PROBEDATA_API pd_status pd_record_load_file(pd_record* record, const char* path);
 
-/* --- The image report --------------------------------------------------------------------------- */
+/* --- The image report ------------------------------------------------------------------------- */
 
 /* Items of the version-1 image, in image order; PD_ITEM_ALL is the whole image. */
 enum {
@@ -147,7 +147,12 @@ enum {
   PD_ITEM_DATA_CHECK = 5
 };
 /* An item's verdict, and what is wrong with a damaged one (see pd_verdict_name, pd_fault_name). */
-enum { PD_VERDICT_INTACT = 0, PD_VERDICT_DAMAGED = 1, PD_VERDICT_ABSENT = 2, PD_VERDICT_MISSING = 3 };
+enum {
+  PD_VERDICT_INTACT = 0,
+  PD_VERDICT_DAMAGED = 1,
+  PD_VERDICT_ABSENT = 2,
+  PD_VERDICT_MISSING = 3
+};
 enum {
   PD_FAULT_NONE = 0,
   PD_FAULT_UNKNOWN_VERSION = 1, /* version block: a version no device writes */
@@ -163,32 +168,32 @@ enum {
 typedef struct pd_report pd_report;
 
 typedef struct pd_report_info {
-  size_t size;          /* of the bytes inspected */
-  int has_magic;        /* they start with the magic "QMVB" */
-  int has_version;      /* major, minor, version and image_length are set */
-  unsigned int major;   /* the version the items are judged in */
+  size_t size;        /* of the bytes inspected */
+  int has_magic;      /* they start with the magic "QMVB" */
+  int has_version;    /* major, minor, version and image_length are set */
+  unsigned int major; /* the version the items are judged in */
   unsigned int minor;
-  uint32_t version;     /* major << 4 | minor */
+  uint32_t version;      /* major << 4 | minor */
   uint32_t image_length; /* of an image of that version */
   uint32_t target_count; /* as the rigid body block states it */
   int has_data_checksum;
   uint32_t data_checksum; /* CRC-16 of the rigid body to mask thickness blocks as they stand */
-  int intact;           /* no item damaged and the image as long as its version needs */
+  int intact;             /* no item damaged and the image as long as its version needs */
   size_t item_count;
 } pd_report_info;
 
 typedef struct pd_report_item {
-  int item;             /* PD_ITEM_... */
-  const char* name;     /* "version", "rigid body", "default direction", ... */
-  uint32_t offset;      /* where the image's version puts it */
+  int item;         /* PD_ITEM_... */
+  const char* name; /* "version", "rigid body", "default direction", ... */
+  uint32_t offset;  /* where the image's version puts it */
   uint32_t length;
-  int verdict;          /* PD_VERDICT_... */
-  int fault;            /* PD_FAULT_... */
-  int has_checksum;     /* the item carries a checksum: the value stored, and the sum computed */
+  int verdict;      /* PD_VERDICT_... */
+  int fault;        /* PD_FAULT_... */
+  int has_checksum; /* the item carries a checksum: the value stored, and the sum computed */
   uint32_t stored_checksum;
   uint32_t computed_checksum;
-  int in_record;        /* its values are in the report's record (pd_report_record) */
-  const char* detail;   /* what it holds or what is wrong with it; bytes that do not print as \xNN */
+  int in_record;      /* its values are in the report's record (pd_report_record) */
+  const char* detail; /* what it holds or what is wrong with it; bytes that do not print as \xNN */
   const char* unchecked; /* what of it no checksum covers; "" when a checksum covers it all */
   size_t field_count;
 } pd_report_item;
@@ -224,7 +229,7 @@ PROBEDATA_API pd_status pd_report_record(const pd_report* report, pd_record** re
 PROBEDATA_API const char* pd_verdict_name(int verdict);
 PROBEDATA_API const char* pd_fault_name(int fault);
 
-/* --- What an image cannot hold ----------------------------------------------------------------- */
+/* --- What an image cannot hold ---------------------------------------------------------------- */
 
 typedef struct pd_fit pd_fit;
 
@@ -241,7 +246,7 @@ PROBEDATA_API void pd_fit_free(pd_fit* fit);
 PROBEDATA_API pd_status pd_fit_count(const pd_fit* fit, size_t* count);
 PROBEDATA_API pd_status pd_fit_get(const pd_fit* fit, size_t index, pd_fit_problem* problem);
 
-/* --- Device coders ------------------------------------------------------------------------------ */
+/* --- Device coders ---------------------------------------------------------------------------- */
 
 typedef struct pd_coder pd_coder;
 
@@ -280,7 +285,8 @@ PROBEDATA_API pd_status pd_coder_new(pd_coder_kind kind, const pd_data_handler* 
                                      pd_coder** coder);
 PROBEDATA_API void pd_coder_free(pd_coder* coder);
 /* Copied; NULL clears them. The ones set when a report is made receive it. */
-PROBEDATA_API pd_status pd_coder_set_callbacks(pd_coder* coder, const pd_coder_callbacks* callbacks);
+PROBEDATA_API pd_status pd_coder_set_callbacks(pd_coder* coder,
+                                               const pd_coder_callbacks* callbacks);
 
 /* Requests: each returns at once, the result arrives through the callbacks. PD_ERROR_STATE, with
  * nothing changed, without a handler or while a transfer that forbids it is pending. */
@@ -324,7 +330,7 @@ PROBEDATA_API pd_status pd_coder_from_image(pd_coder* coder, const unsigned char
 PROBEDATA_API pd_status pd_coder_data_checksum(const pd_coder* coder, const pd_record* record,
                                                uint32_t* checksum);
 
-/* --- The simulated device memory ---------------------------------------------------------------- */
+/* --- The simulated device memory -------------------------------------------------------------- */
 
 typedef struct pd_sim pd_sim;
 

@@ -33,8 +33,9 @@ from typing import List, Optional, Sequence, Tuple, Union
 from . import _native
 
 __all__ = ["Record", "Target", "Report", "Item", "Field", "FitProblem", "inspect", "check_fit",
-           "Coder", "SimulatedDevice", "image_length", "version", "Error", "ArgumentError", "StateError", "DecodeError", "EncodeError",
-           "FileError", "OutOfMemoryError", "InternalError"]
+           "Coder", "SimulatedDevice", "image_length", "version", "Error", "ArgumentError",
+           "StateError", "DecodeError", "EncodeError", "FileError", "OutOfMemoryError",
+           "InternalError"]
 
 _lib = _native.lib
 Vector = Tuple[float, float, float]

@@ -40,7 +40,8 @@ void Boost137XmlOArchive::save(const double& value) {
     boost::serialization::throw_exception(
         boost::archive::archive_exception(boost::archive::archive_exception::output_stream_error));
   }
-  if (!std::isfinite(value)) throw std::domain_error("the record holds a value that is not a finite number");
+  if (!std::isfinite(value))
+    throw std::domain_error("the record holds a value that is not a finite number");
   char text[kMaxDoubleLength + 8];
   const std::to_chars_result result =
       std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
