@@ -233,17 +233,18 @@ Operation loggingOfReadAll(Fixture& fixture) {
 // A record and a coder of the C interface, freed with the operation that uses them.
 struct CHandles {
   CHandles() {
-    check(pd_record_new(&record) == PD_OK && pd_coder_new(PD_CODER_V1, nullptr, &coder) == PD_OK,
+    check(probedata_record_new(&record) == PROBEDATA_OK &&
+              probedata_coder_new(PROBEDATA_CODER_V1, nullptr, &coder) == PROBEDATA_OK,
           "C handles");
   }
   CHandles(const CHandles&) = delete;
   CHandles& operator=(const CHandles&) = delete;
   ~CHandles() {
-    pd_coder_free(coder);
-    pd_record_free(record);
+    probedata_coder_free(coder);
+    probedata_record_free(record);
   }
-  pd_record* record = nullptr;
-  pd_coder* coder = nullptr;
+  probedata_record* record = nullptr;
+  probedata_coder* coder = nullptr;
 };
 
 const unsigned char* bytes(const std::string& text) {
@@ -283,32 +284,34 @@ const std::vector<Case> kCases = {
        return [&fixture] { return inspectImage(fixture.image).intact(); };
      }},
     // The C interface over the same calls: what a host of another compiler or language pays.
-    {"c/pd_coder_from_image",
+    {"c/probedata_coder_from_image",
      [](Fixture& fixture) -> Operation {
        auto c = std::make_shared<CHandles>();
        return [&fixture, c] {
-         return pd_coder_from_image(c->coder, bytes(fixture.image), fixture.image.size(),
-                                    c->record) == PD_OK;
+         return probedata_coder_from_image(c->coder, bytes(fixture.image), fixture.image.size(),
+                                           c->record) == PROBEDATA_OK;
        };
      },
      "v1/convertFromString <= 1.05"},
-    {"c/pd_inspect",
+    {"c/probedata_inspect",
      [](Fixture& fixture) -> Operation {
        return [&fixture] {
-         pd_report* report = nullptr;
-         pd_report_info info{};
-         const bool ok = pd_inspect(bytes(fixture.image), fixture.image.size(), &report) == PD_OK &&
-                         pd_report_get_info(report, &info) == PD_OK && info.intact;
-         pd_report_free(report);
+         probedata_report* report = nullptr;
+         probedata_report_info info{};
+         const bool ok = probedata_inspect(bytes(fixture.image), fixture.image.size(), &report) ==
+                             PROBEDATA_OK &&
+                         probedata_report_get_info(report, &info) == PROBEDATA_OK && info.intact;
+         probedata_report_free(report);
          return ok;
        };
      },
      "v1/inspectImage <= 1.05"},
-    {"c/pd_record_load_xml",
+    {"c/probedata_record_load_xml",
      [](Fixture& fixture) -> Operation {
        auto c = std::make_shared<CHandles>();
        return [&fixture, c] {
-         return pd_record_load_xml(c->record, fixture.text.data(), fixture.text.size()) == PD_OK;
+         return probedata_record_load_xml(c->record, fixture.text.data(), fixture.text.size()) ==
+                PROBEDATA_OK;
        };
      },
      "xml/loadFromString <= 1.05"},

@@ -26,7 +26,7 @@ class Refused : public std::runtime_error {
 // requests fit 32 bits.
 class HostHandler : public DataHandler {
  public:
-  explicit HostHandler(const pd_data_handler& handler) : handler_(handler) {}
+  explicit HostHandler(const probedata_data_handler& handler) : handler_(handler) {}
 
   void readData(unsigned long offset, unsigned long length) override {
     if (handler_.read_data == nullptr ||
@@ -49,13 +49,13 @@ class HostHandler : public DataHandler {
   }
 
  private:
-  pd_data_handler handler_;
+  probedata_data_handler handler_;
 };
 
 // The host's C callbacks as the coder's callback object.
 class HostCallbacks final : public ProbeDataCoderCB {
  public:
-  explicit HostCallbacks(const pd_coder_callbacks& callbacks) : c_(callbacks) {}
+  explicit HostCallbacks(const probedata_coder_callbacks& callbacks) : c_(callbacks) {}
   void onChecksumRed(bool ok) override {
     if (c_.checksum_read != nullptr) c_.checksum_read(c_.user, ok);
   }
@@ -70,31 +70,31 @@ class HostCallbacks final : public ProbeDataCoderCB {
   }
 
  private:
-  pd_coder_callbacks c_;
+  probedata_coder_callbacks c_;
 };
 
-ProbeDataCoder& coderOf(pd_coder* coder) {
+ProbeDataCoder& coderOf(probedata_coder* coder) {
   need(coder, "coder");
   return *coder->coder;
 }
 
-const ProbeDataCoder& coderOf(const pd_coder* coder) {
+const ProbeDataCoder& coderOf(const probedata_coder* coder) {
   need(coder, "coder");
   return *coder->coder;
 }
 
-// The coder's request, its refusals and its handler's refusals alike PD_ERROR_STATE.
+// The coder's request, its refusals and its handler's refusals alike PROBEDATA_ERROR_STATE.
 template <class Request>
-void request(pd_coder* coder, Request made) {
+void request(probedata_coder* coder, Request made) {
   ProbeDataCoder& c = coderOf(coder);
   try {
     made(c);
   } catch (const Refused& refused) {
-    fail(PD_ERROR_STATE, refused.what());
+    fail(PROBEDATA_ERROR_STATE, refused.what());
   }
 }
 
-ProbeDataV1Coder& v1Of(const pd_coder* coder) {
+ProbeDataV1Coder& v1Of(const probedata_coder* coder) {
   need(coder, "coder");
   if (coder->v1 == nullptr) {
     capi::mistake("the simulation coder keeps no version-1 image");
@@ -106,7 +106,7 @@ ProbeDataV1Coder& v1Of(const pd_coder* coder) {
 // is the request's failure.
 int simRead(void* user, uint32_t offset, uint32_t length) {
   try {
-    static_cast<pd_sim*>(user)->memory->readData(offset, length);
+    static_cast<probedata_sim*>(user)->memory->readData(offset, length);
     return 0;
   } catch (...) {
     return 1;
@@ -117,29 +117,31 @@ int simSave(void* user, uint32_t offset, uint32_t length, const unsigned char* d
   try {
     boost::shared_array<unsigned char> copy(new unsigned char[length]);
     std::copy(data, data + length, copy.get());
-    static_cast<pd_sim*>(user)->memory->saveData(offset, length, copy);
+    static_cast<probedata_sim*>(user)->memory->saveData(offset, length, copy);
     return 0;
   } catch (...) {
     return 1;
   }
 }
 
-int simError(void* user) { return static_cast<pd_sim*>(user)->memory->getError(); }
+int simError(void* user) { return static_cast<probedata_sim*>(user)->memory->getError(); }
 
 }  // namespace
 
 extern "C" {
 
-pd_status pd_coder_new(pd_coder_kind kind, const pd_data_handler* handler, pd_coder** coder) {
+probedata_status probedata_coder_new(probedata_coder_kind kind,
+                                     const probedata_data_handler* handler,
+                                     probedata_coder** coder) {
   return run(__func__, [&] {
     need(coder, "coder");
     boost::shared_ptr<DataHandler> host;
     if (handler != nullptr) host = boost::make_shared<HostHandler>(*handler);
-    std::unique_ptr<pd_coder> made(new pd_coder{kind, nullptr, nullptr});
-    if (kind == PD_CODER_V1) {
+    std::unique_ptr<probedata_coder> made(new probedata_coder{kind, nullptr, nullptr});
+    if (kind == PROBEDATA_CODER_V1) {
       made->v1 = new ProbeDataV1Coder(host);
       made->coder.reset(made->v1);
-    } else if (kind == PD_CODER_SIMULATION) {
+    } else if (kind == PROBEDATA_CODER_SIMULATION) {
       made->coder.reset(new PDSimuCoder(host));
     } else {
       capi::mistake(std::to_string(kind) + " is no coder kind");
@@ -148,9 +150,10 @@ pd_status pd_coder_new(pd_coder_kind kind, const pd_data_handler* handler, pd_co
   });
 }
 
-void pd_coder_free(pd_coder* coder) { delete coder; }
+void probedata_coder_free(probedata_coder* coder) { delete coder; }
 
-pd_status pd_coder_set_callbacks(pd_coder* coder, const pd_coder_callbacks* callbacks) {
+probedata_status probedata_coder_set_callbacks(probedata_coder* coder,
+                                               const probedata_coder_callbacks* callbacks) {
   return run(__func__, [&] {
     ProbeDataCoder& c = coderOf(coder);
     if (callbacks == nullptr) return c.clearCB();
@@ -158,53 +161,55 @@ pd_status pd_coder_set_callbacks(pd_coder* coder, const pd_coder_callbacks* call
   });
 }
 
-pd_status pd_coder_read_version(pd_coder* coder) {
+probedata_status probedata_coder_read_version(probedata_coder* coder) {
   return run(__func__, [&] { request(coder, [](ProbeDataCoder& c) { c.readVersion(); }); });
 }
 
-pd_status pd_coder_read_all(pd_coder* coder) {
+probedata_status probedata_coder_read_all(probedata_coder* coder) {
   return run(__func__, [&] { request(coder, [](ProbeDataCoder& c) { c.readAll(); }); });
 }
 
-pd_status pd_coder_read_checksum(pd_coder* coder) {
+probedata_status probedata_coder_read_checksum(probedata_coder* coder) {
   return run(__func__, [&] { request(coder, [](ProbeDataCoder& c) { c.readChecksum(); }); });
 }
 
-pd_status pd_coder_save(pd_coder* coder, const pd_record* record) {
+probedata_status probedata_coder_save(probedata_coder* coder, const probedata_record* record) {
   return run(__func__, [&] {
     need(record, "record");
     request(coder, [record](ProbeDataCoder& c) { c.save(record->record); });
   });
 }
 
-pd_status pd_coder_data_read(pd_coder* coder, int ok, uint32_t offset, uint32_t length,
-                             const unsigned char* data) {
+probedata_status probedata_coder_data_read(probedata_coder* coder, int ok, uint32_t offset,
+                                           uint32_t length, const unsigned char* data) {
   return run(__func__, [&] {
     // The coders only read the completed bytes.
     coderOf(coder).onDataRed(ok != 0, offset, length, const_cast<unsigned char*>(data));
   });
 }
 
-pd_status pd_coder_data_saved(pd_coder* coder, int ok, uint32_t offset, uint32_t length,
-                              const unsigned char* data) {
+probedata_status probedata_coder_data_saved(probedata_coder* coder, int ok, uint32_t offset,
+                                            uint32_t length, const unsigned char* data) {
   return run(__func__, [&] {
     coderOf(coder).onDataSaved(ok != 0, offset, length, const_cast<unsigned char*>(data));
   });
 }
 
-pd_status pd_coder_handler_error(pd_coder* coder) {
+probedata_status probedata_coder_handler_error(probedata_coder* coder) {
   return run(__func__, [&] { coderOf(coder).onError(); });
 }
 
-pd_status pd_coder_get_record(const pd_coder* coder, pd_record** record) {
+probedata_status probedata_coder_get_record(const probedata_coder* coder,
+                                            probedata_record** record) {
   return run(__func__, [&] {
     const ProbeDataCoder& c = coderOf(coder);
     need(record, "record");
-    *record = new pd_record{c.getProbeData()};
+    *record = new probedata_record{c.getProbeData()};
   });
 }
 
-pd_status pd_coder_get_versions(const pd_coder* coder, uint32_t* input, uint32_t* output) {
+probedata_status probedata_coder_get_versions(const probedata_coder* coder, uint32_t* input,
+                                              uint32_t* output) {
   return run(__func__, [&] {
     const ProbeDataCoder& c = coderOf(coder);
     if (input != nullptr) *input = c.getInputVersion();
@@ -212,15 +217,16 @@ pd_status pd_coder_get_versions(const pd_coder* coder, uint32_t* input, uint32_t
   });
 }
 
-pd_status pd_coder_set_output_version(pd_coder* coder, unsigned int version) {
+probedata_status probedata_coder_set_output_version(probedata_coder* coder, unsigned int version) {
   return run(__func__, [&] {
     ProbeDataCoder& c = coderOf(coder);
-    if (version > 0xFFFFu) fail(PD_ERROR_STATE, "pd_coder_set_output_version: no such version");
+    if (version > 0xFFFFu)
+      fail(PROBEDATA_ERROR_STATE, "probedata_coder_set_output_version: no such version");
     c.setOutputVersion(static_cast<unsigned short>(version));
   });
 }
 
-pd_status pd_coder_get_error(const pd_coder* coder, int* error) {
+probedata_status probedata_coder_get_error(const probedata_coder* coder, int* error) {
   return run(__func__, [&] {
     const ProbeDataCoder& c = coderOf(coder);
     need(error, "error");
@@ -228,10 +234,13 @@ pd_status pd_coder_get_error(const pd_coder* coder, int* error) {
   });
 }
 
-size_t pd_image_length(uint32_t version) { return ProbeDataV1Coder::getImageLength(version); }
+size_t probedata_image_length(uint32_t version) {
+  return ProbeDataV1Coder::getImageLength(version);
+}
 
-pd_status pd_coder_to_image(const pd_coder* coder, const pd_record* record, unsigned char** image,
-                            size_t* length) {
+probedata_status probedata_coder_to_image(const probedata_coder* coder,
+                                          const probedata_record* record, unsigned char** image,
+                                          size_t* length) {
   return run(__func__, [&] {
     const ProbeDataV1Coder& c = v1Of(coder);
     need(record, "record");
@@ -243,28 +252,28 @@ pd_status pd_coder_to_image(const pd_coder* coder, const pd_record* record, unsi
         if (problem.refused)
           reason += (reason.empty() ? "" : "; ") + problem.path + ": " + problem.detail;
       }
-      fail(PD_ERROR_ENCODE,
+      fail(PROBEDATA_ERROR_ENCODE,
            reason.empty() ? "the coder does not write the record in its versions" : reason);
     }
     capi::copyOut(bytes, image, length);
   });
 }
 
-pd_status pd_coder_from_image(pd_coder* coder, const unsigned char* image, size_t length,
-                              pd_record* record) {
+probedata_status probedata_coder_from_image(probedata_coder* coder, const unsigned char* image,
+                                            size_t length, probedata_record* record) {
   return run(__func__, [&] {
     ProbeDataV1Coder& c = v1Of(coder);
     if (length != 0) need(image, "image");
     need(record, "record");
     if (!c.convertFromString(image, length, record->record)) {
       const std::string damage = inspectImage(image, length).damage();
-      fail(PD_ERROR_DECODE, damage.empty() ? "the coder does not decode the image" : damage);
+      fail(PROBEDATA_ERROR_DECODE, damage.empty() ? "the coder does not decode the image" : damage);
     }
   });
 }
 
-pd_status pd_coder_data_checksum(const pd_coder* coder, const pd_record* record,
-                                 uint32_t* checksum) {
+probedata_status probedata_coder_data_checksum(const probedata_coder* coder,
+                                               const probedata_record* record, uint32_t* checksum) {
   return run(__func__, [&] {
     const ProbeDataCoder& c = coderOf(coder);
     need(record, "record");
@@ -272,40 +281,40 @@ pd_status pd_coder_data_checksum(const pd_coder* coder, const pd_record* record,
     try {
       *checksum = c.computeDataCheksum(record->record);
     } catch (const Error& error) {
-      fail(PD_ERROR_ENCODE, error.getMessage());
+      fail(PROBEDATA_ERROR_ENCODE, error.getMessage());
     }
   });
 }
 
-pd_status pd_sim_new(size_t size, int text_storage, int queued, pd_sim** sim) {
+probedata_status probedata_sim_new(size_t size, int text_storage, int queued, probedata_sim** sim) {
   return run(__func__, [&] {
     need(sim, "sim");
     using probesim::SimDeviceMemory;
-    *sim = new pd_sim{boost::make_shared<SimDeviceMemory>(
+    *sim = new probedata_sim{boost::make_shared<SimDeviceMemory>(
         size,
         queued ? SimDeviceMemory::Completion::Queued : SimDeviceMemory::Completion::Synchronous,
         text_storage ? SimDeviceMemory::Storage::Text : SimDeviceMemory::Storage::Image)};
   });
 }
 
-void pd_sim_free(pd_sim* sim) { delete sim; }
+void probedata_sim_free(probedata_sim* sim) { delete sim; }
 
-pd_status pd_sim_data_handler(pd_sim* sim, pd_data_handler* handler) {
+probedata_status probedata_sim_data_handler(probedata_sim* sim, probedata_data_handler* handler) {
   return run(__func__, [&] {
     need(sim, "sim");
     need(handler, "handler");
-    *handler = pd_data_handler{sim, simRead, simSave, simError};
+    *handler = probedata_data_handler{sim, simRead, simSave, simError};
   });
 }
 
-pd_status pd_sim_bind(pd_sim* sim, pd_coder* coder) {
+probedata_status probedata_sim_bind(probedata_sim* sim, probedata_coder* coder) {
   return run(__func__, [&] {
     need(sim, "sim");
     sim->memory->bind(coder == nullptr ? nullptr : coder->coder.get());
   });
 }
 
-pd_status pd_sim_pump(pd_sim* sim, size_t* delivered) {
+probedata_status probedata_sim_pump(probedata_sim* sim, size_t* delivered) {
   return run(__func__, [&] {
     need(sim, "sim");
     const size_t count = sim->memory->pump();
@@ -313,7 +322,7 @@ pd_status pd_sim_pump(pd_sim* sim, size_t* delivered) {
   });
 }
 
-pd_status pd_sim_load(pd_sim* sim, const unsigned char* bytes, size_t length) {
+probedata_status probedata_sim_load(probedata_sim* sim, const unsigned char* bytes, size_t length) {
   return run(__func__, [&] {
     need(sim, "sim");
     if (length != 0) need(bytes, "bytes");
@@ -322,28 +331,29 @@ pd_status pd_sim_load(pd_sim* sim, const unsigned char* bytes, size_t length) {
   });
 }
 
-pd_status pd_sim_contents(const pd_sim* sim, unsigned char** bytes, size_t* length) {
+probedata_status probedata_sim_contents(const probedata_sim* sim, unsigned char** bytes,
+                                        size_t* length) {
   return run(__func__, [&] {
     need(sim, "sim");
     capi::copyOut(sim->memory->contents(), bytes, length);
   });
 }
 
-pd_status pd_sim_fail_next_read(pd_sim* sim) {
+probedata_status probedata_sim_fail_next_read(probedata_sim* sim) {
   return run(__func__, [&] {
     need(sim, "sim");
     sim->memory->failNextRead();
   });
 }
 
-pd_status pd_sim_fail_next_save(pd_sim* sim) {
+probedata_status probedata_sim_fail_next_save(probedata_sim* sim) {
   return run(__func__, [&] {
     need(sim, "sim");
     sim->memory->failNextSave();
   });
 }
 
-pd_status pd_sim_corrupt_byte(pd_sim* sim, size_t offset, unsigned int mask) {
+probedata_status probedata_sim_corrupt_byte(probedata_sim* sim, size_t offset, unsigned int mask) {
   return run(__func__, [&] {
     need(sim, "sim");
     if (offset >= sim->memory->size()) {

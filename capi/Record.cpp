@@ -11,7 +11,7 @@ using capi::run;
 
 namespace {
 
-const Rb::RigidBody& body(const pd_record* record) {
+const Rb::RigidBody& body(const probedata_record* record) {
   need(record, "record");
   return record->record.getRigidBody();
 }
@@ -20,28 +20,29 @@ const Rb::RigidBody& body(const pd_record* record) {
 
 extern "C" {
 
-pd_status pd_record_new(pd_record** record) {
+probedata_status probedata_record_new(probedata_record** record) {
   return run(__func__, [&] {
     need(record, "record");
-    *record = new pd_record();
+    *record = new probedata_record();
   });
 }
 
-pd_status pd_record_copy(const pd_record* source, pd_record** copy) {
+probedata_status probedata_record_copy(const probedata_record* source, probedata_record** copy) {
   return run(__func__, [&] {
     need(source, "source");
     need(copy, "copy");
-    *copy = new pd_record(*source);
+    *copy = new probedata_record(*source);
   });
 }
 
-void pd_record_free(pd_record* record) { delete record; }
+void probedata_record_free(probedata_record* record) { delete record; }
 
-pd_status pd_record_get_id(const pd_record* record, char** id, size_t* length) {
+probedata_status probedata_record_get_id(const probedata_record* record, char** id,
+                                         size_t* length) {
   return run(__func__, [&] { capi::copyOut(body(record).getId(), id, length); });
 }
 
-pd_status pd_record_set_id(pd_record* record, const char* id, size_t length) {
+probedata_status probedata_record_set_id(probedata_record* record, const char* id, size_t length) {
   return run(__func__, [&] {
     need(record, "record");
     if (length != 0) need(id, "id");
@@ -49,14 +50,15 @@ pd_status pd_record_set_id(pd_record* record, const char* id, size_t length) {
   });
 }
 
-pd_status pd_record_target_count(const pd_record* record, size_t* count) {
+probedata_status probedata_record_target_count(const probedata_record* record, size_t* count) {
   return run(__func__, [&] {
     need(count, "count");
     *count = static_cast<size_t>(body(record).getNbTargets());
   });
 }
 
-pd_status pd_record_get_target(const pd_record* record, size_t index, pd_target* target) {
+probedata_status probedata_record_get_target(const probedata_record* record, size_t index,
+                                             probedata_target* target) {
   return run(__func__, [&] {
     need(target, "target");
     const Rb::RigidBody& targets = body(record);
@@ -67,7 +69,7 @@ pd_status pd_record_get_target(const pd_record* record, size_t index, pd_target*
                     std::to_string(ids.size()) + " targets");
     }
     const int id = *std::next(ids.begin(), static_cast<long>(index));
-    pd_target out{};
+    probedata_target out{};
     out.size = targets.getTargetSize(id);
     targets.getTargetPosition(id, out.position[0], out.position[1], out.position[2]);
     out.has_normal = targets.hasNormal(id);
@@ -78,13 +80,14 @@ pd_status pd_record_get_target(const pd_record* record, size_t index, pd_target*
   });
 }
 
-pd_status pd_record_set_targets(pd_record* record, const pd_target* targets, size_t count) {
+probedata_status probedata_record_set_targets(probedata_record* record,
+                                              const probedata_target* targets, size_t count) {
   return run(__func__, [&] {
     Rb::RigidBody rebuilt(body(record));
     if (count != 0) need(targets, "targets");
     rebuilt.clearTargets();
     for (size_t i = 0; i < count; ++i) {
-      const pd_target& t = targets[i];
+      const probedata_target& t = targets[i];
       const int id = static_cast<int>(i);
       rebuilt.insertTarget(id, t.position[0], t.position[1], t.position[2]);
       rebuilt.setTargetSize(id, t.size);
@@ -95,7 +98,8 @@ pd_status pd_record_set_targets(pd_record* record, const pd_target* targets, siz
   });
 }
 
-pd_status pd_record_get_default_direction(const pd_record* record, double direction[3]) {
+probedata_status probedata_record_get_default_direction(const probedata_record* record,
+                                                        double direction[3]) {
   return run(__func__, [&] {
     need(record, "record");
     need(direction, "direction");
@@ -103,7 +107,8 @@ pd_status pd_record_get_default_direction(const pd_record* record, double direct
   });
 }
 
-pd_status pd_record_set_default_direction(pd_record* record, const double direction[3]) {
+probedata_status probedata_record_set_default_direction(probedata_record* record,
+                                                        const double direction[3]) {
   return run(__func__, [&] {
     need(record, "record");
     need(direction, "direction");
@@ -111,7 +116,8 @@ pd_status pd_record_set_default_direction(pd_record* record, const double direct
   });
 }
 
-pd_status pd_record_get_mask_thickness(const pd_record* record, unsigned int* thickness) {
+probedata_status probedata_record_get_mask_thickness(const probedata_record* record,
+                                                     unsigned int* thickness) {
   return run(__func__, [&] {
     need(record, "record");
     need(thickness, "thickness");
@@ -119,7 +125,8 @@ pd_status pd_record_get_mask_thickness(const pd_record* record, unsigned int* th
   });
 }
 
-pd_status pd_record_set_mask_thickness(pd_record* record, unsigned int thickness) {
+probedata_status probedata_record_set_mask_thickness(probedata_record* record,
+                                                     unsigned int thickness) {
   return run(__func__, [&] {
     need(record, "record");
     if (thickness > 0xFFFFu) {
@@ -129,7 +136,8 @@ pd_status pd_record_set_mask_thickness(pd_record* record, unsigned int thickness
   });
 }
 
-pd_status pd_record_get_stored_checksum(const pd_record* record, uint32_t* checksum) {
+probedata_status probedata_record_get_stored_checksum(const probedata_record* record,
+                                                      uint32_t* checksum) {
   return run(__func__, [&] {
     need(record, "record");
     need(checksum, "checksum");
@@ -137,14 +145,14 @@ pd_status pd_record_get_stored_checksum(const pd_record* record, uint32_t* check
   });
 }
 
-pd_status pd_record_set_stored_checksum(pd_record* record, uint32_t checksum) {
+probedata_status probedata_record_set_stored_checksum(probedata_record* record, uint32_t checksum) {
   return run(__func__, [&] {
     need(record, "record");
     record->record.setChecksum(checksum);
   });
 }
 
-pd_status pd_record_checksum(const pd_record* record, uint32_t* checksum) {
+probedata_status probedata_record_checksum(const probedata_record* record, uint32_t* checksum) {
   return run(__func__, [&] {
     need(record, "record");
     need(checksum, "checksum");
@@ -152,47 +160,51 @@ pd_status pd_record_checksum(const pd_record* record, uint32_t* checksum) {
   });
 }
 
-pd_status pd_record_to_xml(const pd_record* record, char** text, size_t* length) {
+probedata_status probedata_record_to_xml(const probedata_record* record, char** text,
+                                         size_t* length) {
   return run(__func__, [&] {
     need(record, "record");
     need(text, "text");
     std::string xml, reason;
-    if (!saveToString(xml, record->record, reason)) fail(PD_ERROR_ENCODE, reason);
+    if (!saveToString(xml, record->record, reason)) fail(PROBEDATA_ERROR_ENCODE, reason);
     capi::copyOut(xml, text, length);
   });
 }
 
-pd_status pd_record_load_xml(pd_record* record, const char* text, size_t length) {
+probedata_status probedata_record_load_xml(probedata_record* record, const char* text,
+                                           size_t length) {
   return run(__func__, [&] {
     need(record, "record");
     if (length != 0) need(text, "text");
     std::string reason;
     if (!loadFromString(capi::asString(text, length), record->record, reason)) {
-      fail(PD_ERROR_DECODE, reason);
+      fail(PROBEDATA_ERROR_DECODE, reason);
     }
   });
 }
 
-pd_status pd_record_save_file(const pd_record* record, const char* path, int binary) {
+probedata_status probedata_record_save_file(const probedata_record* record, const char* path,
+                                            int binary) {
   return run(__func__, [&] {
     need(record, "record");
     need(path, "path");
     // A record without XML text is told from a file that cannot be written before the file is
     // touched.
     std::string text, reason;
-    if (!saveToString(text, record->record, reason)) fail(PD_ERROR_ENCODE, reason);
-    if (!saveToFile(path, record->record, binary != 0, reason)) fail(PD_ERROR_IO, reason);
+    if (!saveToString(text, record->record, reason)) fail(PROBEDATA_ERROR_ENCODE, reason);
+    if (!saveToFile(path, record->record, binary != 0, reason)) fail(PROBEDATA_ERROR_IO, reason);
   });
 }
 
-pd_status pd_record_load_file(pd_record* record, const char* path) {
+probedata_status probedata_record_load_file(probedata_record* record, const char* path) {
   return run(__func__, [&] {
     need(record, "record");
     need(path, "path");
     std::string reason;
     // The file's own failures are the messages loadFromFile logs under its name.
     if (!loadFromFile(path, record->record, reason)) {
-      fail(reason.rfind("loadFromFile", 0) == 0 ? PD_ERROR_IO : PD_ERROR_DECODE, reason);
+      fail(reason.rfind("loadFromFile", 0) == 0 ? PROBEDATA_ERROR_IO : PROBEDATA_ERROR_DECODE,
+           reason);
     }
   });
 }

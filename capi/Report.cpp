@@ -12,13 +12,14 @@ namespace {
 using Report = ProbeImageReport;
 
 // The C constants are the C++ enumerators' values.
-static_assert(PD_ITEM_DATA_CHECK == static_cast<int>(ProbeDataV1Coder::DataCheckItem), "items");
-static_assert(PD_VERDICT_MISSING == static_cast<int>(Report::Missing), "verdicts");
-static_assert(PD_FAULT_CHECKSUM == static_cast<int>(Report::ChecksumMismatch) &&
-                  PD_FAULT_DAMAGED_VERSION == static_cast<int>(Report::DamagedVersion),
+static_assert(PROBEDATA_ITEM_DATA_CHECK == static_cast<int>(ProbeDataV1Coder::DataCheckItem),
+              "items");
+static_assert(PROBEDATA_VERDICT_MISSING == static_cast<int>(Report::Missing), "verdicts");
+static_assert(PROBEDATA_FAULT_CHECKSUM == static_cast<int>(Report::ChecksumMismatch) &&
+                  PROBEDATA_FAULT_DAMAGED_VERSION == static_cast<int>(Report::DamagedVersion),
               "faults");
 
-const Report::Item& itemAt(const pd_report* report, size_t index) {
+const Report::Item& itemAt(const probedata_report* report, size_t index) {
   need(report, "report");
   const std::vector<Report::Item>& items = report->report.items;
   if (index >= items.size()) {
@@ -28,8 +29,8 @@ const Report::Item& itemAt(const pd_report* report, size_t index) {
   return items[index];
 }
 
-pd_report_item itemOf(const Report::Item& entry) {
-  pd_report_item item;
+probedata_report_item itemOf(const Report::Item& entry) {
+  probedata_report_item item;
   item.item = entry.item;
   item.name = entry.name.c_str();
   item.offset = entry.offset;
@@ -50,19 +51,21 @@ pd_report_item itemOf(const Report::Item& entry) {
 
 extern "C" {
 
-pd_status pd_inspect(const unsigned char* image, size_t length, pd_report** report) {
+probedata_status probedata_inspect(const unsigned char* image, size_t length,
+                                   probedata_report** report) {
   return run(__func__, [&] {
     if (length != 0) need(image, "image");
     need(report, "report");
-    pd_report* made = new pd_report{inspectImage(image, length), std::string()};
+    probedata_report* made = new probedata_report{inspectImage(image, length), std::string()};
     made->damage = made->report.damage();
     *report = made;
   });
 }
 
-void pd_report_free(pd_report* report) { delete report; }
+void probedata_report_free(probedata_report* report) { delete report; }
 
-pd_status pd_report_get_info(const pd_report* report, pd_report_info* info) {
+probedata_status probedata_report_get_info(const probedata_report* report,
+                                           probedata_report_info* info) {
   return run(__func__, [&] {
     need(report, "report");
     need(info, "info");
@@ -82,14 +85,16 @@ pd_status pd_report_get_info(const pd_report* report, pd_report_info* info) {
   });
 }
 
-pd_status pd_report_get_item(const pd_report* report, size_t index, pd_report_item* item) {
+probedata_status probedata_report_get_item(const probedata_report* report, size_t index,
+                                           probedata_report_item* item) {
   return run(__func__, [&] {
     need(item, "item");
     *item = itemOf(itemAt(report, index));
   });
 }
 
-pd_status pd_report_get_items(const pd_report* report, pd_report_item* items, size_t count) {
+probedata_status probedata_report_get_items(const probedata_report* report,
+                                            probedata_report_item* items, size_t count) {
   return run(__func__, [&] {
     need(report, "report");
     if (count != 0) need(items, "items"), itemAt(report, count - 1);  // all within the report
@@ -97,8 +102,8 @@ pd_status pd_report_get_items(const pd_report* report, pd_report_item* items, si
   });
 }
 
-pd_status pd_report_get_field(const pd_report* report, size_t item, size_t field,
-                              pd_report_field* out) {
+probedata_status probedata_report_get_field(const probedata_report* report, size_t item,
+                                            size_t field, probedata_report_field* out) {
   return run(__func__, [&] {
     need(out, "out");
     const Report::Item& entry = itemAt(report, item);
@@ -112,7 +117,7 @@ pd_status pd_report_get_field(const pd_report* report, size_t item, size_t field
   });
 }
 
-pd_status pd_report_damage(const pd_report* report, const char** text) {
+probedata_status probedata_report_damage(const probedata_report* report, const char** text) {
   return run(__func__, [&] {
     need(report, "report");
     need(text, "text");
@@ -120,37 +125,38 @@ pd_status pd_report_damage(const pd_report* report, const char** text) {
   });
 }
 
-pd_status pd_report_record(const pd_report* report, pd_record** record) {
+probedata_status probedata_report_record(const probedata_report* report,
+                                         probedata_record** record) {
   return run(__func__, [&] {
     need(report, "report");
     need(record, "record");
-    *record = new pd_record{report->report.record};
+    *record = new probedata_record{report->report.record};
   });
 }
 
-const char* pd_verdict_name(int verdict) {
+const char* probedata_verdict_name(int verdict) {
   return verdict < Report::Intact || verdict > Report::Missing
              ? "unknown"
              : Report::verdictName(static_cast<Report::Verdict>(verdict));
 }
 
-const char* pd_fault_name(int fault) {
+const char* probedata_fault_name(int fault) {
   return fault < Report::NoFault || fault > Report::DamagedVersion
              ? "unknown"
              : Report::faultName(static_cast<Report::Fault>(fault));
 }
 
-pd_status pd_check_fit(const pd_record* record, pd_fit** fit) {
+probedata_status probedata_check_fit(const probedata_record* record, probedata_fit** fit) {
   return run(__func__, [&] {
     need(record, "record");
     need(fit, "fit");
-    *fit = new pd_fit{checkImageFit(record->record)};
+    *fit = new probedata_fit{checkImageFit(record->record)};
   });
 }
 
-void pd_fit_free(pd_fit* fit) { delete fit; }
+void probedata_fit_free(probedata_fit* fit) { delete fit; }
 
-pd_status pd_fit_count(const pd_fit* fit, size_t* count) {
+probedata_status probedata_fit_count(const probedata_fit* fit, size_t* count) {
   return run(__func__, [&] {
     need(fit, "fit");
     need(count, "count");
@@ -158,7 +164,8 @@ pd_status pd_fit_count(const pd_fit* fit, size_t* count) {
   });
 }
 
-pd_status pd_fit_get(const pd_fit* fit, size_t index, pd_fit_problem* problem) {
+probedata_status probedata_fit_get(const probedata_fit* fit, size_t index,
+                                   probedata_fit_problem* problem) {
   return run(__func__, [&] {
     need(fit, "fit");
     need(problem, "problem");

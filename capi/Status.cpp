@@ -19,7 +19,7 @@ namespace {
 thread_local std::string t_lastError;
 
 // The library's own refusals of a request, and everything else it throws.
-pd_status statusOf(const char* function, std::string& reason) {
+probedata_status statusOf(const char* function, std::string& reason) {
   try {
     throw;
   } catch (const Failure& failure) {
@@ -27,36 +27,38 @@ pd_status statusOf(const char* function, std::string& reason) {
     return failure.status;
   } catch (const Error& error) {
     reason = error.getMessage();
-    return PD_ERROR_STATE;
+    return PROBEDATA_ERROR_STATE;
   } catch (const std::bad_alloc&) {
     reason = "memory ran out";
-    return PD_ERROR_MEMORY;
+    return PROBEDATA_ERROR_MEMORY;
   } catch (const std::exception& error) {
     reason = error.what();
   } catch (...) {
     reason = "an unknown failure";
   }
-  return PD_ERROR_INTERNAL;
+  return PROBEDATA_ERROR_INTERNAL;
 }
 
 }  // namespace
 
-void fail(pd_status status, const std::string& reason) { throw Failure{status, reason, false}; }
-void mistake(const std::string& reason) { throw Failure{PD_ERROR_ARGUMENT, reason, true}; }
+void fail(probedata_status status, const std::string& reason) {
+  throw Failure{status, reason, false};
+}
+void mistake(const std::string& reason) { throw Failure{PROBEDATA_ERROR_ARGUMENT, reason, true}; }
 
 void need(const void* pointer, const char* name) {
   if (pointer == nullptr) mistake(std::string(name) + " is NULL");
 }
 
-pd_status reportException(const char* function) noexcept {
+probedata_status reportException(const char* function) noexcept {
   try {
     std::string reason;
-    const pd_status status = statusOf(function, reason);
+    const probedata_status status = statusOf(function, reason);
     t_lastError = reason;
     return status;
   } catch (...) {
     t_lastError.clear();
-    return PD_ERROR_MEMORY;
+    return PROBEDATA_ERROR_MEMORY;
   }
 }
 
@@ -82,7 +84,7 @@ namespace {
 // reentrant.
 class HostLog : public log4cplus::Appender {
  public:
-  HostLog(pd_log_function function, void* user) : function_(function), user_(user) {
+  HostLog(probedata_log_function function, void* user) : function_(function), user_(user) {
     setName(LOG4CPLUS_TEXT("probedata_c"));
   }
   ~HostLog() override { destructorImpl(); }
@@ -95,7 +97,7 @@ class HostLog : public log4cplus::Appender {
   }
 
  private:
-  pd_log_function function_;
+  probedata_log_function function_;
   void* user_;
 };
 
@@ -103,41 +105,41 @@ class HostLog : public log4cplus::Appender {
 
 extern "C" {
 
-const char* pd_last_error(void) { return capi::t_lastError.c_str(); }
+const char* probedata_last_error(void) { return capi::t_lastError.c_str(); }
 
-const char* pd_status_name(pd_status status) {
+const char* probedata_status_name(probedata_status status) {
   switch (status) {
-    case PD_OK:
+    case PROBEDATA_OK:
       return "ok";
-    case PD_ERROR_ARGUMENT:
+    case PROBEDATA_ERROR_ARGUMENT:
       return "argument";
-    case PD_ERROR_STATE:
+    case PROBEDATA_ERROR_STATE:
       return "state";
-    case PD_ERROR_DECODE:
+    case PROBEDATA_ERROR_DECODE:
       return "decode";
-    case PD_ERROR_ENCODE:
+    case PROBEDATA_ERROR_ENCODE:
       return "encode";
-    case PD_ERROR_IO:
+    case PROBEDATA_ERROR_IO:
       return "io";
-    case PD_ERROR_MEMORY:
+    case PROBEDATA_ERROR_MEMORY:
       return "memory";
-    case PD_ERROR_INTERNAL:
+    case PROBEDATA_ERROR_INTERNAL:
       return "internal";
   }
   return "unknown";
 }
 
-void pd_free(void* memory) { std::free(memory); }
+void probedata_free(void* memory) { std::free(memory); }
 
-const char* pd_version_text(void) { return GetDllVersion(); }
+const char* probedata_version_text(void) { return GetDllVersion(); }
 
-void pd_version(int* major, int* minor, int* build) {
+void probedata_version(int* major, int* minor, int* build) {
   if (major != nullptr) *major = GetDllVersionMajor();
   if (minor != nullptr) *minor = GetDllVersionMinor();
   if (build != nullptr) *build = GetDllBuildNumber();
 }
 
-pd_status pd_set_log(pd_log_function function, void* user, int level) {
+probedata_status probedata_set_log(probedata_log_function function, void* user, int level) {
   return capi::run(__func__, [&] {
     log4cplus::Logger logger = log4cplus::Logger::getInstance(LOG4CPLUS_TEXT("Probe"));
     if (logger.getAppender(LOG4CPLUS_TEXT("probedata_c"))) {

@@ -14,14 +14,16 @@ probe_library_warnings(probedata_c_obj)
 # The C exports as a module-definition file, from the header's declarations, with the five plain
 # version functions: what a Windows host of another compiler makes an import library from
 # (`lib /def:probedata.def`). The export test compares it with what the library exports.
-file(STRINGS ${PROJECT_SOURCE_DIR}/include/probedata_c.h probe_c_declarations
-  REGEX "^PROBEDATA_API .*[ *]pd_[a-z0-9_]+\\(")
+file(READ ${PROJECT_SOURCE_DIR}/include/probedata_c.h probe_c_header)
+# A declaration may wrap anywhere between the export macro and the function's name.
+string(REGEX MATCHALL "\nPROBEDATA_API[^(;]*[ *\n]probedata_[a-z0-9_]+\\(" probe_c_declarations
+  "${probe_c_header}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/include/probedata_c.h)
 set(probe_c_exports GetDllVersion GetDllVersionUnicode GetDllVersionMajor GetDllVersionMinor
   GetDllBuildNumber)
 foreach(declaration IN LISTS probe_c_declarations)
-  string(REGEX MATCH "pd_[a-z0-9_]+\\(" name "${declaration}")
+  string(REGEX MATCH "probedata_[a-z0-9_]+\\($" name "${declaration}")
   string(REPLACE "(" "" name "${name}")
   list(APPEND probe_c_exports ${name})
 endforeach()

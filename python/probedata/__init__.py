@@ -85,7 +85,7 @@ _ERRORS = {1: ArgumentError, 2: StateError, 3: DecodeError, 4: EncodeError, 5: F
 
 def _check(status: int) -> None:
     if status != 0:
-        reason = _lib.pd_last_error().decode("utf-8", "replace")
+        reason = _lib.probedata_last_error().decode("utf-8", "replace")
         raise _ERRORS.get(status, InternalError)(reason, status)
 
 
@@ -98,7 +98,7 @@ def _taken(pointer: ctypes.c_void_p, length: ctypes.c_size_t) -> bytes:
     try:
         return ctypes.string_at(pointer.value, length.value) if length.value else b""
     finally:
-        _lib.pd_free(pointer)
+        _lib.probedata_free(pointer)
 
 
 class _Handle:
@@ -118,11 +118,11 @@ class _Handle:
 class _Coder(_Handle):
     """A version-1 coder without a device, for conversions."""
 
-    _free = _lib.pd_coder_free
+    _free = _lib.probedata_coder_free
 
     def __init__(self) -> None:
         handle = ctypes.c_void_p()
-        _check(_lib.pd_coder_new(1, None, ctypes.byref(handle)))
+        _check(_lib.probedata_coder_new(1, None, ctypes.byref(handle)))
         super().__init__(handle)
 
 
@@ -155,12 +155,12 @@ class Record(_Handle):
     """The record of one probe: id, targets, default direction, mask thickness and stored
     checksum. Records compare equal when all five are equal."""
 
-    _free = _lib.pd_record_free
+    _free = _lib.probedata_record_free
 
     def __init__(self) -> None:
         """A new record: empty id, no targets, direction (0, 0, 0), thickness 0, checksum 0."""
         handle = ctypes.c_void_p()
-        _check(_lib.pd_record_new(ctypes.byref(handle)))
+        _check(_lib.probedata_record_new(ctypes.byref(handle)))
         super().__init__(handle)
 
     @classmethod
@@ -174,13 +174,13 @@ class Record(_Handle):
         """The record of an XML text; DecodeError says why and where it does not read."""
         data = text.encode("utf-8", "surrogateescape") if isinstance(text, str) else bytes(text)
         record = cls()
-        _check(_lib.pd_record_load_xml(record._handle, data, len(data)))
+        _check(_lib.probedata_record_load_xml(record._handle, data, len(data)))
         return record
 
     def to_xml(self) -> str:
         """The record's XML text, as every release of the library writes it."""
         pointer, length = ctypes.c_void_p(), ctypes.c_size_t()
-        _check(_lib.pd_record_to_xml(self._handle, ctypes.byref(pointer), ctypes.byref(length)))
+        _check(_lib.probedata_record_to_xml(self._handle, ctypes.byref(pointer), ctypes.byref(length)))
         return _taken(pointer, length).decode("utf-8", "surrogateescape")
 
     @classmethod
@@ -188,14 +188,14 @@ class Record(_Handle):
         """The record of a version-1 image; DecodeError names the damaged block."""
         data = bytes(image)
         record, coder = cls(), _Coder()
-        _check(_lib.pd_coder_from_image(coder._handle, data, len(data), record._handle))
+        _check(_lib.probedata_coder_from_image(coder._handle, data, len(data), record._handle))
         return record
 
     def to_image(self) -> bytes:
         """The record as a version 2.1 image of 428 bytes; EncodeError names each value the image
         refuses (check_fit tells those it cannot hold exactly, too)."""
         pointer, length, coder = ctypes.c_void_p(), ctypes.c_size_t(), _Coder()
-        _check(_lib.pd_coder_to_image(coder._handle, self._handle, ctypes.byref(pointer),
+        _check(_lib.probedata_coder_to_image(coder._handle, self._handle, ctypes.byref(pointer),
                                       ctypes.byref(length)))
         return _taken(pointer, length)
 
@@ -203,49 +203,49 @@ class Record(_Handle):
     def load(cls, path: Union[str, os.PathLike]) -> "Record":
         """The record of an XML file; FileError or DecodeError."""
         record = cls()
-        _check(_lib.pd_record_load_file(record._handle, os.fsencode(path)))
+        _check(_lib.probedata_record_load_file(record._handle, os.fsencode(path)))
         return record
 
     def save(self, path: Union[str, os.PathLike]) -> None:
         """Writes the XML text to the file from its first byte (a longer file keeps its tail)."""
-        _check(_lib.pd_record_save_file(self._handle, os.fsencode(path), 1))
+        _check(_lib.probedata_record_save_file(self._handle, os.fsencode(path), 1))
 
     def checksum(self) -> int:
         """The record checksum: CRC-16/ARC of its XML text (0 when it has none)."""
         value = ctypes.c_uint32()
-        _check(_lib.pd_record_checksum(self._handle, ctypes.byref(value)))
+        _check(_lib.probedata_record_checksum(self._handle, ctypes.byref(value)))
         return value.value
 
     def data_checksum(self) -> int:
         """CRC-16/ARC of the rigid body to mask thickness blocks of the record's image."""
         value, coder = ctypes.c_uint32(), _Coder()
-        _check(_lib.pd_coder_data_checksum(coder._handle, self._handle, ctypes.byref(value)))
+        _check(_lib.probedata_coder_data_checksum(coder._handle, self._handle, ctypes.byref(value)))
         return value.value
 
     def copy(self) -> "Record":
         handle = ctypes.c_void_p()
-        _check(_lib.pd_record_copy(self._handle, ctypes.byref(handle)))
+        _check(_lib.probedata_record_copy(self._handle, ctypes.byref(handle)))
         return Record._adopt(handle)
 
     @property
     def id(self) -> str:
         pointer, length = ctypes.c_void_p(), ctypes.c_size_t()
-        _check(_lib.pd_record_get_id(self._handle, ctypes.byref(pointer), ctypes.byref(length)))
+        _check(_lib.probedata_record_get_id(self._handle, ctypes.byref(pointer), ctypes.byref(length)))
         return _taken(pointer, length).decode("utf-8", "surrogateescape")
 
     @id.setter
     def id(self, value: str) -> None:
         data = value.encode("utf-8", "surrogateescape")
-        _check(_lib.pd_record_set_id(self._handle, data, len(data)))
+        _check(_lib.probedata_record_set_id(self._handle, data, len(data)))
 
     @property
     def targets(self) -> List[Target]:
         count = ctypes.c_size_t()
-        _check(_lib.pd_record_target_count(self._handle, ctypes.byref(count)))
+        _check(_lib.probedata_record_target_count(self._handle, ctypes.byref(count)))
         targets = []
         for index in range(count.value):
             t = _native.Target()
-            _check(_lib.pd_record_get_target(self._handle, index, ctypes.byref(t)))
+            _check(_lib.probedata_record_get_target(self._handle, index, ctypes.byref(t)))
             targets.append(Target(t.size, tuple(t.position),
                                   tuple(t.normal) if t.has_normal else None,
                                   t.angle if t.has_angle else None))
@@ -262,24 +262,24 @@ class Record(_Handle):
                 native.normal[:] = _vector(target.normal, "normal")
             native.has_angle = target.angle is not None
             native.angle = 0.0 if target.angle is None else target.angle
-        _check(_lib.pd_record_set_targets(self._handle, array, len(targets)))
+        _check(_lib.probedata_record_set_targets(self._handle, array, len(targets)))
 
     @property
     def default_direction(self) -> Vector:
         direction = (ctypes.c_double * 3)()
-        _check(_lib.pd_record_get_default_direction(self._handle, direction))
+        _check(_lib.probedata_record_get_default_direction(self._handle, direction))
         return tuple(direction)
 
     @default_direction.setter
     def default_direction(self, value: Vector) -> None:
         direction = (ctypes.c_double * 3)(*_vector(value, "default_direction"))
-        _check(_lib.pd_record_set_default_direction(self._handle, direction))
+        _check(_lib.probedata_record_set_default_direction(self._handle, direction))
 
-    mask_thickness = _whole_number(_lib.pd_record_get_mask_thickness,
-                                   _lib.pd_record_set_mask_thickness, ctypes.c_uint,
+    mask_thickness = _whole_number(_lib.probedata_record_get_mask_thickness,
+                                   _lib.probedata_record_set_mask_thickness, ctypes.c_uint,
                                    "The thickness of the target mask, 0 to 65535.")
-    stored_checksum = _whole_number(_lib.pd_record_get_stored_checksum,
-                                    _lib.pd_record_set_stored_checksum, ctypes.c_uint32,
+    stored_checksum = _whole_number(_lib.probedata_record_get_stored_checksum,
+                                    _lib.probedata_record_set_stored_checksum, ctypes.c_uint32,
                                     "A value the record carries (0 to 4294967295): nothing "
                                     "computes or compares it.")
 
@@ -317,8 +317,8 @@ class Field:
     name: str
 
 
-_VERDICTS = [_text(_lib.pd_verdict_name(value)) for value in range(4)]
-_FAULTS = [_text(_lib.pd_fault_name(value)) for value in range(9)]
+_VERDICTS = [_text(_lib.probedata_verdict_name(value)) for value in range(4)]
+_FAULTS = [_text(_lib.probedata_fault_name(value)) for value in range(9)]
 _NAMES = {name.encode(): name for name in ("version", "rigid body", "default direction",
                                            "mask thickness", "data check")}
 
@@ -351,7 +351,7 @@ class Item:
         if isinstance(self._fields, int):  # read from the library when first asked for
             field, fields = _native.ReportField(), []
             for number in range(self._fields):
-                _check(_lib.pd_report_get_field(self._report._handle, self._index, number,
+                _check(_lib.probedata_report_get_field(self._report._handle, self._index, number,
                                                 ctypes.byref(field)))
                 fields.append(Field(field.offset, field.length, _text(field.name)))
             self._fields = tuple(fields)
@@ -368,13 +368,13 @@ class Report(_Handle):
     intact); items are the blocks in image order, the version block first; record holds the
     values of the blocks that read intact."""
 
-    _free = _lib.pd_report_free
+    _free = _lib.probedata_report_free
 
     def __init__(self, handle: ctypes.c_void_p) -> None:
         super().__init__(handle)
         info, damage = _native.ReportInfo(), ctypes.c_char_p()
-        _check(_lib.pd_report_get_info(handle, ctypes.byref(info)))
-        _check(_lib.pd_report_damage(handle, ctypes.byref(damage)))
+        _check(_lib.probedata_report_get_info(handle, ctypes.byref(info)))
+        _check(_lib.probedata_report_damage(handle, ctypes.byref(damage)))
         self.size = info.size
         self.has_magic = bool(info.has_magic)
         self.version = f"{info.major}.{info.minor}" if info.has_version else None
@@ -384,7 +384,7 @@ class Report(_Handle):
         self.intact = bool(info.intact)
         self.damage = _text(damage.value)
         natives = (_native.ReportItem * info.item_count)()
-        _check(_lib.pd_report_get_items(handle, natives, info.item_count))
+        _check(_lib.probedata_report_get_items(handle, natives, info.item_count))
         self.items: Tuple[Item, ...] = tuple(
             Item(self, index, native) for index, native in enumerate(natives))
         self._record: Optional[Record] = None
@@ -393,7 +393,7 @@ class Report(_Handle):
     def record(self) -> Record:
         if self._record is None:
             handle = ctypes.c_void_p()
-            _check(_lib.pd_report_record(self._handle, ctypes.byref(handle)))
+            _check(_lib.probedata_report_record(self._handle, ctypes.byref(handle)))
             self._record = Record._adopt(handle)
         return self._record.copy()
 
@@ -406,7 +406,7 @@ def inspect(image: bytes) -> Report:
     """The report on an image held as bytes: every block's place, verdict and detail."""
     data = bytes(image)
     handle = ctypes.c_void_p()
-    _check(_lib.pd_inspect(data, len(data), ctypes.byref(handle)))
+    _check(_lib.probedata_inspect(data, len(data), ctypes.byref(handle)))
     return Report(handle)
 
 
@@ -424,24 +424,24 @@ class FitProblem:
 def check_fit(record: Record) -> List[FitProblem]:
     """Every value of record that a version 2.1 image cannot hold as it is, in record order."""
     handle = ctypes.c_void_p()
-    _check(_lib.pd_check_fit(record._handle, ctypes.byref(handle)))
+    _check(_lib.probedata_check_fit(record._handle, ctypes.byref(handle)))
     try:
         count = ctypes.c_size_t()
-        _check(_lib.pd_fit_count(handle, ctypes.byref(count)))
+        _check(_lib.probedata_fit_count(handle, ctypes.byref(count)))
         problems = []
         native = _native.FitProblem()
         for index in range(count.value):
-            _check(_lib.pd_fit_get(handle, index, ctypes.byref(native)))
+            _check(_lib.probedata_fit_get(handle, index, ctypes.byref(native)))
             problems.append(FitProblem(_text(native.path), _text(native.detail),
                                        bool(native.refused)))
         return problems
     finally:
-        _lib.pd_fit_free(handle)
+        _lib.probedata_fit_free(handle)
 
 
 def image_length(version: int = 0x21) -> int:
     """The length of a version-1 image of a version: 428, or 328 for version 0x01."""
-    return _lib.pd_image_length(version)
+    return _lib.probedata_image_length(version)
 
 
 class SimulatedDevice(_Handle):
@@ -449,40 +449,40 @@ class SimulatedDevice(_Handle):
     text: it keeps a record's XML text, as the simulation coder wants. queued: completions wait
     for pump(), as a real device's come later; else they come inside the request."""
 
-    _free = _lib.pd_sim_free
+    _free = _lib.probedata_sim_free
 
     def __init__(self, size: Optional[int] = None, text: bool = False,
                  queued: bool = True) -> None:
         handle = ctypes.c_void_p()
-        _check(_lib.pd_sim_new(image_length() if size is None else size, text, queued,
+        _check(_lib.probedata_sim_new(image_length() if size is None else size, text, queued,
                                ctypes.byref(handle)))
         super().__init__(handle)
 
     def pump(self) -> int:
         """Delivers the waiting completions, and those they cause; returns how many."""
         count = ctypes.c_size_t()
-        _check(_lib.pd_sim_pump(self._handle, ctypes.byref(count)))
+        _check(_lib.probedata_sim_pump(self._handle, ctypes.byref(count)))
         return count.value
 
     def load(self, data: bytes) -> None:
         """Replaces the memory's content, and its size, with data."""
-        _check(_lib.pd_sim_load(self._handle, bytes(data), len(data)))
+        _check(_lib.probedata_sim_load(self._handle, bytes(data), len(data)))
 
     @property
     def contents(self) -> bytes:
         pointer, length = ctypes.c_void_p(), ctypes.c_size_t()
-        _check(_lib.pd_sim_contents(self._handle, ctypes.byref(pointer), ctypes.byref(length)))
+        _check(_lib.probedata_sim_contents(self._handle, ctypes.byref(pointer), ctypes.byref(length)))
         return _taken(pointer, length)
 
     def fail_next_read(self) -> None:
-        _check(_lib.pd_sim_fail_next_read(self._handle))
+        _check(_lib.probedata_sim_fail_next_read(self._handle))
 
     def fail_next_save(self) -> None:
-        _check(_lib.pd_sim_fail_next_save(self._handle))
+        _check(_lib.probedata_sim_fail_next_save(self._handle))
 
     def corrupt(self, offset: int, mask: int = 0xFF) -> None:
         """XORs the byte at offset with mask."""
-        _check(_lib.pd_sim_corrupt_byte(self._handle, offset, mask))
+        _check(_lib.probedata_sim_corrupt_byte(self._handle, offset, mask))
 
 
 class Coder(_Handle):
@@ -496,7 +496,7 @@ class Coder(_Handle):
     each completion later with data_read(ok, offset, data) or data_saved(ok, offset, data). A
     handler method that raises fails its request. Calls into one coder must not overlap."""
 
-    _free = _lib.pd_coder_free
+    _free = _lib.probedata_coder_free
 
     def __init__(self, handler: object = None, kind: str = "v1") -> None:
         kinds = {"v1": 1, "simulation": 2}
@@ -506,26 +506,26 @@ class Coder(_Handle):
         self._handler, native = handler, None
         if isinstance(handler, SimulatedDevice):
             native = _native.DataHandler()
-            _check(_lib.pd_sim_data_handler(handler._handle, ctypes.byref(native)))
+            _check(_lib.probedata_sim_data_handler(handler._handle, ctypes.byref(native)))
         elif handler is not None:
             native = _native.DataHandler(None, _native.READ_DATA(self._read),
                                          _native.SAVE_DATA(self._save),
                                          _native.GET_ERROR(self._error))
         handle = ctypes.c_void_p()
-        _check(_lib.pd_coder_new(kinds[kind], native, ctypes.byref(handle)))
+        _check(_lib.probedata_coder_new(kinds[kind], native, ctypes.byref(handle)))
         super().__init__(handle)
         self._functions = (native, _native.Callbacks(
             None, _native.REPORT(lambda _u, ok: self._report(self.on_checksum_read, ok)),
             _native.REPORT(lambda _u, ok: self._report(self.on_all_read, ok)),
             _native.REPORT(lambda _u, ok: self._report(self.on_saved, ok)),
             _native.ERROR(lambda _u: self._report(self.on_error))))
-        _check(_lib.pd_coder_set_callbacks(handle, ctypes.byref(self._functions[1])))
+        _check(_lib.probedata_coder_set_callbacks(handle, ctypes.byref(self._functions[1])))
         if isinstance(handler, SimulatedDevice):
-            _check(_lib.pd_sim_bind(handler._handle, handle))
+            _check(_lib.probedata_sim_bind(handler._handle, handle))
 
     def __del__(self) -> None:
         if isinstance(getattr(self, "_handler", None), SimulatedDevice):
-            _lib.pd_sim_bind(self._handler._handle, None)
+            _lib.probedata_sim_bind(self._handler._handle, None)
         super().__del__()
 
     @staticmethod
@@ -552,43 +552,43 @@ class Coder(_Handle):
         return int(error()) if error is not None else 0
 
     def read_version(self) -> None:
-        _check(_lib.pd_coder_read_version(self._handle))
+        _check(_lib.probedata_coder_read_version(self._handle))
 
     def read_all(self) -> None:
         """Reads the whole record; on_all_read(ok) ends it (on_checksum_read(False) when the
         version read before it fails)."""
-        _check(_lib.pd_coder_read_all(self._handle))
+        _check(_lib.probedata_coder_read_all(self._handle))
 
     def read_checksum(self) -> None:
         """Reads the id and the stored checksum; on_checksum_read(ok) ends it."""
-        _check(_lib.pd_coder_read_checksum(self._handle))
+        _check(_lib.probedata_coder_read_checksum(self._handle))
 
     def save(self, record: Record) -> None:
         """Writes record; on_saved(ok) ends it, and record then holds what the device holds."""
-        _check(_lib.pd_coder_save(self._handle, record._handle))
+        _check(_lib.probedata_coder_save(self._handle, record._handle))
 
     def data_read(self, ok: bool, offset: int, data: bytes = b"") -> None:
         """The completion of a read: the bytes read at offset."""
-        _check(_lib.pd_coder_data_read(self._handle, ok, offset, len(data), bytes(data)))
+        _check(_lib.probedata_coder_data_read(self._handle, ok, offset, len(data), bytes(data)))
 
     def data_saved(self, ok: bool, offset: int, data: bytes = b"") -> None:
         """The completion of a save: the bytes written at offset."""
-        _check(_lib.pd_coder_data_saved(self._handle, ok, offset, len(data), bytes(data)))
+        _check(_lib.probedata_coder_data_saved(self._handle, ok, offset, len(data), bytes(data)))
 
     def handler_error(self) -> None:
         """The handler met an error, which its error() method tells (1: a transfer error)."""
-        _check(_lib.pd_coder_handler_error(self._handle))
+        _check(_lib.probedata_coder_handler_error(self._handle))
 
     @property
     def record(self) -> Record:
         """A copy of the record last read or saved."""
         handle = ctypes.c_void_p()
-        _check(_lib.pd_coder_get_record(self._handle, ctypes.byref(handle)))
+        _check(_lib.probedata_coder_get_record(self._handle, ctypes.byref(handle)))
         return Record._adopt(handle)
 
     def _versions(self) -> Tuple[int, int]:
         given, taken = ctypes.c_uint32(), ctypes.c_uint32()
-        _check(_lib.pd_coder_get_versions(self._handle, ctypes.byref(given), ctypes.byref(taken)))
+        _check(_lib.probedata_coder_get_versions(self._handle, ctypes.byref(given), ctypes.byref(taken)))
         return given.value, taken.value
 
     @property
@@ -603,20 +603,20 @@ class Coder(_Handle):
 
     @output_version.setter
     def output_version(self, version: int) -> None:
-        _check(_lib.pd_coder_set_output_version(self._handle, _whole(version, 0xFFFFFFFF)))
+        _check(_lib.probedata_coder_set_output_version(self._handle, _whole(version, 0xFFFFFFFF)))
 
     @property
     def error(self) -> int:
         """The kind of the most recent failure: 0 none, 2 decode, 3 code, 4 transfer."""
         value = ctypes.c_int()
-        _check(_lib.pd_coder_get_error(self._handle, ctypes.byref(value)))
+        _check(_lib.probedata_coder_get_error(self._handle, ctypes.byref(value)))
         return value.value
 
 
 def version() -> Tuple[int, int, int]:
     """The library's major and minor version and build number: (1, 1, 1112)."""
     numbers = [ctypes.c_int() for _ in range(3)]
-    _lib.pd_version(*(ctypes.byref(number) for number in numbers))
+    _lib.probedata_version(*(ctypes.byref(number) for number in numbers))
     return tuple(number.value for number in numbers)
 
 
@@ -630,4 +630,4 @@ def _forward(_user: int, level: int, message: bytes) -> None:
     _logger.log(_LEVELS.get(level, logging.ERROR), "%s", _text(message))
 
 
-_check(_lib.pd_set_log(_forward, None, 30000))
+_check(_lib.probedata_set_log(_forward, None, 30000))

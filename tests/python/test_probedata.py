@@ -199,15 +199,15 @@ KEPT = {"record": pd.Record(), "report": pd.inspect(IMAGE), "device": pd.Simulat
 
 
 @pytest.mark.parametrize("call", [
-    lambda lib, h: lib.pd_record_get_id(None, None, None),
-    lambda lib, h: lib.pd_record_get_target(h["record"], 0, None),
-    lambda lib, h: lib.pd_report_get_field(h["report"], 1, 99, None),
-    lambda lib, h: lib.pd_fit_get(None, 0, None),
-    lambda lib, h: lib.pd_coder_to_image(h["coder"], h["record"], None, None),
-    lambda lib, h: lib.pd_sim_corrupt_byte(h["device"], 4, 1),
+    lambda lib, h: lib.probedata_record_get_id(None, None, None),
+    lambda lib, h: lib.probedata_record_get_target(h["record"], 0, None),
+    lambda lib, h: lib.probedata_report_get_field(h["report"], 1, 99, None),
+    lambda lib, h: lib.probedata_fit_get(None, 0, None),
+    lambda lib, h: lib.probedata_coder_to_image(h["coder"], h["record"], None, None),
+    lambda lib, h: lib.probedata_sim_corrupt_byte(h["device"], 4, 1),
 ])
 def test_a_caller_mistake_is_a_status(call):
     from probedata import _native
     handles = {name: kept._handle for name, kept in KEPT.items()}
-    assert call(_native.lib, handles) == 1 and _native.lib.pd_last_error()
-    assert _native.lib.pd_status_name(1) == b"argument"
+    assert call(_native.lib, handles) == 1 and _native.lib.probedata_last_error()
+    assert _native.lib.probedata_status_name(1) == b"argument"
