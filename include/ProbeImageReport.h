@@ -127,6 +127,8 @@ struct PROBEDATA_API ProbeImageReport {
   // "erasedMemory", "damagedVersion".
   static const char* verdictName(Verdict verdict);
   static const char* faultName(Fault fault);
+  // A version as messages and programs name it: "2.1" for 0x21 (major << 4 | minor).
+  static std::string versionText(unsigned int version);
 };
 
 // Throw nothing but std::bad_alloc, when memory runs out. The pointer form reads size bytes
