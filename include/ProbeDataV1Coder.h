@@ -60,6 +60,9 @@ class PROBEDATA_API ProbeDataV1Coder : public ProbeDataCoder {
   // The length of a whole image of an input version: 428 bytes for the version this coder
   // writes, 328 for the cut image of version 1. What a device memory must hold.
   static unsigned int getImageLength(unsigned int inputVersion = _nClassVersion);
+  // Whether devices write images of a version: 2.1, 2.0 and the cut image 0.1 (version 1). An
+  // image without the magic reads as version 1.0, which no device writes.
+  static bool isWrittenVersion(unsigned int version);
 
   // Accepts 0 to 33; throws Error for anything larger and keeps the old value.
   void setOutputVersion(unsigned short version) override;

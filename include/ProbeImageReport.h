@@ -127,6 +127,9 @@ struct PROBEDATA_API ProbeImageReport {
   // "erasedMemory", "damagedVersion".
   static const char* verdictName(Verdict verdict);
   static const char* faultName(Fault fault);
+  // An item's name, as Item::name gives it: "version", "rigid body", "default direction", "mask
+  // thickness", "data check"; "image" for AllItems, "unknown" for any other value.
+  static const char* itemName(ProbeDataV1Coder::StreamItems item);
   // A version as messages and programs name it: "2.1" for 0x21 (major << 4 | minor).
   static std::string versionText(unsigned int version);
 };

@@ -95,6 +95,10 @@ unsigned int ProbeDataV1Coder::getImageLength(unsigned int inputVersion) {
   return static_cast<unsigned int>(v1::itemLength(inputVersion, AllItems));
 }
 
+bool ProbeDataV1Coder::isWrittenVersion(unsigned int version) {
+  return v1::isWrittenVersion(version);
+}
+
 unsigned int ProbeDataV1Coder::getLength(StreamItems item) const {
   return static_cast<unsigned int>(v1::itemLength(inputVersion_, item));
 }

@@ -78,11 +78,9 @@ void damage(Item& entry, Report::Fault fault, const std::string& detail) {
 }
 
 Item makeItem(Coder::StreamItems item, std::uint32_t version) {
-  static const char* const kNames[] = {
-      "", "version", "rigid body", "default direction", "mask thickness", "data check"};
   Item entry;
   entry.item = item;
-  entry.name = kNames[item];
+  entry.name = Report::itemName(item);
   entry.offset = static_cast<unsigned int>(v1::itemOffset(version, item));
   entry.length = static_cast<unsigned int>(v1::itemLength(version, item));
   return entry;
@@ -481,9 +479,15 @@ ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size) {
   return Builder(size == 0 ? nullptr : bytes, size).run();
 }
 
-std::string ProbeImageReport::versionText(unsigned int version) {
-  return v1::versionText(version);
+const char* ProbeImageReport::itemName(ProbeDataV1Coder::StreamItems item) {
+  static const char* const kNames[] = {
+      "image", "version", "rigid body", "default direction", "mask thickness", "data check"};
+  return item >= ProbeDataV1Coder::AllItems && item <= ProbeDataV1Coder::DataCheckItem
+             ? kNames[item]
+             : "unknown";
 }
+
+std::string ProbeImageReport::versionText(unsigned int version) { return v1::versionText(version); }
 
 const char* ProbeImageReport::verdictName(Verdict verdict) {
   static const char* const kNames[] = {"intact", "damaged", "absent", "missing"};
