@@ -34,9 +34,9 @@ const VersionTexts& texts() {
 
 extern "C" {
 
-const char* GetDllVersion() { return texts().narrow; }
-const wchar_t* GetDllVersionUnicode() { return texts().wide; }
-int GetDllVersionMajor() { return kMajor; }
-int GetDllVersionMinor() { return kMinor; }
-int GetDllBuildNumber() { return kBuild; }
+const char* PROBEDATA_CALL GetDllVersion() { return texts().narrow; }
+const wchar_t* PROBEDATA_CALL GetDllVersionUnicode() { return texts().wide; }
+int PROBEDATA_CALL GetDllVersionMajor() { return kMajor; }
+int PROBEDATA_CALL GetDllVersionMinor() { return kMinor; }
+int PROBEDATA_CALL GetDllBuildNumber() { return kBuild; }
 }
