@@ -3,7 +3,6 @@
 
 #include "Handles.h"
 
-using capi::fail;
 using capi::need;
 using capi::run;
 
@@ -19,6 +18,12 @@ static_assert(PROBEDATA_FAULT_CHECKSUM == static_cast<int>(Report::ChecksumMisma
                   PROBEDATA_FAULT_DAMAGED_VERSION == static_cast<int>(Report::DamagedVersion),
               "faults");
 
+// The sizes of the first release's structs, below which no host's struct may be.
+const std::size_t kInfoSize = PROBEDATA_END_OF(probedata_report_info, item_count);
+const std::size_t kItemSize = PROBEDATA_END_OF(probedata_report_item, field_count);
+const std::size_t kFieldSize = PROBEDATA_END_OF(probedata_report_field, name);
+const std::size_t kProblemSize = PROBEDATA_END_OF(probedata_fit_problem, refused);
+
 const Report::Item& itemAt(const probedata_report* report, size_t index) {
   need(report, "report");
   const std::vector<Report::Item>& items = report->report.items;
@@ -30,7 +35,7 @@ const Report::Item& itemAt(const probedata_report* report, size_t index) {
 }
 
 probedata_report_item itemOf(const Report::Item& entry) {
-  probedata_report_item item;
+  probedata_report_item item{};
   item.item = entry.item;
   item.name = entry.name.c_str();
   item.offset = entry.offset;
@@ -51,73 +56,89 @@ probedata_report_item itemOf(const Report::Item& entry) {
 
 extern "C" {
 
-probedata_status probedata_inspect(const unsigned char* image, size_t length,
-                                   probedata_report** report) {
+probedata_status PROBEDATA_CALL probedata_inspect(const unsigned char* image, size_t length,
+                                                  probedata_report** report) {
   return run(__func__, [&] {
     if (length != 0) need(image, "image");
+    capi::bounded(length, 1, "length");
     need(report, "report");
-    probedata_report* made = new probedata_report{inspectImage(image, length), std::string()};
+    auto* made = new probedata_report{inspectImage(image, length), std::string()};
     made->damage = made->report.damage();
     *report = made;
   });
 }
 
-void probedata_report_free(probedata_report* report) { delete report; }
+void PROBEDATA_CALL probedata_report_free(probedata_report* report) { delete report; }
 
-probedata_status probedata_report_get_info(const probedata_report* report,
-                                           probedata_report_info* info) {
+probedata_status PROBEDATA_CALL probedata_report_get_info(const probedata_report* report,
+                                                          probedata_report_info* info) {
   return run(__func__, [&] {
     need(report, "report");
-    need(info, "info");
     const Report& r = report->report;
-    info->size = r.size;
-    info->has_magic = r.hasMagic;
-    info->has_version = r.hasVersion();
-    info->major = r.major;
-    info->minor = r.minor;
-    info->version = r.version;
-    info->image_length = r.imageLength;
-    info->target_count = r.targetCount;
-    info->has_data_checksum = r.hasDataChecksum;
-    info->data_checksum = r.dataChecksum;
-    info->intact = r.intact();
-    info->item_count = r.items.size();
+    probedata_report_info out{};
+    out.size = r.size;
+    out.has_magic = r.hasMagic;
+    out.has_version = r.hasVersion();
+    out.major = r.major;
+    out.minor = r.minor;
+    out.version = r.version;
+    out.image_length = r.imageLength;
+    out.target_count = r.targetCount;
+    out.has_data_checksum = r.hasDataChecksum;
+    out.data_checksum = r.dataChecksum;
+    out.intact = r.intact();
+    out.item_count = r.items.size();
+    capi::fill(info, out, kInfoSize, "info");
   });
 }
 
-probedata_status probedata_report_get_item(const probedata_report* report, size_t index,
-                                           probedata_report_item* item) {
+probedata_status PROBEDATA_CALL probedata_report_get_item(const probedata_report* report,
+                                                          size_t index,
+                                                          probedata_report_item* item) {
   return run(__func__, [&] {
-    need(item, "item");
-    *item = itemOf(itemAt(report, index));
+    capi::structSize(item, kItemSize, "item");
+    capi::fill(item, itemOf(itemAt(report, index)), kItemSize, "item");
   });
 }
 
-probedata_status probedata_report_get_items(const probedata_report* report,
-                                            probedata_report_item* items, size_t count) {
+probedata_status PROBEDATA_CALL probedata_report_get_items(const probedata_report* report,
+                                                           probedata_report_item* items,
+                                                           size_t count) {
   return run(__func__, [&] {
     need(report, "report");
-    if (count != 0) need(items, "items"), itemAt(report, count - 1);  // all within the report
-    for (size_t i = 0; i < count; ++i) items[i] = itemOf(report->report.items[i]);
+    if (count == 0) return;
+    // The host's array holds structs of the size its first one states.
+    const std::size_t stride = capi::structSize(items, kItemSize, "items");
+    itemAt(report, count - 1);  // all within the report
+    for (size_t i = 0; i < count; ++i) {
+      auto* item =
+          reinterpret_cast<probedata_report_item*>(reinterpret_cast<char*>(items) + i * stride);
+      item->struct_size = stride;
+      capi::fill(item, itemOf(report->report.items[i]), kItemSize, "items");
+    }
   });
 }
 
-probedata_status probedata_report_get_field(const probedata_report* report, size_t item,
-                                            size_t field, probedata_report_field* out) {
+probedata_status PROBEDATA_CALL probedata_report_get_field(const probedata_report* report,
+                                                           size_t item, size_t field,
+                                                           probedata_report_field* out) {
   return run(__func__, [&] {
-    need(out, "out");
+    capi::structSize(out, kFieldSize, "out");
     const Report::Item& entry = itemAt(report, item);
     if (field >= entry.fields.size()) {
       capi::mistake("field " + std::to_string(field) + " is past the item's " +
                     std::to_string(entry.fields.size()) + " fields");
     }
-    out->offset = entry.fields[field].offset;
-    out->length = entry.fields[field].length;
-    out->name = entry.fields[field].name.c_str();
+    probedata_report_field filled{};
+    filled.offset = entry.fields[field].offset;
+    filled.length = entry.fields[field].length;
+    filled.name = entry.fields[field].name.c_str();
+    capi::fill(out, filled, kFieldSize, "out");
   });
 }
 
-probedata_status probedata_report_damage(const probedata_report* report, const char** text) {
+probedata_status PROBEDATA_CALL probedata_report_damage(const probedata_report* report,
+                                                        const char** text) {
   return run(__func__, [&] {
     need(report, "report");
     need(text, "text");
@@ -125,8 +146,8 @@ probedata_status probedata_report_damage(const probedata_report* report, const c
   });
 }
 
-probedata_status probedata_report_record(const probedata_report* report,
-                                         probedata_record** record) {
+probedata_status PROBEDATA_CALL probedata_report_record(const probedata_report* report,
+                                                        probedata_record** record) {
   return run(__func__, [&] {
     need(report, "report");
     need(record, "record");
@@ -134,19 +155,25 @@ probedata_status probedata_report_record(const probedata_report* report,
   });
 }
 
-const char* probedata_verdict_name(int verdict) {
+const char* PROBEDATA_CALL probedata_verdict_name(int verdict) {
   return verdict < Report::Intact || verdict > Report::Missing
              ? "unknown"
              : Report::verdictName(static_cast<Report::Verdict>(verdict));
 }
 
-const char* probedata_fault_name(int fault) {
+const char* PROBEDATA_CALL probedata_fault_name(int fault) {
   return fault < Report::NoFault || fault > Report::DamagedVersion
              ? "unknown"
              : Report::faultName(static_cast<Report::Fault>(fault));
 }
 
-probedata_status probedata_check_fit(const probedata_record* record, probedata_fit** fit) {
+probedata_status PROBEDATA_CALL probedata_image_version_name(uint32_t version, char** text,
+                                                             size_t* length) {
+  return run(__func__, [&] { capi::copyOut(Report::versionText(version), text, length); });
+}
+
+probedata_status PROBEDATA_CALL probedata_check_fit(const probedata_record* record,
+                                                    probedata_fit** fit) {
   return run(__func__, [&] {
     need(record, "record");
     need(fit, "fit");
@@ -154,9 +181,9 @@ probedata_status probedata_check_fit(const probedata_record* record, probedata_f
   });
 }
 
-void probedata_fit_free(probedata_fit* fit) { delete fit; }
+void PROBEDATA_CALL probedata_fit_free(probedata_fit* fit) { delete fit; }
 
-probedata_status probedata_fit_count(const probedata_fit* fit, size_t* count) {
+probedata_status PROBEDATA_CALL probedata_fit_count(const probedata_fit* fit, size_t* count) {
   return run(__func__, [&] {
     need(fit, "fit");
     need(count, "count");
@@ -164,19 +191,21 @@ probedata_status probedata_fit_count(const probedata_fit* fit, size_t* count) {
   });
 }
 
-probedata_status probedata_fit_get(const probedata_fit* fit, size_t index,
-                                   probedata_fit_problem* problem) {
+probedata_status PROBEDATA_CALL probedata_fit_get(const probedata_fit* fit, size_t index,
+                                                  probedata_fit_problem* problem) {
   return run(__func__, [&] {
     need(fit, "fit");
-    need(problem, "problem");
+    capi::structSize(problem, kProblemSize, "problem");
     if (index >= fit->problems.size()) {
       capi::mistake("problem " + std::to_string(index) + " is past the " +
                     std::to_string(fit->problems.size()) + " problems");
     }
     const ImageFitProblem& found = fit->problems[index];
-    problem->path = found.path.c_str();
-    problem->detail = found.detail.c_str();
-    problem->refused = found.refused;
+    probedata_fit_problem out{};
+    out.path = found.path.c_str();
+    out.detail = found.detail.c_str();
+    out.refused = found.refused;
+    capi::fill(problem, out, kProblemSize, "problem");
   });
 }
 

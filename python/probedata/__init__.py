@@ -384,6 +384,8 @@ class Report(_Handle):
         self.intact = bool(info.intact)
         self.damage = _text(damage.value)
         natives = (_native.ReportItem * info.item_count)()
+        if info.item_count:
+            natives[0].struct_size = ctypes.sizeof(_native.ReportItem)
         _check(_lib.probedata_report_get_items(handle, natives, info.item_count))
         self.items: Tuple[Item, ...] = tuple(
             Item(self, index, native) for index, native in enumerate(natives))
@@ -622,7 +624,7 @@ def version() -> Tuple[int, int, int]:
 
 _logger = logging.getLogger("probedata")
 _logger.addHandler(logging.NullHandler())
-_LEVELS = {0: logging.DEBUG, 10000: logging.DEBUG, 30000: logging.WARNING, 40000: logging.ERROR}
+_LEVELS = {0: logging.DEBUG, 1: logging.DEBUG, 2: logging.INFO, 3: logging.WARNING, 4: logging.ERROR}
 
 
 @_native.LOG_FUNCTION
@@ -630,4 +632,4 @@ def _forward(_user: int, level: int, message: bytes) -> None:
     _logger.log(_LEVELS.get(level, logging.ERROR), "%s", _text(message))
 
 
-_check(_lib.probedata_set_log(_forward, None, 30000))
+_check(_lib.probedata_set_log(_forward, None, 3))

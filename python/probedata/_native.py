@@ -29,33 +29,40 @@ def _load() -> ctypes.CDLL:
 lib = _load()
 
 
+class _Sized(Structure):
+    """A struct that begins with its own size, which the library reads."""
+
+    def __init__(self, *fields) -> None:
+        super().__init__(ctypes.sizeof(self), *fields)
+
+
 class Target(Structure):
-    _fields_ = [("size", c_double), ("position", c_double * 3), ("has_normal", c_int),
-                ("normal", c_double * 3), ("has_angle", c_int), ("angle", c_double)]
+    _fields_ = [("size", c_double), ("position", c_double * 3), ("normal", c_double * 3),
+                ("angle", c_double), ("has_normal", ctypes.c_int32), ("has_angle", ctypes.c_int32)]
 
 
-class ReportInfo(Structure):
-    _fields_ = [("size", c_size_t), ("has_magic", c_int), ("has_version", c_int),
+class ReportInfo(_Sized):
+    _fields_ = [("struct_size", c_size_t), ("size", c_size_t), ("has_magic", c_int), ("has_version", c_int),
                 ("major", c_uint), ("minor", c_uint), ("version", c_uint32),
                 ("image_length", c_uint32), ("target_count", c_uint32),
                 ("has_data_checksum", c_int), ("data_checksum", c_uint32), ("intact", c_int),
                 ("item_count", c_size_t)]
 
 
-class ReportItem(Structure):
-    _fields_ = [("item", c_int), ("name", c_char_p), ("offset", c_uint32), ("length", c_uint32),
+class ReportItem(_Sized):
+    _fields_ = [("struct_size", c_size_t), ("item", c_int), ("name", c_char_p), ("offset", c_uint32), ("length", c_uint32),
                 ("verdict", c_int), ("fault", c_int), ("has_checksum", c_int),
                 ("stored_checksum", c_uint32), ("computed_checksum", c_uint32),
                 ("in_record", c_int), ("detail", c_char_p), ("unchecked", c_char_p),
                 ("field_count", c_size_t)]
 
 
-class ReportField(Structure):
-    _fields_ = [("offset", c_uint32), ("length", c_uint32), ("name", c_char_p)]
+class ReportField(_Sized):
+    _fields_ = [("struct_size", c_size_t), ("offset", c_uint32), ("length", c_uint32), ("name", c_char_p)]
 
 
-class FitProblem(Structure):
-    _fields_ = [("path", c_char_p), ("detail", c_char_p), ("refused", c_int)]
+class FitProblem(_Sized):
+    _fields_ = [("struct_size", c_size_t), ("path", c_char_p), ("detail", c_char_p), ("refused", c_int)]
 
 
 LOG_FUNCTION = CFUNCTYPE(None, c_void_p, c_int, c_char_p)
@@ -66,13 +73,13 @@ REPORT = CFUNCTYPE(None, c_void_p, c_int)
 ERROR = CFUNCTYPE(None, c_void_p)
 
 
-class DataHandler(Structure):
-    _fields_ = [("user", c_void_p), ("read_data", READ_DATA), ("save_data", SAVE_DATA),
+class DataHandler(_Sized):
+    _fields_ = [("struct_size", c_size_t), ("user", c_void_p), ("read_data", READ_DATA), ("save_data", SAVE_DATA),
                 ("get_error", GET_ERROR)]
 
 
-class Callbacks(Structure):
-    _fields_ = [("user", c_void_p), ("checksum_read", REPORT), ("all_read", REPORT),
+class Callbacks(_Sized):
+    _fields_ = [("struct_size", c_size_t), ("user", c_void_p), ("checksum_read", REPORT), ("all_read", REPORT),
                 ("saved", REPORT), ("error", ERROR)]
 
 _P = POINTER
@@ -149,6 +156,8 @@ _FUNCTIONS = {
     "probedata_coder_from_image": (c_int, [_HANDLE, c_char_p, c_size_t, _HANDLE]),
     "probedata_coder_data_checksum": (c_int, [_HANDLE, _HANDLE, _P(c_uint32)]),
 }
+
+_FUNCTIONS["probedata_get_log_level"] = (c_int, [_P(c_int)])
 
 for _name, (_result, _arguments) in _FUNCTIONS.items():
     _function = getattr(lib, _name)

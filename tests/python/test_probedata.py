@@ -44,7 +44,7 @@ def test_every_form_gives_back_the_record(tmp_path):
 
 # Each damaged image: the block the report blames, its fault, what it says, and how many targets
 # its record keeps: a damaged version block leaves the others judged in the version that reads
-# them. Only blank memory decodes, as an empty record.
+# them.
 DAMAGED = [
     ("damaged-rb.bin", golden("damaged-rb.bin"), "rigid body", "checksumMismatch",
      "rigid body checksum 0xB0E0 (computed 0xB0E1)", 0),
@@ -66,11 +66,8 @@ def test_the_report_names_the_damaged_block(name, image, block, fault, message, 
     assert [(item.name, item.fault) for item in damaged][:1] == [(block, fault)]
     assert not report.intact and message in report.damage
     assert len(report.record.targets) == kept
-    if fault == "blankMemory":
-        assert pd.Record.from_image(image) == pd.Record()
-    else:
-        with pytest.raises(pd.DecodeError, match=message.split(" (")[0]):
-            pd.Record.from_image(image)
+    with pytest.raises(pd.DecodeError, match=message.split(" (")[0]):
+        pd.Record.from_image(image)
 
 
 def test_the_report_of_an_intact_image():
@@ -94,15 +91,15 @@ def far() -> pd.Record:
 
 @pytest.mark.parametrize("action,error,message", [
     (lambda: pd.Record.from_xml(golden("broken.xml")), pd.DecodeError,
-     "line 35, column 12: input stream error"),
-    (lambda: pd.Record.load("/nonexistent/p.xml"), pd.FileError, "fopen failed"),
+     "at line 35, column 12: .* \\(input stream error\\)"),
+    (lambda: pd.Record.load("/nonexistent/p.xml"), pd.FileError, "No such file"),
     (lambda: far().to_image(), pd.EncodeError,
      "targets\\[0\\].position\\[0\\]: 3000000 is out of range"),
     (lambda: setattr(pd.Record(), "mask_thickness", 65536), pd.ArgumentError, "65536"),
     (lambda: setattr(pd.Record(), "default_direction", (1, 2)), pd.ArgumentError, "three"),
     (lambda: pd.Coder(kind="v2"), pd.ArgumentError, "v1"),
-    (lambda: pd.Coder().read_all(), pd.StateError, "no DH pointer defined"),
-    (lambda: pd.Record().save("/"), pd.FileError, "saveToFile\\(/\\) fopen failed"),
+    (lambda: pd.Coder().read_all(), pd.StateError, "no data handler"),
+    (lambda: pd.Record().save("/"), pd.FileError, "cannot write \"/\""),
 ])
 def test_failures_raise_with_the_library_reason(action, error, message):
     with pytest.raises(error, match=message):
@@ -160,7 +157,7 @@ def test_a_host_handler_drives_the_coder():
     host.refuse = True
     coder.read_all()
     assert seen[-2:] == ["error", False] and coder.error == 4
-    with pytest.raises(pd.StateError, match="incorrect current action"):
+    with pytest.raises(pd.StateError, match="awaits no read"):
         coder.data_read(True, 0, b"x")
 
 
