@@ -31,7 +31,8 @@ const uint32_t kWholeText = 0xFFFFFFFFu;
 
 static_assert(PROBEDATA_CODER_ERROR_TRANSFER == static_cast<int>(ProbeDataCoder::TransferError) &&
                   PROBEDATA_CODER_ERROR_DECODE == static_cast<int>(ProbeDataCoder::DecodeError) &&
-                  PROBEDATA_HANDLER_TRANSFER_ERROR == static_cast<int>(DataHandler::DHTransferError),
+                  PROBEDATA_HANDLER_TRANSFER_ERROR ==
+                      static_cast<int>(DataHandler::DHTransferError),
               "error kinds");
 
 // A request the host's handler did not take. Not an Error: a coder answers it as a failed
@@ -72,9 +73,8 @@ class HostHandler : public DataHandler {
     });
   }
   DHError getError() const override {
-    return handler_.get_error == nullptr
-               ? NoDHError
-               : static_cast<DHError>(handler_.get_error(handler_.user));
+    return handler_.get_error == nullptr ? NoDHError
+                                         : static_cast<DHError>(handler_.get_error(handler_.user));
   }
 
  private:
@@ -217,17 +217,9 @@ const ProbeDataV1Coder& v1Of(const Coder* coder) {
   return *coder->v1;
 }
 
-// The versions a coder writes: the version-1 coder's are those devices write whose image of a
-// record reads back intact as that version.
-bool writes(const Coder& coder, unsigned int version) {
-  if (coder.v1 == nullptr) return version == PDSimuCoder::getClassVersion();
-  if (!ProbeDataV1Coder::isWrittenVersion(version)) return false;
-  ProbeDataV1Coder probe{boost::shared_ptr<DataHandler>()};
-  probe.setOutputVersion(static_cast<unsigned short>(version));
-  std::string image;
-  if (!probe.convertToString(ProbeData(), image)) return false;
-  const Report report = inspectImage(image);
-  return report.intact() && report.version == version;
+// The one version a coder writes whole: its own (a read may set the version it read).
+unsigned int ownVersion(const Coder& coder) {
+  return coder.v1 != nullptr ? ProbeDataV1Coder::getClassVersion() : PDSimuCoder::getClassVersion();
 }
 
 // The sim's handler functions, whose user is the memory's handle: a failure of the memory, or of
@@ -337,8 +329,8 @@ probedata_status PROBEDATA_CALL probedata_coder_new(probedata_coder_kind kind,
 
 void PROBEDATA_CALL probedata_coder_free(probedata_coder* coder) { capi::release(coder); }
 
-probedata_status PROBEDATA_CALL probedata_coder_set_callbacks(
-    probedata_coder* coder, const probedata_coder_callbacks* callbacks) {
+probedata_status PROBEDATA_CALL
+probedata_coder_set_callbacks(probedata_coder* coder, const probedata_coder_callbacks* callbacks) {
   return run(__func__, [&] {
     ProbeDataCoder& c = coderOf(coder);
     if (callbacks == nullptr) return c.clearCB();
@@ -422,12 +414,9 @@ probedata_status PROBEDATA_CALL probedata_coder_set_output_version(probedata_cod
                                                                    unsigned int version) {
   return run(__func__, [&] {
     ProbeDataCoder& c = coderOf(coder);
-    if (!writes(*coder, version)) {
-      capi::mistake("the coder does not write version 0x" + [&] {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%X", version);
-        return std::string(hex);
-      }() + (coder->v1 != nullptr ? ": it writes 0x21 (2.1) and 0x20 (2.0)" : ": it writes 0x10"));
+    if (version != ownVersion(*coder)) {
+      capi::mistake("the coder writes version " + Report::versionText(ownVersion(*coder)) + " (" +
+                    std::to_string(ownVersion(*coder)) + ") only, not " + std::to_string(version));
     }
     c.setOutputVersion(static_cast<unsigned short>(version));
   });
@@ -478,7 +467,8 @@ probedata_status PROBEDATA_CALL probedata_coder_from_image(probedata_coder* code
     if (length != 0) need(image, "image");
     capi::bounded(length, 1, "length");
     need(record, "record");
-    if (holdsNoImage(image, length) || !coder->v1->convertFromString(image, length, record->record)) {
+    if (holdsNoImage(image, length) ||
+        !coder->v1->convertFromString(image, length, record->record)) {
       const std::string damage = inspectImage(image, length).damage();
       fail(PROBEDATA_ERROR_DECODE, damage.empty() ? "the coder does not decode the image" : damage);
     }

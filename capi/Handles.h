@@ -87,8 +87,7 @@ struct probedata_coder;
 class CoderCompletions : public DataHandlerCB {
  public:
   explicit CoderCompletions(probedata_coder* owner) : owner_(owner) {}
-  void onDataRed(bool ok, unsigned long offset, unsigned long length,
-                 unsigned char* data) override;
+  void onDataRed(bool ok, unsigned long offset, unsigned long length, unsigned char* data) override;
   void onDataSaved(bool ok, unsigned long offset, unsigned long length,
                    unsigned char* data) override;
   void onError() override;

@@ -200,8 +200,8 @@ probedata_status PROBEDATA_CALL probedata_record_set_targets(probedata_record* r
   });
 }
 
-probedata_status PROBEDATA_CALL probedata_record_get_default_direction(
-    const probedata_record* record, double direction[3]) {
+probedata_status PROBEDATA_CALL
+probedata_record_get_default_direction(const probedata_record* record, double direction[3]) {
   return run(__func__, [&] {
     need(record, "record");
     need(direction, "direction");
@@ -238,8 +238,8 @@ probedata_status PROBEDATA_CALL probedata_record_set_mask_thickness(probedata_re
   });
 }
 
-probedata_status PROBEDATA_CALL probedata_record_get_stored_checksum(
-    const probedata_record* record, uint32_t* checksum) {
+probedata_status PROBEDATA_CALL probedata_record_get_stored_checksum(const probedata_record* record,
+                                                                     uint32_t* checksum) {
   return run(__func__, [&] {
     need(record, "record");
     need(checksum, "checksum");
@@ -264,8 +264,8 @@ probedata_status PROBEDATA_CALL probedata_record_checksum(const probedata_record
   });
 }
 
-probedata_status PROBEDATA_CALL probedata_record_to_xml(const probedata_record* record,
-                                                        char** text, size_t* length) {
+probedata_status PROBEDATA_CALL probedata_record_to_xml(const probedata_record* record, char** text,
+                                                        size_t* length) {
   return run(__func__, [&] {
     need(record, "record");
     need(text, "text");

@@ -149,8 +149,8 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_equal(const probe
                                                                      int* equal);
 
 /* The rigid body's id: *id is a new text of *length bytes (probedata_free). */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_get_id(
-    const probedata_record* record, char** id, size_t* length);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_record_get_id(const probedata_record* record, char** id, size_t* length);
 /* Any bytes; an id that holds a NUL byte is kept, but no XML text, file or image takes it. */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_set_id(probedata_record* record,
                                                                       const char* id,
@@ -158,8 +158,8 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_set_id(probedata_
 PROBEDATA_API probedata_status PROBEDATA_CALL
 probedata_record_target_count(const probedata_record* record, size_t* count);
 /* The target at index, in the order of the record's target list. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_get_target(
-    const probedata_record* record, size_t index, probedata_target* target);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_record_get_target(const probedata_record* record, size_t index, probedata_target* target);
 /* Replaces every target with count targets (targets may be NULL when count is 0), numbered 0 to
  * count-1 as every stored form numbers them. A count above INT_MAX is PROBEDATA_ERROR_ARGUMENT. */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_set_targets(
@@ -180,15 +180,15 @@ PROBEDATA_API probedata_status PROBEDATA_CALL
 probedata_record_set_stored_checksum(probedata_record* record, uint32_t checksum);
 /* The record checksum: CRC-16/ARC of the record's XML text; 0 when the record has no XML text (a
  * value that is not a finite number). */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_checksum(
-    const probedata_record* record, uint32_t* checksum);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_record_checksum(const probedata_record* record, uint32_t* checksum);
 
 /* --- XML text and files ----------------------------------------------------------------------- */
 
 /* The record's XML text, as every release writes it: *text is new (probedata_free).
  * PROBEDATA_ERROR_ENCODE for a value that is not a finite number, or an id holding a NUL byte. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_to_xml(
-    const probedata_record* record, char** text, size_t* length);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_record_to_xml(const probedata_record* record, char** text, size_t* length);
 /* Reads an XML text into record; a UTF-8 byte-order mark before it is skipped, and reading stops
  * at a NUL. PROBEDATA_ERROR_DECODE when it does not read whole, saying why and where; the record
  * then keeps what was read before the failing element (the stored checksum, then the rigid body,
@@ -202,8 +202,8 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_load_xml(probedat
  * file, a directory that takes no new file, a device). binary 0 ends lines as the system's text
  * files do (CR LF on Windows). PROBEDATA_ERROR_ENCODE as for probedata_record_to_xml, with the
  * file untouched; PROBEDATA_ERROR_IO with the system's reason. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_save_file(
-    const probedata_record* record, const char* path, int binary);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_record_save_file(const probedata_record* record, const char* path, int binary);
 /* probedata_record_load_xml of the file's bytes. PROBEDATA_ERROR_IO, with the record untouched,
  * when the file cannot be read; PROBEDATA_ERROR_DECODE when its text does not read. */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_record_load_file(probedata_record* record,
@@ -244,11 +244,11 @@ enum {
 typedef struct probedata_report probedata_report;
 
 typedef struct probedata_report_info {
-  size_t struct_size;    /* set by the host: sizeof(probedata_report_info) */
-  size_t size;           /* of the bytes inspected */
-  int has_magic;         /* they start with the magic "QMVB" */
-  int has_version;       /* major, minor, version and image_length are set */
-  unsigned int major;    /* the version the items are judged in */
+  size_t struct_size; /* set by the host: sizeof(probedata_report_info) */
+  size_t size;        /* of the bytes inspected */
+  int has_magic;      /* they start with the magic "QMVB" */
+  int has_version;    /* major, minor, version and image_length are set */
+  unsigned int major; /* the version the items are judged in */
   unsigned int minor;
   uint32_t version;      /* major << 4 | minor */
   uint32_t image_length; /* of an image of that version */
@@ -303,11 +303,11 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_report_get_field(
     const probedata_report* report, size_t item, size_t field, probedata_report_field* out);
 /* What is wrong in one line ("rigid body checksum 0xB0E0 (computed 0xB0E1)"); "" when intact.
  * The text belongs to the report. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_report_damage(const probedata_report* report,
-                                                                      const char** text);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_report_damage(const probedata_report* report, const char** text);
 /* A new record holding the intact items' values (probedata_record_free). */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_report_record(const probedata_report* report,
-                                                                      probedata_record** record);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_report_record(const probedata_report* report, probedata_record** record);
 /* "intact", "damaged", "absent", "missing"; "none", "unknownVersion", "damagedMagic", "cutShort",
  * "overrun", "checksumMismatch", "blankMemory", "erasedMemory", "damagedVersion"; "unknown" for
  * any other value, where a host listing them all stops. Static texts. */
@@ -397,8 +397,8 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_new(
     probedata_coder_kind kind, const probedata_data_handler* handler, probedata_coder** coder);
 PROBEDATA_API void PROBEDATA_CALL probedata_coder_free(probedata_coder* coder);
 /* Copied; NULL clears them. The ones set when a report is made receive it. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_set_callbacks(
-    probedata_coder* coder, const probedata_coder_callbacks* callbacks);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_coder_set_callbacks(probedata_coder* coder, const probedata_coder_callbacks* callbacks);
 
 /* Requests: each returns at once, the result arrives through the callbacks. PROBEDATA_ERROR_STATE,
  * with nothing changed, without a handler or while a transfer that forbids it is pending (the
@@ -418,17 +418,22 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_save(probedata_cod
  * 0xFF, as erased) fails as a decode failure: its result has ok 0, probedata_coder_get_error gives
  * PROBEDATA_CODER_ERROR_DECODE, and the record stays as it was; an empty probe, by contrast, reads
  * with ok 1 and a record without targets. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_data_read(
-    probedata_coder* coder, int ok, uint32_t offset, uint32_t length, const unsigned char* data);
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_data_saved(
-    probedata_coder* coder, int ok, uint32_t offset, uint32_t length, const unsigned char* data);
+PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_data_read(probedata_coder* coder,
+                                                                        int ok, uint32_t offset,
+                                                                        uint32_t length,
+                                                                        const unsigned char* data);
+PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_data_saved(probedata_coder* coder,
+                                                                         int ok, uint32_t offset,
+                                                                         uint32_t length,
+                                                                         const unsigned char* data);
 /* The handler met an error, which its get_error tells: the coder records a transfer error and
  * calls error; pending transfers still end with their own completions. PROBEDATA_ERROR_STATE when
  * no transfer is pending. */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_handler_error(probedata_coder* coder);
 /* Ends every pending transfer of the coder as failed, as a completion with ok 0 would (a transfer
  * error, each with its failed result); completions the host delivers for them later are
- * PROBEDATA_ERROR_STATE. Then the coder may be freed. PROBEDATA_ERROR_STATE when none is pending. */
+ * PROBEDATA_ERROR_STATE. Then the coder may be freed. PROBEDATA_ERROR_STATE when none is pending.
+ */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_cancel(probedata_coder* coder);
 
 /* The record last read or saved, as a new record (probedata_record_free). */
@@ -437,10 +442,11 @@ probedata_coder_get_record(const probedata_coder* coder, probedata_record** reco
 /* The input version (of the image last read or saved; PROBEDATA_NO_VERSION when none) and the
  * output version (in which the next save writes); either pointer may be NULL. */
 #define PROBEDATA_NO_VERSION 0xFFFFFFFFu
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_get_versions(
-    const probedata_coder* coder, uint32_t* input, uint32_t* output);
-/* Only a version the coder writes: 0x21 or 0x20 for the version-1 coder (a read sets the version
- * it read), 0x10 for the simulation coder; any other is PROBEDATA_ERROR_ARGUMENT. */
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_coder_get_versions(const probedata_coder* coder, uint32_t* input, uint32_t* output);
+/* Only the version the coder writes whole, its own: 0x21 for the version-1 coder, 0x10 for the
+ * simulation coder; any other is PROBEDATA_ERROR_ARGUMENT. (A version-1 read sets the output
+ * version to the version it read, so that a save writes back what the device holds.) */
 PROBEDATA_API probedata_status PROBEDATA_CALL
 probedata_coder_set_output_version(probedata_coder* coder, unsigned int version);
 /* The kind of the most recent failure, never reset by a success. */
@@ -450,18 +456,18 @@ enum {
   PROBEDATA_CODER_ERROR_CODE = 3,    /* a record that cannot be coded for a save */
   PROBEDATA_CODER_ERROR_TRANSFER = 4 /* a transfer that failed, was refused or cancelled */
 };
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_get_error(const probedata_coder* coder,
-                                                                        int* error);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_coder_get_error(const probedata_coder* coder, int* error);
 
-/* The length of a version-1 image of a version devices write: 428 for 0x21, 396 for 0x20, 328 for
- * the cut image 0x01; 0 for any other. */
+/* The length of a version-1 image of a version devices write: 428 for 0x21 and 0x20, 328 for the
+ * cut image 0x01; 0 for any other. */
 PROBEDATA_API size_t PROBEDATA_CALL probedata_image_length(uint32_t version);
 /* Version-1 coder only. The record as an image in the coder's versions (a new coder writes
  * version 2.1): *image is new (probedata_free); PROBEDATA_ERROR_ENCODE with every value that is
  * refused, or for an id holding a NUL byte. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_coder_to_image(
-    const probedata_coder* coder, const probedata_record* record, unsigned char** image,
-    size_t* length);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_coder_to_image(const probedata_coder* coder, const probedata_record* record,
+                         unsigned char** image, size_t* length);
 /* Decodes an image into record and sets the coder's input version from it. PROBEDATA_ERROR_DECODE
  * with what the image report finds damaged, memory holding no image (blank or erased) among it;
  * record then keeps the items decoded before the failing one (all of it for memory without an
@@ -488,8 +494,8 @@ PROBEDATA_API probedata_status PROBEDATA_CALL probedata_sim_new(size_t size, int
                                                                 int queued, probedata_sim** sim);
 PROBEDATA_API void PROBEDATA_CALL probedata_sim_free(probedata_sim* sim);
 /* A data handler over this memory, for probedata_coder_new; its user is the memory. */
-PROBEDATA_API probedata_status PROBEDATA_CALL probedata_sim_data_handler(
-    probedata_sim* sim, probedata_data_handler* handler);
+PROBEDATA_API probedata_status PROBEDATA_CALL
+probedata_sim_data_handler(probedata_sim* sim, probedata_data_handler* handler);
 /* The coder that receives the memory's completions, as if the host delivered them (NULL: none). */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_sim_bind(probedata_sim* sim,
                                                                  probedata_coder* coder);

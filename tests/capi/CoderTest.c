@@ -1,0 +1,232 @@
+// The coders through a data handler of the host's own and through the simulated memory: which
+// completions they take, what each failure reports, and what a callback may do from inside.
+#include <string.h>
+
+#include "CapiTest.h"
+
+// A host's handler that takes each request and keeps the last one, and what the callbacks
+// reported, in order: "r1" all_read(1), "c0" checksum_read(0), "s1" saved(1), "e" error.
+struct host {
+  uint32_t offset, length;
+  int requests, refuse;
+  char said[32];
+  probedata_coder* coder;
+  void (*inside)(struct host*, char what);  // a callback's own work, from inside
+};
+
+static int PROBEDATA_CALL host_read(void* user, uint32_t offset, uint32_t length) {
+  struct host* h = user;
+  h->offset = offset, h->length = length, ++h->requests;
+  return h->refuse;
+}
+static int PROBEDATA_CALL host_save(void* user, uint32_t offset, uint32_t length,
+                                    const unsigned char* data) {
+  return (void)data, host_read(user, offset, length);
+}
+static int PROBEDATA_CALL host_error(void* user) {
+  return (void)user, PROBEDATA_HANDLER_TRANSFER_ERROR;
+}
+
+static void said(struct host* h, char what, int ok) {
+  const size_t at = strlen(h->said);
+  if (at + 3 < sizeof h->said) h->said[at] = what, h->said[at + 1] = ok < 0 ? '\0' : "01"[ok];
+  if (h->inside != NULL) h->inside(h, what);
+}
+static void PROBEDATA_CALL on_checksum(void* user, int ok) { said(user, 'c', ok); }
+static void PROBEDATA_CALL on_all(void* user, int ok) { said(user, 'r', ok); }
+static void PROBEDATA_CALL on_saved(void* user, int ok) { said(user, 's', ok); }
+static void PROBEDATA_CALL on_error(void* user) { said(user, 'e', -1); }
+
+// A coder of kind over h's handler, or the memory's when sim is given, reporting into h.
+static probedata_coder* coder_for(struct host* h, probedata_coder_kind kind, probedata_sim* sim) {
+  probedata_data_handler handler = {sizeof handler, NULL, host_read, host_save, host_error};
+  const probedata_coder_callbacks callbacks = {sizeof callbacks, h,        on_checksum,
+                                               on_all,           on_saved, on_error};
+  memset(h, 0, sizeof *h);
+  handler.user = h;
+  if (sim != NULL) OK(probedata_sim_data_handler(sim, &handler));
+  OK(probedata_coder_new(kind, &handler, &h->coder));
+  OK(probedata_coder_set_callbacks(h->coder, &callbacks));
+  if (sim != NULL) OK(probedata_sim_bind(sim, h->coder));
+  return h->coder;
+}
+
+static int coder_error(probedata_coder* coder) {
+  int error = -1;
+  OK(probedata_coder_get_error(coder, &error));
+  return error;
+}
+
+void test_completions_must_be_awaited(void) {
+  unsigned char image[512];
+  struct host h;
+  probedata_coder* coder = coder_for(&h, PROBEDATA_CODER_V1, NULL);
+  uint32_t input = 0;
+  capi_golden("probe21.bin", image, sizeof image);
+  OK(probedata_coder_read_all(coder));
+  CHECK(h.offset == 0 && h.length == 8);
+  EXPECT(probedata_coder_read_all(coder), STATE, "a read is pending: wait for its result");
+  // Completions of no request, or of another one, change nothing.
+  EXPECT(probedata_coder_data_saved(coder, 1, 0, 8, image), STATE, "awaits no save of 8 bytes");
+  EXPECT(probedata_coder_data_read(coder, 1, 0, 428, image), STATE,
+         "awaits no read of 428 bytes at offset 0: it awaits a read of 8 bytes at offset 0");
+  EXPECT(probedata_coder_data_read(coder, 0, 4, 8, image), STATE, "awaits no read");
+  EXPECT(probedata_coder_data_read(coder, 1, 0, 8, NULL), ARGUMENT, "data is NULL");
+  CHECK(h.said[0] == '\0' && h.requests == 1);
+  // A handler error is told, and the transfer still ends with its completion.
+  OK(probedata_coder_handler_error(coder));
+  CHECK(!strcmp(h.said, "e") && coder_error(coder) == PROBEDATA_CODER_ERROR_TRANSFER);
+  OK(probedata_coder_data_read(coder, 1, 0, 8, image));
+  CHECK(h.offset == 0 && h.length == 428);
+  OK(probedata_coder_data_read(coder, 1, 0, 428, image));
+  EXPECT(probedata_coder_data_read(coder, 1, 0, 428, image), STATE, "nothing is pending");
+  OK(probedata_coder_get_versions(coder, &input, NULL));
+  CHECK(input == 0x21 && !strcmp(h.said, "er1"));
+  probedata_coder_free(coder);
+}
+
+void test_failures_and_their_reports(void) {
+  static const struct {
+    int memory, fail_read, fail_save, refuse, save, read;
+    const char* said;
+    int error;
+  } kCases[] = {
+      // A failed completion is told by its result alone.
+      {428, 1, 0, 0, 0, 1, "c0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 0, 1, 0, 1, 0, "s0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {100, 0, 0, 0, 1, 0, "s0", PROBEDATA_CODER_ERROR_TRANSFER},  // does not fit the memory
+      // A read the host's handler did not take: error first.
+      {0, 0, 0, 1, 0, 1, "er0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 0, 0, 0, 1, 1, "s1r1", PROBEDATA_CODER_ERROR_NONE},
+  };
+  size_t i;
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    struct host h;
+    probedata_sim* sim = NULL;
+    probedata_record* record = capi_sample();
+    if (kCases[i].memory != 0) OK(probedata_sim_new((size_t)kCases[i].memory, 0, 0, &sim));
+    coder_for(&h, PROBEDATA_CODER_V1, sim);
+    h.refuse = kCases[i].refuse;
+    if (kCases[i].fail_read) OK(probedata_sim_fail_next_read(sim));
+    if (kCases[i].fail_save) OK(probedata_sim_fail_next_save(sim));
+    if (kCases[i].save) OK(probedata_coder_save(h.coder, record));
+    if (kCases[i].read) OK(probedata_coder_read_all(h.coder));
+    if (strcmp(h.said, kCases[i].said) != 0 || coder_error(h.coder) != kCases[i].error) {
+      capi_fail(__FILE__, __LINE__, kCases[i].said);
+    }
+    probedata_coder_free(h.coder), probedata_sim_free(sim), probedata_record_free(record);
+  }
+}
+
+void test_memory_without_an_image(void) {
+  unsigned char memory[428];
+  int fill;
+  for (fill = 0; fill < 2; ++fill) {
+    struct host h;
+    probedata_sim* sim = NULL;
+    probedata_record *record = capi_sample(), *kept = NULL;
+    int equal = 0;
+    memset(memory, fill ? 0xFF : 0x00, sizeof memory);
+    OK(probedata_sim_new(sizeof memory, 0, 0, &sim));
+    coder_for(&h, PROBEDATA_CODER_V1, sim);
+    EXPECT(probedata_coder_from_image(h.coder, memory, sizeof memory, record), DECODE,
+           fill ? "erased" : "blank");
+    // Read after a save, of memory erased since: a decode failure, and the record stays.
+    OK(probedata_coder_save(h.coder, record));
+    OK(probedata_sim_load(sim, memory, sizeof memory));
+    OK(probedata_coder_read_all(h.coder));
+    CHECK(!strcmp(h.said, "s1r0") && coder_error(h.coder) == PROBEDATA_CODER_ERROR_DECODE);
+    OK(probedata_coder_get_record(h.coder, &kept));
+    OK(probedata_record_equal(record, kept, &equal));
+    CHECK(equal == 1);
+    // A coder new to the device reads its version first, which fails so.
+    probedata_coder_free(h.coder);
+    coder_for(&h, PROBEDATA_CODER_V1, sim);
+    OK(probedata_coder_read_all(h.coder));
+    CHECK(!strcmp(h.said, "c0") && coder_error(h.coder) == PROBEDATA_CODER_ERROR_DECODE);
+    probedata_record_free(kept), probedata_record_free(record);
+    probedata_coder_free(h.coder), probedata_sim_free(sim);
+  }
+}
+
+static void free_coder(struct host* h, char what) {
+  if (what == 'c') probedata_coder_free(h->coder);  // goes when the call returns
+}
+
+void test_cancel(void) {
+  struct host h;
+  probedata_sim* sim = NULL;
+  probedata_record* record = capi_sample();
+  size_t delivered = 9;
+  OK(probedata_sim_new(428, 0, 1, &sim));
+  coder_for(&h, PROBEDATA_CODER_V1, sim);
+  OK(probedata_coder_read_checksum(h.coder));
+  OK(probedata_coder_save(h.coder, record));
+  // Both end as failed transfers; the memory's late completions are dropped.
+  OK(probedata_coder_cancel(h.coder));
+  CHECK(!strcmp(h.said, "c0s0") && coder_error(h.coder) == PROBEDATA_CODER_ERROR_TRANSFER);
+  OK(probedata_sim_pump(sim, &delivered));
+  CHECK(delivered == 2 && !strcmp(h.said, "c0s0"));
+  EXPECT(probedata_coder_cancel(h.coder), STATE, "no transfer is pending");
+  // A coder freed from inside the result of its cancelled read.
+  OK(probedata_coder_read_version(h.coder));
+  h.inside = free_coder;
+  OK(probedata_coder_cancel(h.coder));
+  OK(probedata_sim_pump(sim, &delivered));
+  probedata_sim_free(sim), probedata_record_free(record);
+}
+
+// From inside: the next request at once, the record, and the coder's own free.
+static void next_request(struct host* h, char what) {
+  probedata_record* record = NULL;
+  if (what == 's') OK(probedata_coder_read_all(h->coder));
+  if (what != 'r') return;
+  OK(probedata_coder_get_record(h->coder, &record));
+  probedata_record_free(record);
+  probedata_coder_free(h->coder);
+}
+
+void test_callbacks_call_back_in(void) {
+  int text;
+  for (text = 0; text < 2; ++text) {
+    struct host h;
+    probedata_sim* sim = NULL;
+    probedata_record* record = capi_sample();
+    OK(probedata_sim_new(428, text, 0, &sim));
+    coder_for(&h, text ? PROBEDATA_CODER_SIMULATION : PROBEDATA_CODER_V1, sim);
+    h.inside = next_request;
+    OK(probedata_coder_save(h.coder, record));
+    CHECK(!strcmp(h.said, "s1r1"));
+    probedata_sim_free(sim), probedata_record_free(record);
+  }
+}
+
+void test_versions_a_coder_writes(void) {
+  static const struct {
+    probedata_coder_kind kind;
+    unsigned int version;
+    size_t length;  // of the image a device of that version holds
+    probedata_status status;
+  } kCases[] = {
+      {PROBEDATA_CODER_V1, 0x21, 428, PROBEDATA_OK},
+      {PROBEDATA_CODER_V1, 0x20, 428, PROBEDATA_ERROR_ARGUMENT},
+      {PROBEDATA_CODER_V1, 0x01, 328, PROBEDATA_ERROR_ARGUMENT},
+      {PROBEDATA_CODER_V1, 0x10, 0, PROBEDATA_ERROR_ARGUMENT},
+      {PROBEDATA_CODER_V1, 0x15, 0, PROBEDATA_ERROR_ARGUMENT},
+      {PROBEDATA_CODER_SIMULATION, 0x10, 0, PROBEDATA_OK},
+      {PROBEDATA_CODER_SIMULATION, 0x21, 428, PROBEDATA_ERROR_ARGUMENT},
+  };
+  size_t i;
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    probedata_coder* coder = NULL;
+    uint32_t output = 0;
+    OK(probedata_coder_new(kCases[i].kind, NULL, &coder));
+    if (probedata_coder_set_output_version(coder, kCases[i].version) != kCases[i].status ||
+        probedata_image_length(kCases[i].version) != kCases[i].length) {
+      capi_fail(__FILE__, __LINE__, "a version's status or length");
+    }
+    OK(probedata_coder_get_versions(coder, NULL, &output));
+    CHECK((output == kCases[i].version) == (kCases[i].status == PROBEDATA_OK));
+    probedata_coder_free(coder);
+  }
+}
