@@ -126,9 +126,12 @@ struct Failure {
   probedata_status status;
   std::string reason;
   bool mistake;  // a caller's mistake, whose reason is told after the C function's name
+  int system;    // the system's error number behind it, or 0
 };
 
 [[noreturn]] void fail(probedata_status status, const std::string& reason);
+// PROBEDATA_ERROR_IO with the system's error number and its text after the reason.
+[[noreturn]] void failIo(const std::string& reason, int system);
 // A caller's mistake: PROBEDATA_ERROR_ARGUMENT, the reason after the function's name.
 [[noreturn]] void mistake(const std::string& reason);
 // A mistake unless pointer is set: "probedata_record_get_id: id is NULL".

@@ -297,7 +297,8 @@ probedata_status PROBEDATA_CALL probedata_record_save_file(const probedata_recor
 #endif
     std::string reason;
     if (!replaceFile(file, text, reason)) {
-      fail(PROBEDATA_ERROR_IO, "cannot write " + capi::shown(path) + ": " + reason);
+      throw capi::Failure{PROBEDATA_ERROR_IO, "cannot write " + capi::shown(path) + ": " + reason,
+                          false, errno};
     }
   });
 }
@@ -307,9 +308,8 @@ probedata_status PROBEDATA_CALL probedata_record_load_file(probedata_record* rec
   return run(__func__, [&] {
     need(record, "record");
     std::string text;
-    if (!readFile(capi::pathOf(path), text)) {
-      fail(PROBEDATA_ERROR_IO, "cannot read " + capi::shown(path) + ": " + std::strerror(errno));
-    }
+    if (!readFile(capi::pathOf(path), text))
+      capi::failIo("cannot read " + capi::shown(path), errno);
     load(record->record, capi::textOf(text.data(), text.size()));
   });
 }

@@ -167,6 +167,12 @@ const char* PROBEDATA_CALL probedata_fault_name(int fault) {
              : Report::faultName(static_cast<Report::Fault>(fault));
 }
 
+const char* PROBEDATA_CALL probedata_item_name(int item) {
+  return item < ProbeDataV1Coder::AllItems || item > ProbeDataV1Coder::DataCheckItem
+             ? "unknown"
+             : Report::itemName(static_cast<ProbeDataV1Coder::StreamItems>(item));
+}
+
 probedata_status PROBEDATA_CALL probedata_image_version_name(uint32_t version, char** text,
                                                              size_t* length) {
   return run(__func__, [&] { capi::copyOut(Report::versionText(version), text, length); });

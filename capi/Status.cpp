@@ -18,6 +18,7 @@
 namespace {
 
 thread_local std::string t_lastError;
+thread_local int t_lastSystemError = 0;
 
 // The library's own refusals of a request, and everything else it throws.
 probedata_status statusOf(const char* function, std::string& reason) {
@@ -25,6 +26,7 @@ probedata_status statusOf(const char* function, std::string& reason) {
     throw;
   } catch (const capi::Failure& failure) {
     reason = failure.mistake ? std::string(function) + ": " + failure.reason : failure.reason;
+    t_lastSystemError = failure.system;
     return failure.status;
   } catch (const Error& error) {
     reason = error.getMessage();
@@ -110,9 +112,14 @@ HostLog& hostLog() {
 namespace capi {
 
 void fail(probedata_status status, const std::string& reason) {
-  throw Failure{status, reason, false};
+  throw Failure{status, reason, false, 0};
 }
-void mistake(const std::string& reason) { throw Failure{PROBEDATA_ERROR_ARGUMENT, reason, true}; }
+void failIo(const std::string& reason, int system) {
+  throw Failure{PROBEDATA_ERROR_IO, reason + ": " + std::strerror(system), false, system};
+}
+void mistake(const std::string& reason) {
+  throw Failure{PROBEDATA_ERROR_ARGUMENT, reason, true, 0};
+}
 
 void need(const void* pointer, const char* name) {
   if (pointer == nullptr) mistake(std::string(name) + " is NULL");
@@ -129,6 +136,7 @@ probedata_status reportException(const char* function) noexcept {
   try {
     hostLog();
     std::string reason;
+    t_lastSystemError = 0;
     const probedata_status status = statusOf(function, reason);
     t_lastError = reason;
     return status;
@@ -140,6 +148,7 @@ probedata_status reportException(const char* function) noexcept {
 
 void succeeded() noexcept {
   t_lastError.clear();
+  t_lastSystemError = 0;
   try {
     hostLog();
   } catch (...) {
@@ -213,6 +222,8 @@ std::string xmlReason(const std::string& reason) {
 extern "C" {
 
 const char* PROBEDATA_CALL probedata_last_error(void) { return t_lastError.c_str(); }
+
+int PROBEDATA_CALL probedata_last_system_error(void) { return t_lastSystemError; }
 
 const char* PROBEDATA_CALL probedata_status_name(probedata_status status) {
   switch (status) {

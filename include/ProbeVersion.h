@@ -3,7 +3,7 @@
 #ifndef PROBE_VERSION_H
 #define PROBE_VERSION_H
 
-#include <wchar.h>
+#include <stddef.h> /* wchar_t, in C */
 
 #include "ProbeExport.h"
 

@@ -70,6 +70,9 @@ typedef enum probedata_status {
 /* The reason of the last call on this thread that returned a status; "" after PROBEDATA_OK. Valid
  * until the next such call on this thread. */
 PROBEDATA_API const char* PROBEDATA_CALL probedata_last_error(void);
+/* The system's error number (errno) behind the last PROBEDATA_ERROR_IO on this thread, or 0 when
+ * the last call that returned a status gave none. */
+PROBEDATA_API int PROBEDATA_CALL probedata_last_system_error(void);
 /* "ok", "argument", "state", "decode", "encode", "io", "memory", "internal"; "unknown" else. */
 PROBEDATA_API const char* PROBEDATA_CALL probedata_status_name(probedata_status status);
 /* Frees bytes and texts the library returned; NULL is ignored. */
@@ -313,6 +316,9 @@ probedata_report_record(const probedata_report* report, probedata_record** recor
  * any other value, where a host listing them all stops. Static texts. */
 PROBEDATA_API const char* PROBEDATA_CALL probedata_verdict_name(int verdict);
 PROBEDATA_API const char* PROBEDATA_CALL probedata_fault_name(int fault);
+/* An item's name as reports give it: "version", "rigid body", "default direction", "mask
+ * thickness", "data check"; "image" for PROBEDATA_ITEM_ALL; "unknown" for any other value. */
+PROBEDATA_API const char* PROBEDATA_CALL probedata_item_name(int item);
 /* A packed image version as messages name it: "2.1" for 0x21 (*text new, probedata_free). */
 PROBEDATA_API probedata_status PROBEDATA_CALL probedata_image_version_name(uint32_t version,
                                                                            char** text,

@@ -38,6 +38,8 @@ void test_misuse(void) {
   CHECK(!strcmp(probedata_status_name((probedata_status)99), "unknown"));
   CHECK(!strcmp(probedata_verdict_name(4), "unknown") &&
         !strcmp(probedata_fault_name(-1), "unknown"));
+  CHECK(!strcmp(probedata_item_name(6), "unknown") &&
+        !strcmp(probedata_item_name(2), "rigid body"));
   probedata_version(NULL, NULL, NULL);
   probedata_free(NULL);
   EXPECT(probedata_set_log(NULL, NULL, -7), ARGUMENT, "level -7 is none of");
