@@ -298,6 +298,7 @@ const std::vector<Case> kCases = {
        return [&fixture] {
          probedata_report* report = nullptr;
          probedata_report_info info{};
+         info.struct_size = sizeof info;
          const bool ok = probedata_inspect(bytes(fixture.image), fixture.image.size(), &report) ==
                              PROBEDATA_OK &&
                          probedata_report_get_info(report, &info) == PROBEDATA_OK && info.intact;
