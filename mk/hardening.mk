@@ -18,7 +18,7 @@ COVERAGE_BUILD ?= build-coverage
 HARDEN_JOBS    ?= 2
 FUZZ_TIME      ?= 60
 FUZZ_FLAGS     ?=
-FUZZ_TARGETS    = convert_from_string load_from_string v1_coder simu_coder
+FUZZ_TARGETS    = convert_from_string load_from_string v1_coder simu_coder capi_coder
 
 CLANG_CXX       = clang++-14
 CLANG_CC        = clang-14
@@ -61,7 +61,8 @@ TSAN_REPEAT  ?= 20
 
 tsan-build: hardening-packages
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
-	  -DPROBE_BUILD_TOOLS=OFF -DCMAKE_CXX_FLAGS="-O1 $(TSAN)" \
+	  -DCMAKE_C_COMPILER=$(CLANG_CC) -DPROBE_BUILD_TOOLS=OFF -DCMAKE_CXX_FLAGS="-O1 $(TSAN)" \
+	  -DCMAKE_C_FLAGS="-O1 $(TSAN)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$(TSAN)" -DCMAKE_SHARED_LINKER_FLAGS="$(TSAN)"
 	cmake --build $(TSAN_BUILD) -j $(HARDEN_JOBS) --target probe_tests
 
@@ -73,7 +74,7 @@ tsan: tsan-build
 # The library is instrumented for coverage; only the targets link libFuzzer's main.
 fuzz-build: hardening-packages
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=$(CLANG_CXX) \
-	  -DPROBE_FUZZ=ON -DPROBE_BUILD_TOOLS=OFF \
+	  -DCMAKE_C_COMPILER=$(CLANG_CC) -DPROBE_FUZZ=ON -DPROBE_BUILD_TOOLS=OFF \
 	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=fuzzer-no-link $(SANITIZE)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)"
 	cmake --build $(FUZZ_BUILD) -j $(HARDEN_JOBS) --target probe_fuzzers
