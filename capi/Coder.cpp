@@ -217,6 +217,17 @@ const ProbeDataV1Coder& v1Of(const Coder* coder) {
   return *coder->v1;
 }
 
+// ENCODE for a record the image refuses, naming every value it refuses.
+[[noreturn]] void refuseImage(const ProbeData& record) {
+  std::string reason;
+  for (const ImageFitProblem& problem : checkImageFit(record)) {
+    if (problem.refused)
+      reason += (reason.empty() ? "" : "; ") + problem.path + ": " + problem.detail;
+  }
+  fail(PROBEDATA_ERROR_ENCODE,
+       reason.empty() ? "the coder does not write the record in its versions" : reason);
+}
+
 // The one version a coder writes whole: its own (a read may set the version it read).
 unsigned int ownVersion(const Coder& coder) {
   return coder.v1 != nullptr ? ProbeDataV1Coder::getClassVersion() : PDSimuCoder::getClassVersion();
@@ -445,15 +456,7 @@ probedata_status PROBEDATA_CALL probedata_coder_to_image(const probedata_coder* 
     need(image, "image");
     capi::refuseNulInId(record->record);
     std::string bytes;
-    if (!c.convertToString(record->record, bytes)) {
-      std::string reason;
-      for (const ImageFitProblem& problem : checkImageFit(record->record)) {
-        if (problem.refused)
-          reason += (reason.empty() ? "" : "; ") + problem.path + ": " + problem.detail;
-      }
-      fail(PROBEDATA_ERROR_ENCODE,
-           reason.empty() ? "the coder does not write the record in its versions" : reason);
-    }
+    if (!c.convertToString(record->record, bytes)) refuseImage(record->record);
     capi::copyOut(bytes, image, length);
   });
 }
@@ -484,8 +487,8 @@ probedata_status PROBEDATA_CALL probedata_coder_data_checksum(const probedata_co
     need(checksum, "checksum");
     try {
       *checksum = c.computeDataCheksum(record->record);
-    } catch (const Error& error) {
-      fail(PROBEDATA_ERROR_ENCODE, error.getMessage());
+    } catch (const Error&) {
+      refuseImage(record->record);
     }
   });
 }
