@@ -189,22 +189,3 @@ def test_library_errors_reach_the_logging_module(caplog):
         with pytest.raises(pd.DecodeError):
             pd.Record.from_xml("<?xml")
     assert any("could not decode stream" in r.getMessage() for r in caplog.records)
-
-
-KEPT = {"record": pd.Record(), "report": pd.inspect(IMAGE), "device": pd.SimulatedDevice(4),
-        "coder": pd.Coder(kind="simulation")}  # alive while the calls use their handles
-
-
-@pytest.mark.parametrize("call", [
-    lambda lib, h: lib.probedata_record_get_id(None, None, None),
-    lambda lib, h: lib.probedata_record_get_target(h["record"], 0, None),
-    lambda lib, h: lib.probedata_report_get_field(h["report"], 1, 99, None),
-    lambda lib, h: lib.probedata_fit_get(None, 0, None),
-    lambda lib, h: lib.probedata_coder_to_image(h["coder"], h["record"], None, None),
-    lambda lib, h: lib.probedata_sim_corrupt_byte(h["device"], 4, 1),
-])
-def test_a_caller_mistake_is_a_status(call):
-    from probedata import _native
-    handles = {name: kept._handle for name, kept in KEPT.items()}
-    assert call(_native.lib, handles) == 1 and _native.lib.probedata_last_error()
-    assert _native.lib.probedata_status_name(1) == b"argument"
