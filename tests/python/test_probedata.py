@@ -9,6 +9,9 @@ import logging
 import math
 import os
 import pickle
+import shutil
+import subprocess
+import sys
 
 import pytest
 
@@ -250,3 +253,13 @@ def test_library_errors_reach_the_logging_module(caplog):
         with pytest.raises(pd.DecodeError):
             pd.Record.from_xml("<?xml")
     assert any("could not decode stream" in r.getMessage() for r in caplog.records)
+
+
+def test_the_package_installs_with_pip(tmp_path):  # without the network
+    source = shutil.copytree(os.path.join(HERE, "..", "..", "python"), tmp_path / "source")
+    subprocess.run([sys.executable, "-m", "pip", "install", "-q", "--no-build-isolation",
+                    "--no-deps", "--no-index", "--target", str(tmp_path), source], check=True)
+    run = subprocess.run([sys.executable, "-c", "import probedata; print(probedata.__version__)"],
+                         env=dict(os.environ, PYTHONPATH=str(tmp_path)), stdout=subprocess.PIPE)
+    assert run.stdout.decode().strip() == pd.__version__ == "%d.%d.%d" % pd.version()
+    assert (tmp_path / "probedata" / "py.typed").exists()
