@@ -7,12 +7,14 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 # The demo needs the library, its stand-ins, the simulator and the tool; the test suite adds
 # GoogleTest, pkg-config (the install test), help2man (the manual page), locales (a German
 # locale the tests make in the build tree), pytest (the Python package), strace (the tool's rows
-# that stop it at a system call), abigail-tools (the ABI against its baseline), and `make bench`
-# Google Benchmark.
+# that stop it at a system call), mypy (the Python package's types), pip, setuptools and wheel
+# (the package installed from python/), abigail-tools (the ABI against its baseline), and
+# `make bench` Google Benchmark.
 DEMO_PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-dev \
                 libcli11-dev nlohmann-json3-dev
 PACKAGES      = $(DEMO_PACKAGES) pkg-config libgtest-dev libbenchmark-dev help2man locales \
-                python3-pytest strace abigail-tools
+                python3-pytest python3-mypy python3-pip python3-setuptools python3-wheel strace \
+                abigail-tools
 
 .PHONY: all deps demo-deps configure build test demo clean
 

@@ -1,14 +1,24 @@
 """The Python package over the C interface: the round trips and damage cases the C++ suite
-trusts, at the Python surface, and the C interface's coders driven by a host's own handler."""
+trusts, at the Python surface, the C interface's coders driven by a host's own handler, and the
+package as Python programs use it: errors, copies, pickles, callbacks, closing, installing."""
 
+import copy
+import errno
+import gc
 import logging
+import math
 import os
+import pickle
+import shutil
+import subprocess
+import sys
 
 import pytest
 
 import probedata as pd
 
-DATA = os.path.join(os.path.dirname(__file__), "..", "data")
+HERE = os.path.dirname(__file__)
+DATA = os.path.join(HERE, "..", "data")
 
 
 def golden(name: str) -> bytes:
@@ -34,12 +44,28 @@ def test_every_form_gives_back_the_record(tmp_path):
     assert pd.Record.from_xml(golden("probe.xml")) == record
     record.save(tmp_path / "p.xml")
     assert pd.Record.load(tmp_path / "p.xml") == record
+    with pytest.raises(OSError) as caught:  # with the system's error and the path as given
+        pd.Record.load(tmp_path / "none.xml")
+    assert (caught.value.errno, caught.value.filename) == (errno.ENOENT, str(tmp_path / "none.xml"))
     copy = record.copy()
     copy.targets, copy.mask_thickness, copy.stored_checksum = [], 65535, 0xFFFFFFFF
     copy.id, copy.default_direction = "M\u00fcnchen \udcff", (1, -2, 0.5)
     again = pd.Record.from_xml(copy.to_xml())
     assert again == copy != record and again.id == "M\u00fcnchen \udcff"
     assert pd.Record.from_image(copy.to_image()).stored_checksum == 0xFFFF
+
+
+def test_copies_and_pickles_are_independent_and_whole():
+    record, report = pd.Record.from_image(IMAGE), pd.inspect(golden("damaged-rb.bin"))
+    record.id, record.targets = b"NUL\0 \xff", record.targets + (pd.Target(math.nan, (0, 0, 0)),)
+    for twin in (copy.copy(record), copy.deepcopy(record), pickle.loads(pickle.dumps(record))):
+        assert twin == record
+        del twin  # a copy that shared the handle freed it here
+        gc.collect()
+    record.id = "still mine"
+    again = pickle.loads(pickle.dumps(report))
+    assert again == report and again.record == report.record and again.items[1].fault == (
+        pd.Fault.CHECKSUM_MISMATCH)
 
 
 # Each damaged image: the block the report blames, its fault, what it says, and how many targets
@@ -63,7 +89,7 @@ DAMAGED = [
 def test_the_report_names_the_damaged_block(name, image, block, fault, message, kept):
     report = pd.inspect(image)
     damaged = [item for item in report.items if item.verdict == "damaged"]
-    assert [(item.name, item.fault) for item in damaged][:1] == [(block, fault)]
+    assert [(f"{item.name}", str(item.fault)) for item in damaged][:1] == [(block, fault)]
     assert not report.intact and message in report.damage
     assert len(report.record.targets) == kept
     with pytest.raises(pd.DecodeError, match=message.split(" (")[0]):
@@ -78,8 +104,7 @@ def test_the_report_of_an_intact_image():
     assert (rigid.offset, rigid.length, rigid.stored_checksum, rigid.in_record) == (
         8, 388, 0xB0E0, True)
     assert rigid.fields[0] == pd.Field(8, 2, "target count: 5")
-    assert "upper two bytes of each position" in rigid.unchecked
-    assert report.items[2].unchecked == "" and report.items[4].stored_checksum is None
+    assert "upper two bytes" in rigid.unchecked and report.items[4].stored_checksum is None
     assert pd.inspect(b"").version is None and pd.inspect(IMAGE[:200]).items[1].in_record
 
 
@@ -89,21 +114,52 @@ def far() -> pd.Record:
     return record
 
 
-@pytest.mark.parametrize("action,error,message", [
-    (lambda: pd.Record.from_xml(golden("broken.xml")), pd.DecodeError,
+def closed(handle):
+    handle.close()
+    return handle
+
+
+def setting(name, value, owner=pd.Record):
+    return lambda: setattr(owner(), name, value)
+
+
+# Each failure is a package error of its kind and the built-in error a Python program catches,
+# raised before ctypes sees a value it would wrap or refuse.
+@pytest.mark.parametrize("action,error,builtin,message", [
+    (lambda: pd.Record.from_xml(golden("broken.xml")), pd.DecodeError, ValueError,
      "at line 35, column 12: .* \\(input stream error\\)"),
-    (lambda: pd.Record.load("/nonexistent/p.xml"), pd.FileError, "No such file"),
-    (lambda: far().to_image(), pd.EncodeError,
+    (lambda: pd.Record().save("/"), pd.FileError, OSError, "cannot write \"/\""),
+    (lambda: pd.Record().save("a\0b.xml"), pd.InvalidValueError, ValueError, "NUL"),
+    (lambda: far().to_image(), pd.EncodeError, ValueError,
      "targets\\[0\\].position\\[0\\]: 3000000 is out of range"),
-    (lambda: setattr(pd.Record(), "mask_thickness", 65536), pd.ArgumentError, "65536"),
-    (lambda: setattr(pd.Record(), "default_direction", (1, 2)), pd.ArgumentError, "three"),
-    (lambda: pd.Coder(kind="v2"), pd.ArgumentError, "v1"),
-    (lambda: pd.Coder().read_all(), pd.StateError, "no data handler"),
-    (lambda: pd.Record().save("/"), pd.FileError, "cannot write \"/\""),
+    (setting("mask_thickness", -1), pd.InvalidValueError, ValueError, "0 to 65535"),
+    (setting("mask_thickness", 1.5), pd.InvalidTypeError, TypeError, "whole number, not float"),
+    (setting("id", 123), pd.InvalidTypeError, TypeError, "str or bytes, not int"),
+    (setting("default_direction", (1, 2)), pd.InvalidValueError, ValueError, "three"),
+    (setting("targets", [(1, 2)]), pd.InvalidTypeError, TypeError, "Target values, not tuple"),
+    (lambda: pd.Target(1, [1, 2, "x"]), pd.InvalidTypeError, TypeError, "three numbers"),
+    (lambda: pd.check_fit("x"), pd.InvalidTypeError, TypeError, "Record, not str"),
+    (lambda: pd.Record.from_image(5), pd.InvalidTypeError, TypeError, "bytes, not int"),
+    (lambda: pd.SimulatedDevice(2**64 + 5), pd.InvalidValueError, ValueError, "4294967295"),
+    (lambda: pd.Coder(object()), pd.InvalidTypeError, TypeError, "read\\(offset, length\\)"),
+    (setting("on_saved", 3, pd.Coder), pd.InvalidTypeError, TypeError, "callable or None"),
+    (setting("output_version", 0x21, pd.Coder), pd.InvalidTypeError, TypeError, "\"2.1\""),
+    (lambda: closed(pd.Coder()).read_all(), pd.StateError, RuntimeError, "Coder is closed"),
+    (lambda: closed(pd.Record()).id, pd.StateError, RuntimeError, "Record is closed"),
 ])
-def test_failures_raise_with_the_library_reason(action, error, message):
-    with pytest.raises(error, match=message):
+def test_failures_are_package_errors_and_the_builtin_ones(action, error, builtin, message):
+    with pytest.raises(error, match=message) as caught:
         action()
+    assert isinstance(caught.value, builtin)
+
+
+def test_values_behave_as_python_values():
+    target, record = pd.Target(1, [1, 2, 3]), pd.Record()
+    record.targets += (target,)
+    assert record.targets == (target,) and {target: 1} and target.position == (1.0, 2.0, 3.0)
+    for owner, misspelt in ((record, "mask_thicknes"), (pd.Coder(), "on_save")):
+        with pytest.raises(AttributeError):
+            setattr(owner, misspelt, 3)
 
 
 def test_check_fit_names_each_value():
@@ -128,11 +184,11 @@ class Host:
     def save(self, offset, data):
         self.requests.append(("save", offset, data))
 
-    def deliver(self, coder):
+    def deliver(self, coder, ok=True):
         while self.requests:
             kind, offset, what = self.requests.pop(0)
             if kind == "read":
-                coder.data_read(True, offset, bytes(self.memory[offset:offset + what]))
+                coder.data_read(ok, offset, bytes(self.memory[offset:offset + what]) * ok)
             else:
                 self.memory[offset:offset + len(what)] = what
                 coder.data_saved(True, offset, what)
@@ -150,15 +206,16 @@ def test_a_host_handler_drives_the_coder():
     coder = pd.Coder(host)  # new to the probe: a version read comes first
     coder.on_all_read, coder.on_error = seen.append, lambda: seen.append("error")
     coder.read_all()
-    assert host.requests == [("read", 0, 8)]
     host.deliver(coder)
     assert seen[-1] is True
-    assert (coder.record.id, coder.input_version, coder.error) == ("DEMO-PROBE-01", 0x21, 0)
-    host.refuse = True
+    assert (coder.record.id, coder.input_version, coder.error) == ("DEMO-PROBE-01", "2.1", 0)
     coder.read_all()
-    assert seen[-2:] == ["error", False] and coder.error == 4
-    with pytest.raises(pd.StateError, match="awaits no read"):
-        coder.data_read(True, 0, b"x")
+    host.deliver(coder, ok=False)  # a failure names its read by the length requested
+    assert seen[-1] is False and coder.error == 4 and "v1 over Host" in repr(coder)
+    host.refuse, seen[:] = True, []
+    with pytest.raises(OSError, match="device gone"):  # once the coder has told the failure
+        coder.read_all()
+    assert seen == ["error", False]
 
 
 def test_the_simulated_device_and_its_faults():
@@ -177,11 +234,18 @@ def test_the_simulated_device_and_its_faults():
     reader.read_checksum()
     device.pump()
     assert seen == [("saved", True), ("all", False), ("checksum", False)]
-    assert reader.error == 4 and pd.image_length(0x01) == 328
-    text = pd.SimulatedDevice(0, text=True, queued=False)
-    simulation = pd.Coder(text, "simulation")
-    simulation.save(pd.Record.from_image(IMAGE))
-    assert text.contents == golden("probe.xml") and pd.version()[:2] == (1, 1)
+    assert reader.error == 4 and pd.image_length("0.1") == 328
+    reader.on_checksum_read = lambda ok: 1 / 0
+    reader.read_checksum()
+    with pytest.raises(ZeroDivisionError):  # from the call that delivered the result
+        device.pump()
+    with pd.SimulatedDevice(0, text=True, queued=False) as text:
+        simulation = pd.Coder(text, "simulation")
+        simulation.on_saved = seen.append
+        simulation.save(pd.Record.from_image(IMAGE))
+        assert text.contents == golden("probe.xml") and seen[-1] is True
+        assert repr(text) == f"<probedata.SimulatedDevice of {len(text.contents)} bytes, text>"
+    assert text.closed and pd.version()[:2] == (1, 1)
 
 
 def test_library_errors_reach_the_logging_module(caplog):
@@ -191,20 +255,11 @@ def test_library_errors_reach_the_logging_module(caplog):
     assert any("could not decode stream" in r.getMessage() for r in caplog.records)
 
 
-KEPT = {"record": pd.Record(), "report": pd.inspect(IMAGE), "device": pd.SimulatedDevice(4),
-        "coder": pd.Coder(kind="simulation")}  # alive while the calls use their handles
-
-
-@pytest.mark.parametrize("call", [
-    lambda lib, h: lib.probedata_record_get_id(None, None, None),
-    lambda lib, h: lib.probedata_record_get_target(h["record"], 0, None),
-    lambda lib, h: lib.probedata_report_get_field(h["report"], 1, 99, None),
-    lambda lib, h: lib.probedata_fit_get(None, 0, None),
-    lambda lib, h: lib.probedata_coder_to_image(h["coder"], h["record"], None, None),
-    lambda lib, h: lib.probedata_sim_corrupt_byte(h["device"], 4, 1),
-])
-def test_a_caller_mistake_is_a_status(call):
-    from probedata import _native
-    handles = {name: kept._handle for name, kept in KEPT.items()}
-    assert call(_native.lib, handles) == 1 and _native.lib.probedata_last_error()
-    assert _native.lib.probedata_status_name(1) == b"argument"
+def test_the_package_installs_with_pip(tmp_path):  # without the network
+    source = shutil.copytree(os.path.join(HERE, "..", "..", "python"), tmp_path / "source")
+    subprocess.run([sys.executable, "-m", "pip", "install", "-q", "--no-build-isolation",
+                    "--no-deps", "--no-index", "--target", str(tmp_path), source], check=True)
+    run = subprocess.run([sys.executable, "-c", "import probedata; print(probedata.__version__)"],
+                         env=dict(os.environ, PYTHONPATH=str(tmp_path)), stdout=subprocess.PIPE)
+    assert run.stdout.decode().strip() == pd.__version__ == "%d.%d.%d" % pd.version()
+    assert (tmp_path / "probedata" / "py.typed").exists()
