@@ -314,10 +314,11 @@ probedata_status PROBEDATA_CALL probedata_coder_new(probedata_coder_kind kind,
                                                     probedata_coder** coder) {
   return run(__func__, [&] {
     need(coder, "coder");
-    if (kind != PROBEDATA_CODER_V1 && kind != PROBEDATA_CODER_SIMULATION) {
-      capi::mistake(std::to_string(kind) + " is no coder kind");
+    const int value = capi::passed(&kind);
+    if (value != PROBEDATA_CODER_V1 && value != PROBEDATA_CODER_SIMULATION) {
+      capi::mistake(std::to_string(value) + " is no coder kind");
     }
-    std::unique_ptr<Coder> made(new Coder(kind));
+    std::unique_ptr<Coder> made(new Coder(static_cast<probedata_coder_kind>(value)));
     boost::shared_ptr<DataHandler> host;
     if (handler != nullptr) {
       const probedata_data_handler taken = capi::taken(handler, kHandlerSize, "handler");
@@ -328,7 +329,7 @@ probedata_status PROBEDATA_CALL probedata_coder_new(probedata_coder_kind kind,
         ++made->handlerSim->refs;
       }
     }
-    if (kind == PROBEDATA_CODER_V1) {
+    if (value == PROBEDATA_CODER_V1) {
       made->v1 = new V1Coder(host);
       made->coder.reset(made->v1);
     } else {

@@ -194,6 +194,16 @@ Struct taken(const Struct* given, std::size_t firstRelease, const char* name) {
   return copy;
 }
 
+// The int a host passed for an enum, read from its bytes: a C host may pass any int, which C++
+// must not read as the enum.
+template <class Enum>
+int passed(const Enum* value) {
+  static_assert(sizeof(Enum) == sizeof(int), "the C enums are ints");
+  int result;
+  std::memcpy(&result, value, sizeof result);
+  return result;
+}
+
 // The end of a struct's member, for the first-release sizes.
 #define PROBEDATA_END_OF(type, member) (offsetof(type, member) + sizeof(type::member))
 

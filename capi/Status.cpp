@@ -226,7 +226,7 @@ const char* PROBEDATA_CALL probedata_last_error(void) { return t_lastError.c_str
 int PROBEDATA_CALL probedata_last_system_error(void) { return t_lastSystemError; }
 
 const char* PROBEDATA_CALL probedata_status_name(probedata_status status) {
-  switch (status) {
+  switch (capi::passed(&status)) {
     case PROBEDATA_OK:
       return "ok";
     case PROBEDATA_ERROR_ARGUMENT:
