@@ -25,7 +25,7 @@ void status(probedata_status got, const char* call) {
   FUZZ_CHECK((got == PROBEDATA_OK) == (*probedata_last_error() == '\0'), call);
 }
 
-void request(Host& host, unsigned kind);
+probedata_status request(Host& host, unsigned kind);
 
 // A result: counted, and now and then the next request made from inside, as hosts do, while
 // the input lasts.
@@ -35,7 +35,7 @@ void PROBEDATA_CALL result(void* user, int) {
   if (!host.closing && host.depth < 3 && host.input->at < host.input->end &&
       host.input->u8() % 4 == 0) {
     ++host.depth;
-    request(host, host.input->u8());
+    static_cast<void>(request(host, host.input->u8()));
     --host.depth;
   }
 }
@@ -48,23 +48,14 @@ void PROBEDATA_CALL error(void* user) {
   }
 }
 
-void request(Host& host, unsigned kind) {
-  probedata_status got = PROBEDATA_OK;
-  switch (kind % 4) {
-    case 0:
-      got = probedata_coder_read_version(host.coder);
-      break;
-    case 1:
-      got = probedata_coder_read_all(host.coder);
-      break;
-    case 2:
-      got = probedata_coder_read_checksum(host.coder);
-      break;
-    default:
-      got = probedata_coder_save(host.coder, host.record);
-  }
+probedata_status request(Host& host, unsigned kind) {
+  const probedata_status got = kind % 4 == 0   ? probedata_coder_read_version(host.coder)
+                               : kind % 4 == 1 ? probedata_coder_read_all(host.coder)
+                               : kind % 4 == 2 ? probedata_coder_read_checksum(host.coder)
+                                               : probedata_coder_save(host.coder, host.record);
   status(got, "request");
   host.accepted += got == PROBEDATA_OK;
+  return got;
 }
 
 }  // namespace
@@ -95,52 +86,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
     const unsigned offset = input.u8() % 2 ? 0 : input.u16();
     const unsigned length = input.u8() % 2 ? bytes.size() : input.u16();
-    switch (step % 10) {
-      case 0:
-        request(host, input.u8());
-        break;
-      case 1:
-        status(probedata_sim_pump(host.sim, nullptr), "pump");
-        break;
-      case 2:
-        status(probedata_coder_data_read(host.coder, step & 16, offset, length,
-                                         length <= bytes.size() ? raw : nullptr),
-               "data_read");
-        break;
-      case 3:
-        status(probedata_coder_data_saved(host.coder, step & 16, offset, length,
-                                          length <= bytes.size() ? raw : nullptr),
-               "data_saved");
-        break;
-      case 4:
-        status(probedata_coder_cancel(host.coder), "cancel");
-        break;
-      case 5:
-        status(probedata_coder_handler_error(host.coder), "handler_error");
-        break;
-      case 6:
-        status(step & 16 ? probedata_sim_fail_next_read(host.sim)
-                         : probedata_sim_fail_next_save(host.sim),
-               "fail");
-        break;
-      case 7:
-        status(probedata_sim_corrupt_byte(host.sim, offset % 430, input.u8()), "corrupt");
-        break;
-      case 8:
-        status(probedata_sim_load(host.sim, raw, bytes.size()), "load");
-        break;
-      default:
-        status(probedata_coder_set_output_version(host.coder, input.u8()), "version");
-    }
+    const bool ok = step & 16;
+    const auto* given = length <= bytes.size() ? raw : nullptr;
+    const probedata_status got =
+        step % 10 == 0   ? request(host, input.u8())
+        : step % 10 == 1 ? probedata_sim_pump(host.sim, nullptr)
+        : step % 10 == 2 ? probedata_coder_data_read(host.coder, ok, offset, length, given)
+        : step % 10 == 3 ? probedata_coder_data_saved(host.coder, ok, offset, length, given)
+        : step % 10 == 4 ? probedata_coder_cancel(host.coder)
+        : step % 10 == 5 ? probedata_coder_handler_error(host.coder)
+        : step % 10 == 6
+            ? (ok ? probedata_sim_fail_next_read : probedata_sim_fail_next_save)(host.sim)
+        : step % 10 == 7 ? probedata_sim_corrupt_byte(host.sim, offset % 430, input.u8())
+        : step % 10 == 8 ? probedata_sim_load(host.sim, raw, bytes.size())
+                         : probedata_coder_set_output_version(host.coder, input.u8());
+    status(got, "step");
   }
   // The host gives up on what is pending; the memory's late completions are dropped.
   host.closing = true;
   probedata_coder_cancel(host.coder);
   status(probedata_sim_pump(host.sim, nullptr), "pump");
   probedata_coder_cancel(host.coder);
-  FUZZ_CHECK(host.accepted == host.results,
-             std::to_string(host.accepted) + " requests, " + std::to_string(host.results) +
-                 " results");
+  FUZZ_CHECK(host.accepted == host.results, std::to_string(host.accepted) + " requests, " +
+                                                std::to_string(host.results) + " results");
   probedata_coder_free(host.coder);
   probedata_sim_free(host.sim);
   probedata_record_free(host.record);

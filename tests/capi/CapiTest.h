@@ -23,12 +23,12 @@ size_t capi_golden(const char* name, unsigned char* bytes, size_t size);
 probedata_record* capi_sample(void);
 
 // Every test, each a function of no arguments.
-#define CAPI_TESTS(X)                                                                           \
-  X(misuse)                                                                                     \
-  X(struct_sizes) X(version) X(record_equality) X(encoders_refuse_nul_in_id) X(texts_and_files) \
-      X(completions_must_be_awaited) X(failures_and_their_reports) X(memory_without_an_image)   \
-          X(cancel) X(callbacks_call_back_in) X(versions_a_coder_writes) X(log)                 \
-              X(threads_keep_their_own_reason) X(quiet)
+// clang-format off
+#define CAPI_TESTS(X)                                                                       \
+  X(misuse) X(struct_sizes) X(version) X(record_equality) X(encoders_refuse_nul_in_id)     \
+  X(texts_and_files) X(completions_must_be_awaited) X(transfers) X(callbacks_call_back_in) \
+  X(versions_a_coder_writes) X(log) X(threads_keep_their_own_reason) X(quiet)
+// clang-format on
 #define CAPI_DECLARE(name) void test_##name(void);
 CAPI_TESTS(CAPI_DECLARE)
 

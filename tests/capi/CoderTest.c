@@ -85,95 +85,80 @@ void test_completions_must_be_awaited(void) {
   probedata_coder_free(coder);
 }
 
-void test_failures_and_their_reports(void) {
-  static const struct {
-    int memory, fail_read, fail_save, refuse, save, read;
-    const char* said;
-    int error;
-  } kCases[] = {
-      // A failed completion is told by its result alone.
-      {428, 1, 0, 0, 0, 1, "c0", PROBEDATA_CODER_ERROR_TRANSFER},
-      {428, 0, 1, 0, 1, 0, "s0", PROBEDATA_CODER_ERROR_TRANSFER},
-      {100, 0, 0, 0, 1, 0, "s0", PROBEDATA_CODER_ERROR_TRANSFER},  // does not fit the memory
-      // A read the host's handler did not take: error first.
-      {0, 0, 0, 1, 0, 1, "er0", PROBEDATA_CODER_ERROR_TRANSFER},
-      {428, 0, 0, 0, 1, 1, "s1r1", PROBEDATA_CODER_ERROR_NONE},
-  };
-  size_t i;
-  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
-    struct host h;
-    probedata_sim* sim = NULL;
-    probedata_record* record = capi_sample();
-    if (kCases[i].memory != 0) OK(probedata_sim_new((size_t)kCases[i].memory, 0, 0, &sim));
-    coder_for(&h, PROBEDATA_CODER_V1, sim);
-    h.refuse = kCases[i].refuse;
-    if (kCases[i].fail_read) OK(probedata_sim_fail_next_read(sim));
-    if (kCases[i].fail_save) OK(probedata_sim_fail_next_save(sim));
-    if (kCases[i].save) OK(probedata_coder_save(h.coder, record));
-    if (kCases[i].read) OK(probedata_coder_read_all(h.coder));
-    if (strcmp(h.said, kCases[i].said) != 0 || coder_error(h.coder) != kCases[i].error) {
-      capi_fail(__FILE__, __LINE__, kCases[i].said);
-    }
-    probedata_coder_free(h.coder), probedata_sim_free(sim), probedata_record_free(record);
-  }
-}
-
-void test_memory_without_an_image(void) {
-  unsigned char memory[428];
-  int fill;
-  for (fill = 0; fill < 2; ++fill) {
-    struct host h;
-    probedata_sim* sim = NULL;
-    probedata_record *record = capi_sample(), *kept = NULL;
-    int equal = 0;
-    memset(memory, fill ? 0xFF : 0x00, sizeof memory);
-    OK(probedata_sim_new(sizeof memory, 0, 0, &sim));
-    coder_for(&h, PROBEDATA_CODER_V1, sim);
-    EXPECT(probedata_coder_from_image(h.coder, memory, sizeof memory, record), DECODE,
-           fill ? "erased" : "blank");
-    // Read after a save, of memory erased since: a decode failure, and the record stays.
-    OK(probedata_coder_save(h.coder, record));
-    OK(probedata_sim_load(sim, memory, sizeof memory));
-    OK(probedata_coder_read_all(h.coder));
-    CHECK(!strcmp(h.said, "s1r0") && coder_error(h.coder) == PROBEDATA_CODER_ERROR_DECODE);
-    OK(probedata_coder_get_record(h.coder, &kept));
-    OK(probedata_record_equal(record, kept, &equal));
-    CHECK(equal == 1);
-    // A coder new to the device reads its version first, which fails so.
-    probedata_coder_free(h.coder);
-    coder_for(&h, PROBEDATA_CODER_V1, sim);
-    OK(probedata_coder_read_all(h.coder));
-    CHECK(!strcmp(h.said, "c0") && coder_error(h.coder) == PROBEDATA_CODER_ERROR_DECODE);
-    probedata_record_free(kept), probedata_record_free(record);
-    probedata_coder_free(h.coder), probedata_sim_free(sim);
-  }
-}
-
 static void free_coder(struct host* h, char what) {
   if (what == 'c') probedata_coder_free(h->coder);  // goes when the call returns
 }
 
-void test_cancel(void) {
-  struct host h;
-  probedata_sim* sim = NULL;
-  probedata_record* record = capi_sample();
-  size_t delivered = 9;
-  OK(probedata_sim_new(428, 0, 1, &sim));
-  coder_for(&h, PROBEDATA_CODER_V1, sim);
-  OK(probedata_coder_read_checksum(h.coder));
-  OK(probedata_coder_save(h.coder, record));
-  // Both end as failed transfers; the memory's late completions are dropped.
-  OK(probedata_coder_cancel(h.coder));
-  CHECK(!strcmp(h.said, "c0s0") && coder_error(h.coder) == PROBEDATA_CODER_ERROR_TRANSFER);
-  OK(probedata_sim_pump(sim, &delivered));
-  CHECK(delivered == 2 && !strcmp(h.said, "c0s0"));
-  EXPECT(probedata_coder_cancel(h.coder), STATE, "no transfer is pending");
-  // A coder freed from inside the result of its cancelled read.
-  OK(probedata_coder_read_version(h.coder));
-  h.inside = free_coder;
-  OK(probedata_coder_cancel(h.coder));
-  OK(probedata_sim_pump(sim, &delivered));
-  probedata_sim_free(sim), probedata_record_free(record);
+// Scenarios as steps: s save, r read_all, c read_checksum, v read_version, C cancel, p pump, R
+// and S fail the memory's next read or save, X the host's handler refuses, 0 and F fill the
+// memory with 0x00 or 0xFF, k the record read is the one saved, f the coder frees itself from
+// inside its next checksum_read. Each ends in what the callbacks said and the coder's error.
+// Memory 0 is the host's handler, any other size the simulated memory's.
+void test_transfers(void) {
+  static const struct {
+    int memory, queued;
+    const char *steps, *said;
+    int error;
+  } kCases[] = {
+      {428, 0, "sr", "s1r1", PROBEDATA_CODER_ERROR_NONE},
+      // A failed completion is told by its result alone; a read not taken, error first.
+      {428, 0, "Rr", "c0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 0, "Ss", "s0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {100, 0, "s", "s0", PROBEDATA_CODER_ERROR_TRANSFER},  // does not fit the memory
+      {0, 0, "Xr", "er0", PROBEDATA_CODER_ERROR_TRANSFER},
+      // Memory holding no image is a decode failure, not an empty probe, and the record stays.
+      {428, 0, "r", "c0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, "Fr", "c0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, "s0rk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, "sFrk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
+      // Cancel ends what is pending as failed; the memory's late completions are dropped.
+      {428, 1, "csCp", "c0s0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 1, "vfCp", "c0", -1},
+  };
+  static unsigned char fill[428];
+  size_t i, at;
+  for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
+    struct host h;
+    probedata_sim* sim = NULL;
+    probedata_record *record = capi_sample(), *read = NULL;
+    int equal = 1, error = -1;
+    if (kCases[i].memory)
+      OK(probedata_sim_new((size_t)kCases[i].memory, 0, kCases[i].queued, &sim));
+    coder_for(&h, PROBEDATA_CODER_V1, sim);
+    for (at = 0; kCases[i].steps[at] != '\0'; ++at) {
+      const char step = kCases[i].steps[at];
+      if (step == '0' || step == 'F') memset(fill, step == 'F' ? 0xFF : 0, sizeof fill);
+      if (step == '0' || step == 'F') OK(probedata_sim_load(sim, fill, sizeof fill));
+      if (step == 's') OK(probedata_coder_save(h.coder, record));
+      if (step == 'r') OK(probedata_coder_read_all(h.coder));
+      if (step == 'c') OK(probedata_coder_read_checksum(h.coder));
+      if (step == 'v') OK(probedata_coder_read_version(h.coder));
+      if (step == 'C') OK(probedata_coder_cancel(h.coder));
+      if (step == 'p') OK(probedata_sim_pump(sim, NULL));
+      if (step == 'R') OK(probedata_sim_fail_next_read(sim));
+      if (step == 'S') OK(probedata_sim_fail_next_save(sim));
+      if (step == 'k') OK(probedata_coder_get_record(h.coder, &read));
+      if (step == 'k') OK(probedata_record_equal(record, read, &equal));
+      h.refuse |= step == 'X';
+      if (step == 'f') h.inside = free_coder;
+    }
+    if (h.inside == NULL) OK(probedata_coder_get_error(h.coder, &error));
+    if (strcmp(h.said, kCases[i].said) != 0 || !equal || error != kCases[i].error) {
+      capi_fail(__FILE__, __LINE__, kCases[i].steps);
+    }
+    if (h.inside == NULL) probedata_coder_free(h.coder);
+    probedata_record_free(read), probedata_sim_free(sim), probedata_record_free(record);
+  }
+  // The image conversions say so too.
+  for (i = 0; i < 2; ++i) {
+    probedata_coder* coder = NULL;
+    probedata_record* record = capi_sample();
+    memset(fill, i ? 0xFF : 0, sizeof fill);
+    OK(probedata_coder_new(PROBEDATA_CODER_V1, NULL, &coder));
+    EXPECT(probedata_coder_from_image(coder, fill, sizeof fill, record), DECODE,
+           i ? "erased memory" : "blank memory");
+    probedata_coder_free(coder), probedata_record_free(record);
+  }
 }
 
 // From inside: the next request at once, the record, and the coder's own free.
