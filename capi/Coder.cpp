@@ -111,7 +111,10 @@ class HostCallbacks final : public ProbeDataCoderCB {
 
  private:
   void result(void(PROBEDATA_CALL* function)(void*, int), bool ok) {
-    if (!ok && owner_->noImage) static_cast<V1Coder*>(owner_->v1)->foundNoImage();
+    if (!ok && owner_->noImage) {
+      static_cast<V1Coder*>(owner_->v1)->foundNoImage();
+      owner_->noImage = false;
+    }
     if (function != nullptr) function(c_.user, ok);
   }
 
@@ -200,6 +203,8 @@ void deliver(Coder* coder, bool save, int ok, uint32_t offset, uint32_t length,
   } else {
     coder->coder->onDataRed(ok != 0 && !coder->noImage, offset, length, bytes);
   }
+  // Told here when no callback was there to tell it before the host heard of the failure.
+  if (coder->noImage) static_cast<V1Coder*>(coder->v1)->foundNoImage();
 }
 
 void handlerError(Coder* coder) {

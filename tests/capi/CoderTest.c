@@ -91,9 +91,9 @@ static void free_coder(struct host* h, char what) {
 
 // Scenarios as steps: s save, r read_all, c read_checksum, v read_version, C cancel, p pump, R
 // and S fail the memory's next read or save, X the host's handler refuses, 0 and F fill the
-// memory with 0x00 or 0xFF, k the record read is the one saved, f the coder frees itself from
-// inside its next checksum_read. Each ends in what the callbacks said and the coder's error.
-// Memory 0 is the host's handler, any other size the simulated memory's.
+// memory with 0x00 or 0xFF, k the record read is the one saved, x the callbacks are cleared, f
+// the coder frees itself from inside its next checksum_read. Each ends in what the callbacks said
+// and the coder's error. Memory 0 is the host's handler, any other size the simulated memory's.
 void test_transfers(void) {
   static const struct {
     int memory, queued;
@@ -111,6 +111,7 @@ void test_transfers(void) {
       {428, 0, "Fr", "c0", PROBEDATA_CODER_ERROR_DECODE},
       {428, 0, "s0rk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
       {428, 0, "sFrk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, "xFr", "", PROBEDATA_CODER_ERROR_DECODE},  // told without callbacks too
       // Cancel ends what is pending as failed; the memory's late completions are dropped.
       {428, 1, "csCp", "c0s0", PROBEDATA_CODER_ERROR_TRANSFER},
       {428, 1, "vfCp", "c0", -1},
@@ -134,6 +135,7 @@ void test_transfers(void) {
       if (step == 'c') OK(probedata_coder_read_checksum(h.coder));
       if (step == 'v') OK(probedata_coder_read_version(h.coder));
       if (step == 'C') OK(probedata_coder_cancel(h.coder));
+      if (step == 'x') OK(probedata_coder_set_callbacks(h.coder, NULL));
       if (step == 'p') OK(probedata_sim_pump(sim, NULL));
       if (step == 'R') OK(probedata_sim_fail_next_read(sim));
       if (step == 'S') OK(probedata_sim_fail_next_save(sim));
