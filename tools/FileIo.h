@@ -14,16 +14,9 @@ namespace probetool {
 std::string readInput(const std::string& path, std::string& bytes);
 
 // Writes bytes, which the caller has checked and which are complete, to path, or to standard
-// output for "-" (main checks that it was written). A file the user could not open for writing
-// is refused with the system's reason and left as it was, as a shell redirection and cp refuse
-// it. A new file, or a regular file (or the file a symbolic link names; the link stays a link),
-// is replaced whole: a temporary file beside it is created with the file's permissions (and
-// owner, where the process may give it), written, synced and renamed over it, and the directory
-// synced; a failure, SIGINT, SIGTERM or SIGHUP removes the temporary file and leaves the old
-// file. Written in place instead, as cp writes: a file with other hard links, so that every link
-// sees the new text (not atomically), another user's file, which keeps its owner, a file in a
-// directory that takes no new file, and anything that is no regular file, a device or a FIFO.
-// Messages name path as given.
+// output for "-" (main checks that it was written). A file is replaced whole by the library's
+// replaceFile (Utils.h), which says where it writes in place instead and what it refuses; path is
+// taken as the system's narrow calls take it. Messages name path as given.
 std::string writeOutput(const std::string& path, const std::string& bytes);
 
 }  // namespace probetool
