@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "InputFormat.h"
 #include "Text.h"
 
 namespace probetool {
@@ -38,7 +37,7 @@ class Dumper {
       gapTo(itemEnd_, "not read");
     }
     gapTo(std::min<std::size_t>(report.imageLength, image_.size()),
-          "not used by a version " + versionText(report) + " image");
+          "not used by a version " + ProbeImageReport::versionText(report.version) + " image");
     gapTo(image_.size(), "past the image length, ignored");
     return out_;
   }

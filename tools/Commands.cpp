@@ -157,7 +157,7 @@ Json imageJson(const Report& report) {
                       {"detail", item.detail},
                       {"unchecked", item.unchecked.empty() ? Json() : Json(item.unchecked)}});
   }
-  return {{"version", report.hasVersion() ? Json(versionText(report)) : Json()},
+  return {{"version", report.hasVersion() ? Json(Report::versionText(report.version)) : Json()},
           {"magic", report.hasMagic},
           {"length", report.imageLength},
           {"dataChecksum", report.hasDataChecksum ? Json(report.dataChecksum) : Json()},
@@ -400,7 +400,8 @@ int show(const Options& options) {
   head.addRow({"format", loaded.format()});
   const Report& report = loaded.input.report;
   if (loaded.isImage() && report.hasVersion()) {
-    head.addRow({"image version", versionText(report) + (report.hasMagic ? "" : " (no magic)")});
+    head.addRow({"image version",
+                 Report::versionText(report.version) + (report.hasMagic ? "" : " (no magic)")});
   }
   if (loaded.damaged()) head.addRow({"damage", loaded.fault});
   checksumRows(loaded, head);  // without what they are: that is the checksum command's
@@ -484,7 +485,7 @@ int demo(const Options&) {
   heading("version-1 image in device memory (" + plural(v1.memory.size(), "byte", "bytes") + ")");
   std::cout << "the image format of the version-1 coder; its version block names the version of\n"
                "that format the coder writes, "
-            << versionText(report) << "\n"
+            << Report::versionText(report.version) << "\n"
             << formatAnnotatedDump(v1.memory, report);
   heading("XML text in the simulation coder's device memory (" +
           plural(simu.memory.size(), "byte", "bytes") + ")");

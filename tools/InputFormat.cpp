@@ -57,8 +57,4 @@ DetectedInput detectInput(const std::string& raw) {
   return input;
 }
 
-std::string versionText(const ProbeImageReport& report) {
-  return std::to_string(report.major) + "." + std::to_string(report.minor);
-}
-
 }  // namespace probetool

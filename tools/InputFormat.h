@@ -26,9 +26,6 @@ struct DetectedInput {
 // image report is made once, of the bytes the image is.
 DetectedInput detectInput(const std::string& raw);
 
-// "2.1": the version the image's blocks are judged in.
-std::string versionText(const ProbeImageReport& report);
-
 }  // namespace probetool
 
 #endif
