@@ -173,13 +173,12 @@ int printDocument(const Loaded& loaded) {
                  {"data", dataChecksum(loaded.record, data) ? Json(data) : Json()}};
     record = recordJson(loaded.view);
   }
-  const Json document = {{"probetool", 1},
+  const Json document = {{"probetool", 2},
                          {"file", loaded.jsonName()},
                          {"input",
                           {{"format", kFormatNames[static_cast<int>(loaded.input.format)]},
                            {"bytes", loaded.input.bytes.size()}}},
                          {"image", loaded.isImage() ? imageJson(loaded.input.report) : Json()},
-                         {"decoded", !loaded.damaged()},
                          {"intact", !loaded.damaged()},
                          {"damage", loaded.damaged() ? Json::array({loaded.fault}) : Json::array()},
                          {"checksums", checksums},
