@@ -88,16 +88,24 @@ int finish(int code) {
   return kExitUsage;
 }
 
-// A word before "--" that starts with "-" but names no option: a file name taken for one.
-std::string takenForOption(CLI::App& app, int argc, char** argv) {
-  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
-    const std::string word = argv[i], name = word.substr(0, word.find('='));
-    const auto has = [&name](CLI::App* a) { return a->get_option_no_throw(name) != nullptr; };
-    if (word.size() > 1 && word[0] == '-' && !has(&app) && app.get_subcommands(has).empty()) {
-      return word;
+// CLI11's message, and what it cannot tell: a first word that names no command, and a file
+// name taken for an option, which -- would have kept.
+std::string failure(const CLI::App* app, const CLI::Error& error) {
+  std::string message = "probetool: " + shown(error.what()) + "\n";
+  for (const std::string& word : app->remaining(true)) {
+    if (word[0] != '-' && app->get_subcommands().empty()) {
+      std::vector<std::string> names;
+      for (const CLI::App* sub : app->get_subcommands({})) names.push_back(sub->get_name());
+      message = "probetool: unknown command \"" + shown(word) +
+                "\" (commands: " + joined(names, ", ") + ")\n";
+      break;
+    }
+    if (word.size() > 1 && word[0] == '-') {
+      message +=
+          "probetool: \"" + shown(word) + "\" was taken for an option; -- ends the options\n";
     }
   }
-  return "";
+  return message + "Run probetool --help (or COMMAND --help).\n";
 }
 
 // The commands, each with its options into options, and the one given into run.
@@ -166,23 +174,6 @@ void describe(CLI::App& app, Options& options, std::string& level, Command& run)
   app.set_help_all_flag("--help-all", "print this help and that of every command");
 }
 
-// The first word that is neither an option nor --log's level is a command, or an error.
-int unknownCommand(CLI::App& app, int argc, char** argv) {
-  for (int i = 1; i < argc; i += std::string(argv[i]) == "--log" ? 2 : 1) {
-    const std::string word = argv[i];
-    if (word[0] == '-') continue;
-    if (!app.get_subcommands([&word](CLI::App* sub) { return sub->check_name(word); }).empty()) {
-      return kExitOk;
-    }
-    std::vector<std::string> names;
-    for (const CLI::App* sub : app.get_subcommands({})) names.push_back(sub->get_name());
-    std::cerr << "probetool: unknown command \"" << shown(word)
-              << "\" (commands: " << joined(names, ", ") << ")\n";
-    return kExitUsage;
-  }
-  return kExitOk;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,15 +183,7 @@ int main(int argc, char** argv) {
   Command run = nullptr;
   CLI::App app(kDescription, "probetool");
   describe(app, options, level, run);
-  app.failure_message([&](const CLI::App*, const CLI::Error& error) {
-    const std::string word = takenForOption(app, argc, argv);
-    return "probetool: " + shown(error.what()) + "\n" +
-           (word.empty() ? ""
-                         : "probetool: \"" + shown(word) +
-                               "\" was taken for an option; -- ends the options\n") +
-           "Run probetool --help (or COMMAND --help).\n";
-  });
-  if (const int code = unknownCommand(app, argc, argv)) return finish(code);
+  app.failure_message(failure);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForAllHelp& error) {
