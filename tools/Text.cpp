@@ -139,6 +139,28 @@ std::vector<std::string> words(const std::string& text) {
   return {std::istream_iterator<std::string>(in), {}};
 }
 
+// The dumps the tool reads, by the offset that starts a line: its digits, how many, its base,
+// whether a colon follows it (and two blanks end the bytes after it, before xxd's text), and
+// the most hex digits a group of bytes holds (0: any even number). A group of more digits is a
+// word, whose bytes are in the order of the machine that dumped it. A line is read by the first
+// row it starts like; an offset alone on a line ends the dump there, once it has had offsets.
+struct Dialect {
+  const char* digits;
+  std::size_t fewest, most, group;
+  int base;
+  bool colon;
+};
+constexpr Dialect kDialects[] = {
+    // this tool's dumps, "01A0: 51 4D 56 42  |QMVB|", and xxd's, "000001a0: 514d 5642  QMVB"
+    {kHexDigits, 1, 16, 4, 16, true},
+    // od -tx1, "0000640 51 4d 56 42": its offsets are octal
+    {"01234567", 7, 7, 2, 8, false},
+    // hexdump -C, "000001a0  51 4d 56 42  |QMVB|" (a "*" line repeats the line before it)
+    {kHexDigits, 4, 16, 2, 16, false},
+    // no offset: xxd -p, "514d5642"; od -An -tx1, " 51 4d 56 42"; a C array, "0x51, 0x4D,"
+    {"", 0, 0, 0, 0, false},
+};
+
 // A dump read line by line: its bytes so far, and those of the line before, which a "*" line
 // repeats up to the next offset. A line that is no part of a dump the tool reads sets error.
 struct Dump {
@@ -151,36 +173,6 @@ struct Dump {
     return false;
   }
 
-  // An offset: "01A0:" (this tool, xxd; two blanks then start xxd's ASCII column), or before
-  // the bytes without a colon: hexdump -C's "000001a0", od's octal "0000640"; or alone at the
-  // end of the dump. Takes it off the row, fills a "*" line's repeats up to it, and checks that
-  // the bytes end there; true when the row has one.
-  bool offset(const std::string& line, std::vector<std::string>& row, bool& colon) {
-    std::string label = row[0];
-    colon = label.size() > 1 && label.back() == ':';
-    if (colon) label.pop_back();
-    if (!isDigits(label, kHexDigits) || label.size() > 16 ||
-        !(colon || (label.size() >= 4 && (row.size() > 1 || labelled)))) {
-      return false;
-    }
-    labelled = true;
-    const std::size_t data = line.find(':') + 1;
-    row = colon ? words(line.substr(data, line.find("  ", data + 1) - data))
-                : std::vector<std::string>(row.begin() + 1, row.end());
-    const bool octal = !colon && label.size() == 7 && isDigits(label, "01234567");
-    const unsigned long long at = std::stoull(label, nullptr, octal ? 8 : 16);
-    if (at > kMaxInputSize) return !refuse("offset " + label + " lies past any probe file");
-    while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
-      bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
-    }
-    repeatFrom = npos;
-    if (at != bytes.size()) {
-      refuse("offset " + label + " does not follow the " + plural(bytes.size(), "byte", "bytes") +
-             " before it");
-    }
-    return true;
-  }
-
   bool add(std::string line) {
     line.erase(std::min(line.find_first_of("#|"), line.size()));  // comments, ASCII gutters
     std::replace(line.begin(), line.end(), ',', ' ');
@@ -190,14 +182,37 @@ struct Dump {
       repeatFrom = bytes.size();
       return true;
     }
-    bool colon = false;
-    const bool hasOffset = offset(line, row, colon);
-    if (!error.empty() || repeatFrom != npos) return refuse(error.empty() ? kLoneStar : error);
+    const Dialect* dialect = kDialects;
+    std::string label;
+    for (; dialect->base != 0; ++dialect) {
+      label = row[0].substr(0, row[0].size() - (dialect->colon ? 1 : 0));
+      if ((row[0].back() == ':') == dialect->colon && isDigits(label, dialect->digits) &&
+          label.size() >= dialect->fewest && label.size() <= dialect->most &&
+          (dialect->colon || row.size() > 1 || labelled)) {
+        break;
+      }
+    }
+    if (dialect->base != 0) {
+      // The offset off the row; a "*" line's repeats filled up to it; the bytes end there.
+      labelled = true;
+      const std::size_t data = line.find(row[0]) + row[0].size();
+      row = words(line.substr(data, dialect->colon ? line.find("  ", data + 1) - data : npos));
+      const unsigned long long at = std::stoull(label, nullptr, dialect->base);
+      if (at > kMaxInputSize) return refuse("offset " + label + " lies past any probe file");
+      while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
+        bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
+      }
+      repeatFrom = npos;
+      if (at != bytes.size()) {
+        return refuse("offset " + label + " does not follow the " +
+                      plural(bytes.size(), "byte", "bytes") + " before it");
+      }
+    }
+    if (repeatFrom != npos) return refuse(kLoneStar);
     previous.clear();
     for (std::string word : row) {
       if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) word.erase(0, 2);
-      // An offset's line holds single bytes (xxd's default: pairs of them, in order).
-      if (hasOffset && isDigits(word, kHexDigits) && word.size() > (colon ? 4u : 2u)) {
+      if (dialect->group != 0 && isDigits(word, kHexDigits) && word.size() > dialect->group) {
         return refuse("\"" + escaped(word.substr(0, 16)) +
                       "\" is no byte: a dump of words is in the byte order of the machine that "
                       "made it; dump bytes with hexdump -C, xxd or od -tx1");
