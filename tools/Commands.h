@@ -1,11 +1,18 @@
-// The commands of probetool. Each prints to standard output and standard error and returns the
-// exit code; main checks that standard output was written.
+// The commands of probetool, and what they share. Each command prints to standard output and
+// standard error and returns the exit code; main checks that standard output was written.
+// demo is in Demo.cpp, convert in Convert.cpp, the commands that read one file and print what it
+// holds in Commands.cpp.
 #ifndef PROBETOOL_COMMANDS_H
 #define PROBETOOL_COMMANDS_H
 
 #include <string>
 
+class ProbeData;
+
 namespace probetool {
+
+struct ProbeFile;
+class TextTable;
 
 enum ExitCode {
   kExitOk = 0,
@@ -26,6 +33,20 @@ int check(const Options& options);
 int convert(const Options& options);
 int checksum(const Options& options);
 int plot(const Options& options);
+
+// "probetool: message" on standard error; returns code.
+int fail(int code, const std::string& message);
+// Reads and decodes the probe file at path ("-": standard input): kExitOk when it was read and
+// recognised (it may still be damaged); otherwise the message is out and the code returned.
+int load(const std::string& path, ProbeFile& file);
+// Writes bytes to out (writeOutput): kExitOk, or the message is out and kExitUsage returned.
+int written(const std::string& out, const std::string& bytes);
+// What the library writes of a record: an image, an XML text; "" when it refuses it.
+std::string encodeImage(const ProbeData& record);
+std::string encodeXml(const ProbeData& record);
+// The two checksums of a record, and for an image the CRC of its own data blocks, each said of
+// what it is; a line each in table.
+void checksumRows(const ProbeFile& file, TextTable& table);
 
 }  // namespace probetool
 

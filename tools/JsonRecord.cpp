@@ -206,6 +206,8 @@ std::string firstDifference(const RecordView& a, const RecordView& b, bool numbe
   return back.size() == given.size() ? "" : "targets";
 }
 
-Json nameJson(const std::string& name) { return isUtf8(name) ? Json(name) : Json(escaped(name)); }
+Json nameJson(const std::string& name) {
+  return name == "-" ? Json("standard input") : isUtf8(name) ? Json(name) : Json(escaped(name));
+}
 
 }  // namespace probetool

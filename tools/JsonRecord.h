@@ -42,7 +42,8 @@ JsonRecord readJsonRecord(const std::string& text, bool lostAllowed = false);
 // for a form that holds them to a resolution of its own.
 std::string firstDifference(const RecordView& a, const RecordView& b, bool numbers);
 
-// A name as JSON carries it: the text itself when it is valid UTF-8, escaped otherwise.
+// A file's name as JSON carries it: the text itself when it is valid UTF-8, escaped otherwise;
+// "standard input" for "-".
 Json nameJson(const std::string& name);
 
 }  // namespace probetool
