@@ -1,5 +1,6 @@
 #include <boost/make_shared.hpp>
 #include <iostream>
+#include <utility>
 
 #include "AnnotatedDump.h"
 #include "Commands.h"
@@ -93,20 +94,6 @@ const RecordView kSample = {"DEMO-PROBE-01", kSampleTargets, 0, 0, 1.0, 2, 0};
 
 void heading(const std::string& title) { std::cout << "\n== " << title << " ==\n"; }
 
-// The library's own account of the bytes: the simulation coder's checksum is the record's, and
-// the version-1 coder's is the image report's CRC of the blocks in memory.
-std::string checksumProblems(const ProbeData& record, const RoundTrip& v1, const RoundTrip& simu,
-                             const Report& report) {
-  std::vector<std::string> problems;
-  if (simu.dataChecksum != record.computeChecksum()) {
-    problems.push_back("the simulation coder's data checksum is not the record checksum");
-  }
-  if (!report.hasDataChecksum || report.dataChecksum != v1.dataChecksum) {
-    problems.push_back("the data checksum is not the CRC-16 of the blocks in device memory");
-  }
-  return joined(problems, "; ");
-}
-
 }  // namespace
 
 int demo(const Options&) {
@@ -117,7 +104,6 @@ int demo(const Options&) {
       roundTrip<PDSimuCoder>("simulation coder", record, SimDeviceMemory::Storage::Text, encodeXml);
   ProbeFile image;  // the device memory, as the other commands read a file
   decode(v1.memory, image);
-  const Report& report = image.report;
   std::cout << "probetool demo: the sample probe through the version-1 coder and the simulation\n"
                "coder, each into a simulated device memory and back with a new coder\n";
   heading("record");
@@ -125,8 +111,8 @@ int demo(const Options&) {
   heading("version-1 image in device memory (" + plural(v1.memory.size(), "byte", "bytes") + ")");
   std::cout << "the image format of the version-1 coder; its version block names the version of\n"
                "that format the coder writes, "
-            << Report::versionText(report.version) << "\n"
-            << formatAnnotatedDump(v1.memory, report);
+            << Report::versionText(image.report.version) << "\n"
+            << formatAnnotatedDump(v1.memory, image.report);
   heading("XML text in the simulation coder's device memory (" +
           plural(simu.memory.size(), "byte", "bytes") + ")");
   std::cout << simu.memory << (simu.memory.empty() || simu.memory.back() == '\n' ? "" : "\n");
@@ -137,18 +123,25 @@ int demo(const Options&) {
                     "a value carried in the record, not computed: it need not match the CRCs "
                     "above"});
   std::cout << checksums.format("");
-  const std::string problems = checksumProblems(record, v1, simu, report);
+  // The library's own account of the bytes: the simulation coder's checksum is the record's, and
+  // the version-1 coder's is the image report's CRC of the blocks in memory.
+  RoundTrip sums{"checksums", {}, {}, "", 0};
+  if (simu.dataChecksum != record.computeChecksum()) {
+    sums.problems.push_back("the simulation coder's data checksum is not the record checksum");
+  }
+  if (!image.report.hasDataChecksum || image.report.dataChecksum != v1.dataChecksum) {
+    sums.problems.push_back("the data checksum is not the CRC-16 of the blocks in device memory");
+  }
+  if (sums.problems.empty()) sums.steps.push_back("each matches the bytes it covers");
   heading("round trips");
   TextTable table({"", "", ""});
-  for (const RoundTrip* trip : {&v1, &simu}) {
+  for (const RoundTrip* trip : {&v1, &simu, &std::as_const(sums)}) {
     table.addRow(
         {trip->coder, trip->problems.empty() ? "ok" : "FAILED", joined(trip->steps, ", ")});
     for (const std::string& problem : trip->problems) table.addRow({"", "", problem});
   }
-  table.addRow({"checksums", problems.empty() ? "ok" : "FAILED",
-                problems.empty() ? "each matches the bytes it covers" : problems});
   std::cout << table.format("  ");
-  if (problems.empty() && v1.problems.empty() && simu.problems.empty()) {
+  if (v1.problems.empty() && simu.problems.empty() && sums.problems.empty()) {
     std::cout << "\nevery round trip gave back the record\n";
     return kExitOk;
   }
