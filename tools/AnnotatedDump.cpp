@@ -8,8 +8,6 @@ namespace probetool {
 
 namespace {
 
-constexpr std::size_t kBytesPerRow = 16;
-
 std::string range(std::size_t offset, std::size_t length) {
   return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + length - 1) + " (" +
          plural(length, "byte", "bytes") + ")";
@@ -51,11 +49,8 @@ class Dumper {
   }
 
   void rows(std::size_t offset, std::size_t length) {
-    const std::size_t end = std::min(offset + length, image_.size());
-    for (std::size_t row = offset; row < end; row += kBytesPerRow) {
-      out_ += formatHexRow(image_, row, std::min(kBytesPerRow, end - row)) + "\n";
-    }
-    pos_ = std::max(pos_, end);
+    out_ += formatHexDump(image_, offset, length);
+    pos_ = std::max(pos_, std::min<std::size_t>(offset + length, image_.size()));
   }
 
   const std::string& image_;

@@ -247,22 +247,19 @@ HexParse parseHexText(const std::string& text) {
   return {dump.error.empty(), dump.error.empty() ? dump.bytes : "", count, dump.error};
 }
 
-std::string formatHexRow(const std::string& bytes, std::size_t offset, std::size_t count) {
-  char label[32];
-  std::snprintf(label, sizeof label, "%04zX:", offset);
-  std::string row = label, gutter;
-  for (std::size_t i = 0; i < kBytesPerRow; ++i) {
-    const unsigned char byte = i < count ? static_cast<unsigned char>(bytes[offset + i]) : 0;
-    row += i < count ? " " + hexByte(byte) : "   ";
-    if (i < count) gutter += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
-  }
-  return row + "  |" + gutter + "|";
-}
-
-std::string formatHexDump(const std::string& bytes) {
+std::string formatHexDump(const std::string& bytes, std::size_t offset, std::size_t length) {
+  const std::size_t end = offset + std::min(length, bytes.size() - std::min(offset, bytes.size()));
   std::string dump;
-  for (std::size_t offset = 0; offset < bytes.size(); offset += kBytesPerRow) {
-    dump += formatHexRow(bytes, offset, std::min(kBytesPerRow, bytes.size() - offset)) + "\n";
+  for (std::size_t row = offset; row < end; row += kBytesPerRow) {
+    char label[32];
+    std::snprintf(label, sizeof label, "%04zX:", row);
+    std::string line = label, gutter;
+    for (std::size_t at = row; at < row + kBytesPerRow; ++at) {
+      const unsigned char byte = at < end ? static_cast<unsigned char>(bytes[at]) : 0;
+      line += at < end ? " " + hexByte(byte) : "   ";
+      if (at < end) gutter += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+    }
+    dump += line + "  |" + gutter + "|\n";
   }
   return dump;
 }

@@ -69,10 +69,11 @@ struct HexParse {
 // byte order is the dumping machine's. Text with no byte at all is not a dump.
 HexParse parseHexText(const std::string& text);
 
-// One row of a dump: the offset ("01A0:"), up to 16 bytes of bytes from offset padded to a fixed
-// width, and an ASCII gutter between bars; and the rows of all bytes. parseHexText reads them.
-std::string formatHexRow(const std::string& bytes, std::size_t offset, std::size_t count);
-std::string formatHexDump(const std::string& bytes);
+// The rows of a dump of the bytes from offset, length of them or up to the end: each the offset
+// of its first byte ("01A0:"), up to 16 bytes padded to a fixed width, and an ASCII gutter
+// between bars. parseHexText reads them.
+std::string formatHexDump(const std::string& bytes, std::size_t offset = 0,
+                          std::size_t length = std::string::npos);
 // `const unsigned char name[n] = { 0x51, ... };` after a // line holding the comment, escaped
 // to ASCII so that the file compiles in any encoding.
 std::string formatCArray(const std::string& bytes, const std::string& name,

@@ -49,8 +49,8 @@ int logLevel(std::string name) {
   return level;
 }
 
-// The library logs a text it cannot decode after these words; decodeXml logs why instead of
-// the whole text.
+// The library logs a text it cannot decode after these words; decode (ProbeFile.cpp) logs why
+// instead of the whole text.
 const std::string kUndecoded = "could not decode stream ";
 
 // "probetool: log ERROR message [Utils.cpp:139]", the message escaped.
