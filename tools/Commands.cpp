@@ -1,18 +1,41 @@
 #include "Commands.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "AnnotatedDump.h"
-#include "FileIo.h"
 #include "ProbeDataV1Coder.h"
 #include "ProbeFile.h"
 #include "SvgPlot.h"
 #include "Utils.h"
 
+#include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace probetool {
 
 namespace {
+
+#if defined(_WIN32)
+constexpr int kBinary = O_BINARY;
+// A name as the system's narrow calls take it, in the ANSI code page.
+std::filesystem::path systemPath(const std::string& name) {
+  std::wstring wide(name.size(), L'\0');
+  const int size = static_cast<int>(name.size());
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, name.data(), size, wide.data(), size)));
+  return wide;
+}
+#else
+constexpr int kBinary = 0;
+std::filesystem::path systemPath(const std::string& name) { return name; }
+#endif
 
 using Report = ProbeImageReport;
 const char* const kFormatNames[] = {"image", "xml", "json", "unknown"};  // by Format
@@ -77,8 +100,6 @@ int printDocument(const ProbeFile& file) {
   return file.damaged() ? damaged(file) : kExitOk;
 }
 
-// The two checksums of a record, and for an image the CRC of its own data blocks, each said of
-// what it is; and a line each in the table given.
 }  // namespace
 
 void checksumRows(const ProbeFile& file, TextTable& table) {
@@ -114,16 +135,40 @@ int fail(int code, const std::string& message) {
 
 int load(const std::string& path, ProbeFile& file) {
   file.path = path;
+  const bool standard = path == "-";
+#if defined(_WIN32)
+  if (standard) _setmode(0, O_BINARY);
+#endif
+  const int fd = standard ? 0 : ::open(path.c_str(), O_RDONLY | kBinary);
+  if (fd < 0) return fail(kExitUsage, "cannot open " + file.name() + ": " + std::strerror(errno));
   std::string raw;
-  if (const std::string error = readInput(path, raw); !error.empty()) {
-    return fail(kExitUsage, error);
+  char chunk[1 << 16];
+  long count = 0;
+  while (raw.size() <= kMaxInputSize && (count = ::read(fd, chunk, sizeof chunk)) != 0) {
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) break;
+    raw.append(chunk, static_cast<std::size_t>(count));
+  }
+  const int error = errno;
+  if (!standard) ::close(fd);
+  if (count < 0)
+    return fail(kExitUsage, "cannot read " + file.name() + ": " + std::strerror(error));
+  if (raw.size() > kMaxInputSize) {
+    return fail(kExitUsage, "refusing " + file.name() + ": it holds more than " +
+                                std::to_string(kMaxInputSize >> 20) +
+                                " MiB, far more than any probe file");
   }
   return decode(raw, file) ? kExitOk : fail(kExitDamaged, file.name() + ": " + file.fault);
 }
 
 int written(const std::string& out, const std::string& bytes) {
-  const std::string error = writeOutput(out, bytes);
-  return error.empty() ? kExitOk : fail(kExitUsage, error);
+  std::string reason;
+  if (out == "-") {
+    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  } else if (!replaceFile(systemPath(out), bytes, reason)) {
+    return fail(kExitUsage, "cannot write " + shown(out) + ": " + reason);
+  }
+  return kExitOk;
 }
 
 int show(const Options& options) {

@@ -36,10 +36,17 @@ int plot(const Options& options);
 
 // "probetool: message" on standard error; returns code.
 int fail(int code, const std::string& message);
-// Reads and decodes the probe file at path ("-": standard input): kExitOk when it was read and
-// recognised (it may still be damaged); otherwise the message is out and the code returned.
+// Reads the probe file at path, or standard input for "-", and decodes it: kExitOk when it was
+// read and recognised (it may still be damaged); otherwise the message is out and the code
+// returned. More than kMaxInputSize is refused, naming the limit, and no more is read; a file or
+// a standard input that cannot be read, a directory among them, is refused with the system's
+// reason.
 int load(const std::string& path, ProbeFile& file);
-// Writes bytes to out (writeOutput): kExitOk, or the message is out and kExitUsage returned.
+// Writes bytes, which the caller has checked and which are complete, to out, or to standard
+// output for "-" (main checks that it was written): kExitOk, or the message is out and
+// kExitUsage returned. A file is replaced whole by the library's replaceFile (Utils.h), which
+// says where it writes in place instead and what it refuses; out is taken as the system's narrow
+// calls take it, and the message names it as given.
 int written(const std::string& out, const std::string& bytes);
 // What the library writes of a record: an image, an XML text; "" when it refuses it.
 std::string encodeImage(const ProbeData& record);

@@ -2,7 +2,6 @@
 #include <iostream>
 #include <utility>
 
-#include "AnnotatedDump.h"
 #include "Commands.h"
 #include "PDSimuCoder.h"
 #include "ProbeFile.h"

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "ProbeImageReport.h"
+
 #if !defined(_WIN32)
 #include <langinfo.h>
 #include <locale.h>
@@ -262,6 +264,45 @@ std::string formatHexDump(const std::string& bytes, std::size_t offset, std::siz
     dump += line + "  |" + gutter + "|\n";
   }
   return dump;
+}
+
+std::string formatAnnotatedDump(const std::string& image, const ProbeImageReport& report) {
+  std::string out;
+  std::size_t pos = 0, itemEnd = 0;  // the bytes dumped so far; the end of the item being dumped
+  const auto range = [](std::size_t offset, std::size_t length) {
+    return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + length - 1) + " (" +
+           plural(length, "byte", "bytes") + ")";
+  };
+  const auto rows = [&](std::size_t offset, std::size_t length) {
+    out += formatHexDump(image, offset, length);
+    pos = std::max(pos, std::min(offset + length, image.size()));
+  };
+  // The bytes before end that are not dumped yet, headed by why.
+  const auto gapTo = [&](std::size_t end, const std::string& why) {
+    if (end <= pos) return;
+    out += std::string(itemEnd > pos ? "#   " : "# ") + range(pos, end - pos) + ", " + why + "\n";
+    rows(pos, end - pos);
+  };
+  for (const ProbeImageReport::Item& item : report.items) {
+    if (item.verdict == ProbeImageReport::Absent || item.offset >= image.size()) continue;
+    gapTo(item.offset, "not part of any item");
+    itemEnd = std::min<std::size_t>(item.offset + item.length, image.size());
+    const char* const verdict = item.verdict == ProbeImageReport::Damaged ? ": DAMAGED, " : ": ";
+    out += "# " + item.name + " block, " + range(item.offset, itemEnd - item.offset) + verdict +
+           item.detail + "\n";
+    if (item.fields.empty()) rows(item.offset, item.length);
+    for (const ProbeImageReport::Field& field : item.fields) {
+      if (field.offset >= image.size()) break;
+      gapTo(field.offset, "not read");
+      out += "#   " + field.name + "\n";
+      rows(field.offset, field.length);
+    }
+    gapTo(itemEnd, "not read");
+  }
+  gapTo(std::min<std::size_t>(report.imageLength, image.size()),
+        "not used by a version " + ProbeImageReport::versionText(report.version) + " image");
+  gapTo(image.size(), "past the image length, ignored");
+  return out;
 }
 
 std::string formatCArray(const std::string& bytes, const std::string& name,

@@ -1,5 +1,6 @@
 // Text the tool prints and reads: bytes made safe to show, numbers, aligned tables, and bytes as
-// the hex dumps engineers paste from service logs. Bytes are std::string, as the library's are.
+// the hex dumps engineers paste from service logs, an image's annotated too. Bytes are std::string,
+// as the library's are.
 #ifndef PROBETOOL_TEXT_H
 #define PROBETOOL_TEXT_H
 
@@ -7,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+struct ProbeImageReport;
 
 namespace probetool {
 
@@ -74,6 +77,11 @@ HexParse parseHexText(const std::string& text);
 // between bars. parseHexText reads them.
 std::string formatHexDump(const std::string& bytes, std::size_t offset = 0,
                           std::size_t length = std::string::npos);
+// The dump of an image with its items and their fields marked, for people reading an image:
+// every byte of image once, in order; each item headed by its name, byte range and verdict,
+// each field by its own line, and bytes no item claims by why. Marks are '#' comment lines, so
+// parseHexText reads the dump back as the image's bytes.
+std::string formatAnnotatedDump(const std::string& image, const ProbeImageReport& report);
 // `const unsigned char name[n] = { 0x51, ... };` after a // line holding the comment, escaped
 // to ASCII so that the file compiles in any encoding.
 std::string formatCArray(const std::string& bytes, const std::string& name,
