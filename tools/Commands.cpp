@@ -9,7 +9,6 @@
 
 #include "ProbeDataV1Coder.h"
 #include "ProbeFile.h"
-#include "SvgPlot.h"
 #include "Utils.h"
 
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "JsonRecord.h"
+#include "RecordView.h"
 
 #include <algorithm>
 #include <cctype>

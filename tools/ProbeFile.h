@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "JsonRecord.h"
 #include "ProbeData.h"
 #include "ProbeImageReport.h"
 #include "RecordView.h"
