@@ -163,26 +163,28 @@ constexpr Dialect kDialects[] = {
     {"", 0, 0, 0, 0, false},
 };
 
-// A dump read line by line: its bytes so far, and those of the line before, which a "*" line
-// repeats up to the next offset. A line that is no part of a dump the tool reads sets error.
-struct Dump {
-  std::string bytes, previous, error;
-  std::size_t repeatFrom = npos;  // where a "*" line stands
-  bool labelled = false;
+constexpr const char* kLoneStar =
+    "\"*\" stands for repeated lines, but no offset follows it (dump with -v)";
 
-  bool refuse(const std::string& why) {
-    error = why;
-    return false;
-  }
+}  // namespace
 
-  bool add(std::string line) {
+HexParse parseHexText(const std::string& text) {
+  const std::size_t open = text.find('{');  // a C array: the bytes between its braces
+  std::istringstream lines(open == npos ? text
+                                        : text.substr(open + 1, text.find('}', open) - open - 1));
+  HexParse dump;
+  std::string previous;           // the bytes of the line before, which a "*" line repeats
+  std::size_t repeatFrom = npos;  // where a "*" line stands, up to the next offset
+  bool labelled = false;          // the dump has had an offset
+  // Adds the bytes of a line; "" or why it is no part of a dump the tool reads.
+  const auto add = [&](std::string line) -> std::string {
     line.erase(std::min(line.find_first_of("#|"), line.size()));  // comments, ASCII gutters
     std::replace(line.begin(), line.end(), ',', ' ');
     std::vector<std::string> row = words(line);
-    if (row.empty()) return true;
+    if (row.empty()) return "";
     if (row.size() == 1 && row[0] == "*") {
-      repeatFrom = bytes.size();
-      return true;
+      repeatFrom = dump.bytes.size();
+      return "";
     }
     const Dialect* dialect = kDialects;
     std::string label;
@@ -200,53 +202,43 @@ struct Dump {
       const std::size_t data = line.find(row[0]) + row[0].size();
       row = words(line.substr(data, dialect->colon ? line.find("  ", data + 1) - data : npos));
       const unsigned long long at = std::stoull(label, nullptr, dialect->base);
-      if (at > kMaxInputSize) return refuse("offset " + label + " lies past any probe file");
-      while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
-        bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
+      if (at > kMaxInputSize) return "offset " + label + " lies past any probe file";
+      while (repeatFrom != npos && !previous.empty() && dump.bytes.size() < at) {
+        dump.bytes += previous[(dump.bytes.size() - repeatFrom) % previous.size()];
       }
       repeatFrom = npos;
-      if (at != bytes.size()) {
-        return refuse("offset " + label + " does not follow the " +
-                      plural(bytes.size(), "byte", "bytes") + " before it");
+      if (at != dump.bytes.size()) {
+        return "offset " + label + " does not follow the " +
+               plural(dump.bytes.size(), "byte", "bytes") + " before it";
       }
     }
-    if (repeatFrom != npos) return refuse(kLoneStar);
+    if (repeatFrom != npos) return kLoneStar;
     previous.clear();
     for (std::string word : row) {
       if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) word.erase(0, 2);
       if (dialect->group != 0 && isDigits(word, kHexDigits) && word.size() > dialect->group) {
-        return refuse("\"" + escaped(word.substr(0, 16)) +
-                      "\" is no byte: a dump of words is in the byte order of the machine that "
-                      "made it; dump bytes with hexdump -C, xxd or od -tx1");
+        return "\"" + escaped(word.substr(0, 16)) +
+               "\" is no byte: a dump of words is in the byte order of the machine that made it; "
+               "dump bytes with hexdump -C, xxd or od -tx1";
       }
       if (!isDigits(word, kHexDigits) || word.size() % 2 != 0) {
-        return refuse("\"" + escaped(word.substr(0, 16)) + "\" is not hex bytes");
+        return "\"" + escaped(word.substr(0, 16)) + "\" is not hex bytes";
       }
       for (std::size_t i = 0; i < word.size(); i += 2) {
         previous += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
       }
     }
-    bytes += previous;
-    return true;
+    dump.bytes += previous;
+    return "";
+  };
+  for (std::string line; dump.error.empty() && std::getline(lines, line); ++dump.line) {
+    dump.error = add(line);
   }
-
-  static constexpr const char* kLoneStar =
-      "\"*\" stands for repeated lines, but no offset follows it (dump with -v)";
-};
-
-}  // namespace
-
-HexParse parseHexText(const std::string& text) {
-  // A C array: the bytes between its braces.
-  const std::size_t open = text.find('{');
-  std::istringstream lines(open == npos ? text
-                                        : text.substr(open + 1, text.find('}', open) - open - 1));
-  Dump dump;
-  std::size_t count = 0;
-  for (std::string line; dump.error.empty() && std::getline(lines, line); ++count) dump.add(line);
-  if (dump.error.empty() && dump.repeatFrom != npos) dump.error = Dump::kLoneStar;
+  if (dump.error.empty() && repeatFrom != npos) dump.error = kLoneStar;
   if (dump.error.empty() && dump.bytes.empty()) dump.error = "no hex bytes";
-  return {dump.error.empty(), dump.error.empty() ? dump.bytes : "", count, dump.error};
+  dump.ok = dump.error.empty();
+  if (!dump.ok) dump.bytes.clear();
+  return dump;
 }
 
 std::string formatHexDump(const std::string& bytes, std::size_t offset, std::size_t length) {
