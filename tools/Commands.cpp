@@ -8,7 +8,6 @@
 #include <nlohmann/json.hpp>
 
 #include "ProbeDataV1Coder.h"
-#include "ProbeFile.h"
 #include "Utils.h"
 
 #include <unistd.h>

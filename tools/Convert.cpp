@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
-#include "ProbeFile.h"
 
 namespace probetool {
 

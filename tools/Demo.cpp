@@ -4,7 +4,6 @@
 
 #include "Commands.h"
 #include "PDSimuCoder.h"
-#include "ProbeFile.h"
 #include "SimDeviceMemory.h"
 
 namespace probetool {

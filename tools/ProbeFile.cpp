@@ -1,4 +1,4 @@
-#include "ProbeFile.h"
+#include "Commands.h"
 
 #include <log4cplus/loggingmacros.h>
 
