@@ -108,8 +108,28 @@ std::string failure(const CLI::App* app, const CLI::Error& error) {
   return message + "Run probetool --help (or COMMAND --help).\n";
 }
 
-// The commands, each with its options into options, and the one given into run.
-void addCommands(CLI::App& app, Options& options, Command& run) {
+// The program's options into level, the commands' into options, and the command given into run.
+void describe(CLI::App& app, Options& options, std::string& level, Command& run) {
+  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
+  app.allow_windows_style_options(false);
+  app.get_formatter()->column_width(24);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.set_version_flag("--version", "probetool " + std::to_string(GetDllVersionMajor()) + "." +
+                                        std::to_string(GetDllVersionMinor()) + "." +
+                                        std::to_string(GetDllBuildNumber()));
+  app.add_option("--log", level,
+                 "write the library's log lines at that level\nand above to standard error (the "
+                 "level in\nany case)")
+      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
+      ->check([](const std::string& name) {
+        return logLevel(name) != log4cplus::NOT_SET_LOG_LEVEL
+                   ? ""
+                   : "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + shown(name) +
+                         "\"";
+      });
+  app.footer("exit status: 0 success, 1 damaged or unreadable probe data,\n2 usage or I/O error");
+  app.require_subcommand(1, 1);
+  app.fallthrough();
   const auto command = [&](const char* name, Command body, const char* summary, bool file) {
     CLI::App* sub = app.add_subcommand(name, summary)->group("Commands");
     sub->callback([&run, body] { run = body; });
@@ -146,30 +166,6 @@ void addCommands(CLI::App& app, Options& options, Command& run) {
       ->add_option("-o,--output", options.out, "where the picture goes (- for standard output)")
       ->type_name("OUT.svg")
       ->required();
-}
-
-void describe(CLI::App& app, Options& options, std::string& level, Command& run) {
-  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
-  app.allow_windows_style_options(false);
-  app.get_formatter()->column_width(24);
-  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
-  app.set_version_flag("--version", "probetool " + std::to_string(GetDllVersionMajor()) + "." +
-                                        std::to_string(GetDllVersionMinor()) + "." +
-                                        std::to_string(GetDllBuildNumber()));
-  app.add_option("--log", level,
-                 "write the library's log lines at that level\nand above to standard error (the "
-                 "level in\nany case)")
-      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
-      ->check([](const std::string& name) {
-        return logLevel(name) != log4cplus::NOT_SET_LOG_LEVEL
-                   ? ""
-                   : "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + shown(name) +
-                         "\"";
-      });
-  app.footer("exit status: 0 success, 1 damaged or unreadable probe data,\n2 usage or I/O error");
-  app.require_subcommand(1, 1);
-  app.fallthrough();
-  addCommands(app, options, run);
   // Only the program's help shows every command's: the commands are made without it.
   app.set_help_all_flag("--help-all", "print this help and that of every command");
 }
