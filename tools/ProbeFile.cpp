@@ -44,21 +44,22 @@ void recognise(const std::string& raw, ProbeFile& file) {
   const bool printable = !raw.empty() && std::all_of(raw.begin(), raw.end(), [](unsigned char c) {
     return (c >= 0x20 && c < 0x7F) || c == '\n' || c == '\r' || c == '\t';
   });
-  const HexParse hex = printable ? parseHexText(raw) : HexParse();
-  file.bytes = hex.ok ? hex.bytes : raw;
+  std::string dumped;
+  const std::string notDump = printable ? parseHexText(raw, dumped) : "not text";
+  const bool hex = notDump.empty();
+  file.bytes = hex ? dumped : raw;
   file.report = inspectImage(file.bytes);
-  if (isImage(file.report, !printable || hex.ok)) {
-    file.how = hex.ok                        ? "version-1 image, as a hex dump"
+  if (isImage(file.report, !printable || hex)) {
+    file.how = hex                           ? "version-1 image, as a hex dump"
                : isImage(file.report, false) ? "version-1 image"
                                              : "version-1 image without magic";
     return;
   }
   file.format = Format::Unknown;
   file.how = raw.empty() ? "an empty file"
-             : printable && !hex.ok
-                 ? "text that is neither XML nor a hex dump the tool reads (line " +
-                       std::to_string(hex.line) + ": " + hex.error + ")"
-                 : (hex.ok ? "a hex dump of " : "") + plural(file.bytes.size(), "byte", "bytes") +
+             : printable && !hex
+                 ? "text that is neither XML nor a hex dump the tool reads (" + notDump + ")"
+                 : (hex ? "a hex dump of " : "") + plural(file.bytes.size(), "byte", "bytes") +
                        " without the image magic, and not the length of an image";
 }
 

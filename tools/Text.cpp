@@ -168,14 +168,15 @@ constexpr const char* kLoneStar =
 
 }  // namespace
 
-HexParse parseHexText(const std::string& text) {
+std::string parseHexText(const std::string& text, std::string& bytes) {
   const std::size_t open = text.find('{');  // a C array: the bytes between its braces
   std::istringstream lines(open == npos ? text
                                         : text.substr(open + 1, text.find('}', open) - open - 1));
-  HexParse dump;
-  std::string previous;           // the bytes of the line before, which a "*" line repeats
+  bytes.clear();
+  std::string previous, error;    // the bytes of the line before, which a "*" line repeats
   std::size_t repeatFrom = npos;  // where a "*" line stands, up to the next offset
   bool labelled = false;          // the dump has had an offset
+  std::size_t count = 0;          // of the lines read
   // Adds the bytes of a line; "" or why it is no part of a dump the tool reads.
   const auto add = [&](std::string line) -> std::string {
     line.erase(std::min(line.find_first_of("#|"), line.size()));  // comments, ASCII gutters
@@ -183,7 +184,7 @@ HexParse parseHexText(const std::string& text) {
     std::vector<std::string> row = words(line);
     if (row.empty()) return "";
     if (row.size() == 1 && row[0] == "*") {
-      repeatFrom = dump.bytes.size();
+      repeatFrom = bytes.size();
       return "";
     }
     const Dialect* dialect = kDialects;
@@ -203,13 +204,13 @@ HexParse parseHexText(const std::string& text) {
       row = words(line.substr(data, dialect->colon ? line.find("  ", data + 1) - data : npos));
       const unsigned long long at = std::stoull(label, nullptr, dialect->base);
       if (at > kMaxInputSize) return "offset " + label + " lies past any probe file";
-      while (repeatFrom != npos && !previous.empty() && dump.bytes.size() < at) {
-        dump.bytes += previous[(dump.bytes.size() - repeatFrom) % previous.size()];
+      while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
+        bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
       }
       repeatFrom = npos;
-      if (at != dump.bytes.size()) {
-        return "offset " + label + " does not follow the " +
-               plural(dump.bytes.size(), "byte", "bytes") + " before it";
+      if (at != bytes.size()) {
+        return "offset " + label + " does not follow the " + plural(bytes.size(), "byte", "bytes") +
+               " before it";
       }
     }
     if (repeatFrom != npos) return kLoneStar;
@@ -228,17 +229,15 @@ HexParse parseHexText(const std::string& text) {
         previous += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
       }
     }
-    dump.bytes += previous;
+    bytes += previous;
     return "";
   };
-  for (std::string line; dump.error.empty() && std::getline(lines, line); ++dump.line) {
-    dump.error = add(line);
-  }
-  if (dump.error.empty() && repeatFrom != npos) dump.error = kLoneStar;
-  if (dump.error.empty() && dump.bytes.empty()) dump.error = "no hex bytes";
-  dump.ok = dump.error.empty();
-  if (!dump.ok) dump.bytes.clear();
-  return dump;
+  for (std::string line; error.empty() && std::getline(lines, line); ++count) error = add(line);
+  if (error.empty() && repeatFrom != npos) error = kLoneStar;
+  if (error.empty() && bytes.empty()) error = "no hex bytes";
+  if (error.empty()) return "";
+  bytes.clear();
+  return "line " + std::to_string(count) + ": " + error;
 }
 
 std::string formatHexDump(const std::string& bytes, std::size_t offset, std::size_t length) {

@@ -58,19 +58,13 @@ class TextTable {
   std::vector<std::vector<std::string>> rows_;  // the headings first
 };
 
-struct HexParse {
-  bool ok = false;
-  std::string bytes;
-  std::size_t line = 0;  // when not ok: the line (from 1) that is not hex dump text
-  std::string error;
-};
-
 // Reads the dumps of bytes engineers have: this tool's own (with or without its annotations),
 // xxd, xxd -p, hexdump -C (a "*" line stands for repeats of the line before it, up to the next
 // offset), od -tx1 (its offsets are octal) and od -An -tx1, and a C array such as formatCArray
 // writes. Dumps of 2- or 4-byte words (hexdump's and od's defaults, xxd -e) are refused: their
-// byte order is the dumping machine's. Text with no byte at all is not a dump.
-HexParse parseHexText(const std::string& text);
+// byte order is the dumping machine's. Text with no byte at all is not a dump. "" with the dump's
+// bytes in bytes, or the first line that is no dump text and why ("line 11: ...").
+std::string parseHexText(const std::string& text, std::string& bytes);
 
 // The rows of a dump of the bytes from offset, length of them or up to the end: each the offset
 // of its first byte ("01A0:"), up to 16 bytes padded to a fixed width, and an ASCII gutter
