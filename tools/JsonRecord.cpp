@@ -163,8 +163,7 @@ Json recordJson(const RecordView& record) {
           {"storedChecksum", record.checksum}};
 }
 
-JsonRecord readJsonRecord(const std::string& text, bool lostAllowed) {
-  JsonRecord result;
+std::string readJsonRecord(const std::string& text, RecordView& record, bool lostAllowed) {
   try {
     // The parser refuses numbers beyond a double's range, so every number read is finite.
     const Json document = parsed(text);
@@ -174,18 +173,17 @@ JsonRecord readJsonRecord(const std::string& text, bool lostAllowed) {
       refuse("lost", "lists " + plural(lost.size(), "block", "blocks") +
                          " a salvage could not read: fill in what they held, then empty the list");
     }
-    const Json& record = whole ? document : document["record"];
-    if (record.is_null()) refuse("record", "null: the document holds no record");
-    result.record = readRecord(record);
-    result.ok = true;
+    const Json& json = whole ? document : document["record"];
+    if (json.is_null()) refuse("record", "null: the document holds no record");
+    record = readRecord(json);
+    return "";
   } catch (const Json::exception& error) {
     // "[json.exception.parse_error.101] parse error at line 3, ...": without the bracket.
     const std::string what = error.what();
-    result.error = "not a JSON document: " + escaped(what.substr(what.find(']') + 2));
+    return "not a JSON document: " + escaped(what.substr(what.find(']') + 2));
   } catch (const FieldError& error) {
-    result.error = error.text;
+    return error.text;
   }
-  return result;
 }
 
 std::string firstDifference(const RecordView& a, const RecordView& b, bool numbers) {

@@ -72,11 +72,9 @@ bool decode(const std::string& raw, ProbeFile& file, bool lostAllowed) {
     return false;
   }
   if (file.format == Format::JsonText) {
-    const JsonRecord json = readJsonRecord(file.bytes, lostAllowed);
-    file.fault = json.error;
-    file.view = json.record;
-    file.record = makeRecord(json.record);
-    return json.ok;
+    file.fault = readJsonRecord(file.bytes, file.view, lostAllowed);
+    file.record = makeRecord(file.view);
+    return file.fault.empty();
   }
   std::string reason;
   if (file.format == Format::Image) {

@@ -56,20 +56,15 @@ using Json = nlohmann::ordered_json;
 //  "storedChecksum"}
 Json recordJson(const RecordView& record);
 
-struct JsonRecord {
-  bool ok = false;
-  RecordView record;
-  std::string error;  // "targets[0].size: \"big\" is not a number"
-};
-
 // The record of a JSON text: the value of its "record" member, or the whole text when it has no
 // such member. Every member but a target's normal and angle is required, none other is allowed,
 // and each value must fit the record's type: finite numbers, a mask thickness of 0 to 65535, a
 // stored checksum of 0 to 4294967295, whole numbers however written (2, 2.0, 2e0). A member
 // given twice is refused. A document whose "lost" member lists blocks (a salvaged image) is
 // refused until they are filled in and the list emptied, unless lostAllowed. An error names the
-// first value that does not fit, by its path inside the record.
-JsonRecord readJsonRecord(const std::string& text, bool lostAllowed = false);
+// first value that does not fit, by its path inside the record: "" with the record in record, or
+// why not ("targets[0].size: \"big\" is not a number").
+std::string readJsonRecord(const std::string& text, RecordView& record, bool lostAllowed);
 
 // The path of the first value of a that b does not give back ("id", "targets[2].normal[1]",
 // "maskThickness"), or "" when b gives back every one; numbers false leaves the real values out,
