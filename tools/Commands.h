@@ -1,10 +1,10 @@
 // The commands of probetool, and what they share. Each command prints to standard output and
 // standard error and returns the exit code; main checks that standard output was written.
-// demo is in Demo.cpp, convert in Convert.cpp, the commands that read one file and print what it
-// holds in Commands.cpp with what every command shares, and the probe file they read, recognised
-// by what it holds (a version-1 image, as raw bytes or as a hex dump; a probe record's XML
-// document; a JSON text, probetool's own document or a record alone), inspected and decoded
-// once, in ProbeFile.cpp.
+// demo is in Demo.cpp, convert in Convert.cpp; Commands.cpp holds what every command shares
+// (reading a file and writing one, and the probe file read: recognised by what it holds, a
+// version-1 image as raw bytes or as a hex dump, a probe record's XML document or a JSON text,
+// probetool's own document or a record alone; inspected and decoded once) and the commands that
+// read one file and print what it holds.
 #ifndef PROBETOOL_COMMANDS_H
 #define PROBETOOL_COMMANDS_H
 
@@ -37,7 +37,7 @@ int convert(const Options& options);
 int checksum(const Options& options);
 int plot(const Options& options);
 
-// A probe file as the commands read it (ProbeFile.cpp).
+// A probe file as the commands read it.
 enum class Format { Image, Xml, JsonText, Unknown };
 
 struct ProbeFile {
