@@ -10,7 +10,6 @@ namespace probetool {
 
 namespace {
 
-using Report = ProbeImageReport;
 using probesim::SimDeviceMemory;
 
 // A record saved into a simulated device memory by one coder and read back by a new coder of its
@@ -24,8 +23,7 @@ struct RoundTrip {
 };
 
 // The callback of one coder: every report, in order ("onSaved(true)").
-class Reports final : public ProbeDataCoderCB {
- public:
+struct Reports final : ProbeDataCoderCB {
   void onChecksumRed(bool ok) override { add(ok ? "onChecksumRed(true)" : "onChecksumRed(false)"); }
   void onAllRed(bool ok) override { add(ok ? "onAllRed(true)" : "onAllRed(false)"); }
   void onSaved(bool ok) override { add(ok ? "onSaved(true)" : "onSaved(false)"); }
@@ -109,7 +107,7 @@ int demo(const Options&) {
   heading("version-1 image in device memory (" + plural(v1.memory.size(), "byte", "bytes") + ")");
   std::cout << "the image format of the version-1 coder; its version block names the version of\n"
                "that format the coder writes, "
-            << Report::versionText(image.report.version) << "\n"
+            << ProbeImageReport::versionText(image.report.version) << "\n"
             << formatAnnotatedDump(v1.memory, image.report);
   heading("XML text in the simulation coder's device memory (" +
           plural(simu.memory.size(), "byte", "bytes") + ")");

@@ -72,14 +72,6 @@ class Console final : public log4cplus::Appender {
   }
 };
 
-// The tool is the host, so it configures log4cplus: the library's "Probe" logger is off, or with
-// --log writes its lines at that level and above to standard error.
-void configureLogging(const std::string& level) {
-  log4cplus::Logger logger = log4cplus::Logger::getInstance("Probe");
-  logger.setLogLevel(level.empty() ? log4cplus::OFF_LOG_LEVEL : logLevel(level));
-  logger.addAppender(log4cplus::SharedAppenderPtr(new Console));
-}
-
 // Output that did not reach standard output is an error, as a full disk behind a redirection.
 int finish(int code) {
   std::cout.flush();
@@ -189,7 +181,11 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return finish(app.exit(error) == 0 ? kExitOk : kExitUsage);
   }
-  configureLogging(level);
+  // The tool is the host, so it configures log4cplus: the library's "Probe" logger is off, or
+  // with --log writes its lines at that level and above to standard error.
+  log4cplus::Logger logger = log4cplus::Logger::getInstance("Probe");
+  logger.setLogLevel(level.empty() ? log4cplus::OFF_LOG_LEVEL : logLevel(level));
+  logger.addAppender(log4cplus::SharedAppenderPtr(new Console));
   try {
     return finish(run(options));
   } catch (const std::exception& error) {
