@@ -297,11 +297,10 @@ int check(const Options& options) {
                                  : plural(file.view.targets.size(), "target", "targets") +
                                        ", stored checksum " + hex16(file.view.checksum)});
   }
-  std::cout << table.format("  ")
-            << (unchecked.empty() ? ""
-                                  : "\"intact\" says nothing of the bytes no checksum covers:\n")
-            << unchecked;
-  std::cout << file.name() << (file.damaged() ? ": damaged: " + file.fault : ": intact") << "\n";
+  if (!unchecked.empty())
+    unchecked.insert(0, "\"intact\" says nothing of the bytes no checksum covers:\n");
+  std::cout << table.format("  ") << unchecked << file.name()
+            << (file.damaged() ? ": damaged: " + file.fault : ": intact") << "\n";
   return file.damaged() ? kExitDamaged : kExitOk;
 }
 
