@@ -32,14 +32,6 @@ std::pair<std::size_t, char32_t> utf8At(const std::string& text, std::size_t at)
   return {valid ? length : 0, code};
 }
 
-bool isUtf8(const std::string& text) {
-  std::size_t length = 1;
-  for (std::size_t at = 0; at < text.size() && length > 0; at += length) {
-    length = utf8At(text, at).first;
-  }
-  return length > 0;
-}
-
 std::string escaped(const std::string& text, bool utf8) {
   std::string out;
   for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
@@ -128,13 +120,9 @@ constexpr std::size_t npos = std::string::npos;
 bool isDigits(const std::string& text, const char* digits) {
   return !text.empty() && text.find_first_not_of(digits) == npos;
 }
-const char kHexDigits[] = "0123456789abcdefABCDEF";
+const char kHexDigits[] = "0123456789ABCDEFabcdef";  // the first sixteen as the tool writes them
 
-std::string hexByte(unsigned char byte) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
-}
+std::string hexByte(unsigned char byte) { return {kHexDigits[byte >> 4], kHexDigits[byte & 0xF]}; }
 
 std::vector<std::string> words(const std::string& text) {
   std::istringstream in(text);

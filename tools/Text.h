@@ -27,8 +27,6 @@ std::string shown(const std::string& text);
 // The length of the valid UTF-8 sequence at text[at] and the character it codes; length 0 when
 // the bytes there are none (cut short, overlong, a surrogate, past U+10FFFF).
 std::pair<std::size_t, char32_t> utf8At(const std::string& text, std::size_t at);
-// The text is valid UTF-8 throughout.
-bool isUtf8(const std::string& text);
 
 // "0x03E8".
 std::string hex16(unsigned int value);
