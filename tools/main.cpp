@@ -8,6 +8,7 @@
 #include <log4cplus/spi/loggingevent.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -49,7 +50,7 @@ int logLevel(std::string name) {
   return level;
 }
 
-// The library logs a text it cannot decode after these words; decode (ProbeFile.cpp) logs why
+// The library logs a text it cannot decode after these words; decode (Commands.cpp) logs why
 // instead of the whole text.
 const std::string kUndecoded = "could not decode stream ";
 
@@ -78,26 +79,6 @@ int finish(int code) {
   if (std::cout && std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return code;
   std::cerr << "probetool: cannot write standard output: " << std::strerror(errno) << "\n";
   return kExitUsage;
-}
-
-// CLI11's message, and what it cannot tell: a first word that names no command, and a file
-// name taken for an option, which -- would have kept.
-std::string failure(const CLI::App* app, const CLI::Error& error) {
-  std::string message = "probetool: " + shown(error.what()) + "\n";
-  for (const std::string& word : app->remaining(true)) {
-    if (word[0] != '-' && app->get_subcommands().empty()) {
-      std::vector<std::string> names;
-      for (const CLI::App* sub : app->get_subcommands({})) names.push_back(sub->get_name());
-      message = "probetool: unknown command \"" + shown(word) +
-                "\" (commands: " + joined(names, ", ") + ")\n";
-      break;
-    }
-    if (word.size() > 1 && word[0] == '-') {
-      message +=
-          "probetool: \"" + shown(word) + "\" was taken for an option; -- ends the options\n";
-    }
-  }
-  return message + "Run probetool --help (or COMMAND --help).\n";
 }
 
 // The program's options into level, the commands' into options, and the command given into run.
@@ -171,7 +152,26 @@ int main(int argc, char** argv) {
   Command run = nullptr;
   CLI::App app(kDescription, "probetool");
   describe(app, options, level, run);
-  app.failure_message(failure);
+  // CLI11's message, and what it cannot tell: a first word that names no command, and a file
+  // name before "--" taken for an option, which -- would have kept.
+  char** const end = std::find(argv + 1, argv + argc, std::string("--"));
+  app.failure_message([argv, end](const CLI::App* parsed, const CLI::Error& error) {
+    std::string message = "probetool: " + shown(error.what()) + "\n";
+    for (const std::string& word : parsed->remaining(true)) {
+      if (word[0] != '-' && parsed->get_subcommands().empty()) {
+        std::vector<std::string> names;
+        for (const CLI::App* sub : parsed->get_subcommands({})) names.push_back(sub->get_name());
+        message = "probetool: unknown command \"" + shown(word) +
+                  "\" (commands: " + joined(names, ", ") + ")\n";
+        break;
+      }
+      if (word.size() > 1 && word[0] == '-' && std::find(argv + 1, end, word) != end) {
+        message +=
+            "probetool: \"" + shown(word) + "\" was taken for an option; -- ends the options\n";
+      }
+    }
+    return message + "Run probetool --help (or COMMAND --help).\n";
+  });
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForAllHelp& error) {
