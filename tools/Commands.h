@@ -43,8 +43,8 @@ enum class Format { Image, Xml, JsonText, Unknown };
 struct ProbeFile {
   std::string path;  // as given, "-" for standard input
   Format format = Format::Unknown;
-  // Image: the image's bytes; Xml, Json: the text, without a byte order mark, which the library
-  // does not read.
+  // Image: the image's bytes; Xml, JsonText: the text, without a byte order mark, which the
+  // library does not read.
   std::string bytes;
   ProbeImageReport report;  // Image: the library's report on the bytes
   std::string how;          // how it was recognised, or why it was not
@@ -58,8 +58,9 @@ struct ProbeFile {
   std::string formatText() const { return how + ", " + plural(bytes.size(), "byte", "bytes"); }
 };
 
-// The file of raw's bytes: false when they are none (or a JSON text that holds no record), and
-// fault says why; otherwise fault says what is damaged, if anything. They are, in this order:
+// Recognises raw's bytes and decodes them into file: false when they are no probe file (or a JSON
+// text that holds no record), and fault says why; otherwise fault says what is damaged, if
+// anything. What they are, in this order:
 // an XML prologue (after an optional byte order mark and blanks); a "{" there, for JSON; bytes
 // that start with the image magic, however few, or memory of one repeated 0x00 or 0xFF byte; a
 // hex dump, whose bytes are then judged as raw bytes are; bytes as long as an image without the
