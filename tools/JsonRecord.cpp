@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 
 #include "Text.h"
 
@@ -13,13 +14,9 @@ namespace probetool {
 
 namespace {
 
-// Thrown at the first value that does not fit; the text names it.
-struct FieldError {
-  std::string text;
-};
-
+// Thrown at the first value that does not fit, as an invalid_argument whose text names it.
 [[noreturn]] void refuse(const std::string& path, const std::string& why) {
-  throw FieldError{path + ": " + why};
+  throw std::invalid_argument(path + ": " + why);
 }
 
 // A value as the message shows it: short, and as it stands in the text.
@@ -190,8 +187,8 @@ std::string readJsonRecord(const std::string& text, RecordView& record, bool los
     // "[json.exception.parse_error.101] parse error at line 3, ...": without the bracket.
     const std::string what = error.what();
     return "not a JSON document: " + escaped(what.substr(what.find(']') + 2));
-  } catch (const FieldError& error) {
-    return error.text;
+  } catch (const std::invalid_argument& error) {
+    return error.what();
   }
 }
 
