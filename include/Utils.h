@@ -6,6 +6,7 @@
 #ifndef PROBE_UTILS_H
 #define PROBE_UTILS_H
 
+#include <filesystem>
 #include <string>
 
 #include "ProbeData.h"
@@ -37,5 +38,30 @@ PROBEDATA_API bool loadFromString(const std::string& text, ProbeData& record, st
 // memory exhaustion.
 PROBEDATA_API bool loadFromFile(const std::string& path, ProbeData& record);
 PROBEDATA_API bool loadFromFile(const std::string& path, ProbeData& record, std::string& reason);
+
+// Writes bytes to the file at path, whole; true when they are written. Unlike the functions above
+// it logs nothing: on failure reason holds the system's reason alone ("Permission denied"),
+// without the path, for the caller to name the file in its own words. path is in the system's
+// form: on Windows a caller holding UTF-8 passes std::filesystem::u8path(text).
+//
+// A new file, or a regular file (or the file a symbolic link names; the link stays a link), is
+// replaced atomically: a temporary file beside it, ".NAME.XXXXXX.tmp", is created exclusively
+// with the old file's permissions (and owner, where the process may give it), written, synced,
+// renamed over it, and the directory synced, so that after a crash or a power loss the directory
+// holds the old file or the new one. Written in place instead, emptied first and not
+// atomically, as cp writes: a file with other hard links (every name of it sees the new text),
+// another user's file (it keeps its owner), a file in a directory that takes no new file, and
+// what is no regular file (a device, a FIFO). A file the caller could not open for writing is
+// refused and left as it was, and a replacement that fails leaves the old file as it was.
+//
+// While the temporary file exists, SIGINT, SIGTERM and SIGHUP are blocked in the calling thread;
+// one that arrives meanwhile, and that the caller neither blocks nor ignores, removes the
+// temporary file, fails the call ("interrupted by a signal") and is delivered as the caller's
+// mask comes back, before the call returns. Where another thread takes such a signal and it ends
+// the process, the temporary file stays behind, as it does on Windows, which has no such signals
+// to block, whenever the process ends meanwhile; the old file stays as it was either way.
+// Passes on memory exhaustion.
+PROBEDATA_API bool replaceFile(const std::filesystem::path& path, const std::string& bytes,
+                               std::string& reason);
 
 #endif

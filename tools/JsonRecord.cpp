@@ -1,4 +1,4 @@
-#include "JsonRecord.h"
+#include "RecordView.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 
 #include "Text.h"
 
@@ -13,13 +14,9 @@ namespace probetool {
 
 namespace {
 
-// Thrown at the first value that does not fit; the text names it.
-struct FieldError {
-  std::string text;
-};
-
+// Thrown at the first value that does not fit, as an invalid_argument whose text names it.
 [[noreturn]] void refuse(const std::string& path, const std::string& why) {
-  throw FieldError{path + ": " + why};
+  throw std::invalid_argument(path + ": " + why);
 }
 
 // A value as the message shows it: short, and as it stands in the text.
@@ -144,6 +141,15 @@ RecordView readRecord(const Json& json) {
   return record;
 }
 
+// The text is valid UTF-8 throughout.
+bool isUtf8(const std::string& text) {
+  std::size_t length = 1;
+  for (std::size_t at = 0; at < text.size() && length > 0; at += length) {
+    length = utf8At(text, at).first;
+  }
+  return length > 0;
+}
+
 Json vector3(double x, double y, double z) { return Json::array({x, y, z}); }
 
 }  // namespace
@@ -163,8 +169,7 @@ Json recordJson(const RecordView& record) {
           {"storedChecksum", record.checksum}};
 }
 
-JsonRecord readJsonRecord(const std::string& text, bool lostAllowed) {
-  JsonRecord result;
+std::string readJsonRecord(const std::string& text, RecordView& record, bool lostAllowed) {
   try {
     // The parser refuses numbers beyond a double's range, so every number read is finite.
     const Json document = parsed(text);
@@ -174,18 +179,17 @@ JsonRecord readJsonRecord(const std::string& text, bool lostAllowed) {
       refuse("lost", "lists " + plural(lost.size(), "block", "blocks") +
                          " a salvage could not read: fill in what they held, then empty the list");
     }
-    const Json& record = whole ? document : document["record"];
-    if (record.is_null()) refuse("record", "null: the document holds no record");
-    result.record = readRecord(record);
-    result.ok = true;
+    const Json& json = whole ? document : document["record"];
+    if (json.is_null()) refuse("record", "null: the document holds no record");
+    record = readRecord(json);
+    return "";
   } catch (const Json::exception& error) {
     // "[json.exception.parse_error.101] parse error at line 3, ...": without the bracket.
     const std::string what = error.what();
-    result.error = "not a JSON document: " + escaped(what.substr(what.find(']') + 2));
-  } catch (const FieldError& error) {
-    result.error = error.text;
+    return "not a JSON document: " + escaped(what.substr(what.find(']') + 2));
+  } catch (const std::invalid_argument& error) {
+    return error.what();
   }
-  return result;
 }
 
 std::string firstDifference(const RecordView& a, const RecordView& b, bool numbers) {
@@ -206,6 +210,8 @@ std::string firstDifference(const RecordView& a, const RecordView& b, bool numbe
   return back.size() == given.size() ? "" : "targets";
 }
 
-Json nameJson(const std::string& name) { return isUtf8(name) ? Json(name) : Json(escaped(name)); }
+Json nameJson(const std::string& name) {
+  return name == "-" ? Json("standard input") : isUtf8(name) ? Json(name) : Json(escaped(name));
+}
 
 }  // namespace probetool

@@ -1,4 +1,4 @@
-#include "SvgPlot.h"
+#include "RecordView.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "ProbeImageReport.h"
+
 #if !defined(_WIN32)
 #include <langinfo.h>
 #include <locale.h>
@@ -28,14 +30,6 @@ std::pair<std::size_t, char32_t> utf8At(const std::string& text, std::size_t at)
   const bool valid =
       length > 0 && code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
   return {valid ? length : 0, code};
-}
-
-bool isUtf8(const std::string& text) {
-  std::size_t length = 1;
-  for (std::size_t at = 0; at < text.size() && length > 0; at += length) {
-    length = utf8At(text, at).first;
-  }
-  return length > 0;
 }
 
 std::string escaped(const std::string& text, bool utf8) {
@@ -126,130 +120,168 @@ constexpr std::size_t npos = std::string::npos;
 bool isDigits(const std::string& text, const char* digits) {
   return !text.empty() && text.find_first_not_of(digits) == npos;
 }
-const char kHexDigits[] = "0123456789abcdefABCDEF";
+const char kHexDigits[] = "0123456789ABCDEFabcdef";  // the first sixteen as the tool writes them
 
-std::string hexByte(unsigned char byte) {
-  char text[4];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
-}
+std::string hexByte(unsigned char byte) { return {kHexDigits[byte >> 4], kHexDigits[byte & 0xF]}; }
 
 std::vector<std::string> words(const std::string& text) {
   std::istringstream in(text);
   return {std::istream_iterator<std::string>(in), {}};
 }
 
-// A dump read line by line: its bytes so far, and those of the line before, which a "*" line
-// repeats up to the next offset. A line that is no part of a dump the tool reads sets error.
-struct Dump {
-  std::string bytes, previous, error;
-  std::size_t repeatFrom = npos;  // where a "*" line stands
-  bool labelled = false;
+// The dumps the tool reads, by the offset that starts a line: its digits, how many, its base,
+// whether a colon follows it (and two blanks end the bytes after it, before xxd's text), and
+// the most hex digits a group of bytes holds (0: any even number). A group of more digits is a
+// word, whose bytes are in the order of the machine that dumped it. A line is read by the first
+// row it starts like; an offset alone on a line ends the dump there, once it has had offsets.
+struct Dialect {
+  const char* digits;
+  std::size_t fewest, most, group;
+  int base;
+  bool colon;
+};
+constexpr Dialect kDialects[] = {
+    // this tool's dumps, "01A0: 51 4D 56 42  |QMVB|", and xxd's, "000001a0: 514d 5642  QMVB"
+    {kHexDigits, 1, 16, 4, 16, true},
+    // od -tx1, "0000640 51 4d 56 42": its offsets are octal
+    {"01234567", 7, 7, 2, 8, false},
+    // hexdump -C, "000001a0  51 4d 56 42  |QMVB|" (a "*" line repeats the line before it)
+    {kHexDigits, 4, 16, 2, 16, false},
+    // no offset: xxd -p, "514d5642"; od -An -tx1, " 51 4d 56 42"; a C array, "0x51, 0x4D,"
+    {"", 0, 0, 0, 0, false},
+};
 
-  bool refuse(const std::string& why) {
-    error = why;
-    return false;
-  }
+constexpr const char* kLoneStar =
+    "\"*\" stands for repeated lines, but no offset follows it (dump with -v)";
 
-  // An offset: "01A0:" (this tool, xxd; two blanks then start xxd's ASCII column), or before
-  // the bytes without a colon: hexdump -C's "000001a0", od's octal "0000640"; or alone at the
-  // end of the dump. Takes it off the row, fills a "*" line's repeats up to it, and checks that
-  // the bytes end there; true when the row has one.
-  bool offset(const std::string& line, std::vector<std::string>& row, bool& colon) {
-    std::string label = row[0];
-    colon = label.size() > 1 && label.back() == ':';
-    if (colon) label.pop_back();
-    if (!isDigits(label, kHexDigits) || label.size() > 16 ||
-        !(colon || (label.size() >= 4 && (row.size() > 1 || labelled)))) {
-      return false;
-    }
-    labelled = true;
-    const std::size_t data = line.find(':') + 1;
-    row = colon ? words(line.substr(data, line.find("  ", data + 1) - data))
-                : std::vector<std::string>(row.begin() + 1, row.end());
-    const bool octal = !colon && label.size() == 7 && isDigits(label, "01234567");
-    const unsigned long long at = std::stoull(label, nullptr, octal ? 8 : 16);
-    if (at > kMaxInputSize) return !refuse("offset " + label + " lies past any probe file");
-    while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
-      bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
-    }
-    repeatFrom = npos;
-    if (at != bytes.size()) {
-      refuse("offset " + label + " does not follow the " + plural(bytes.size(), "byte", "bytes") +
-             " before it");
-    }
-    return true;
-  }
+}  // namespace
 
-  bool add(std::string line) {
+std::string parseHexText(const std::string& text, std::string& bytes) {
+  const std::size_t open = text.find('{');  // a C array: the bytes between its braces
+  std::istringstream lines(open == npos ? text
+                                        : text.substr(open + 1, text.find('}', open) - open - 1));
+  bytes.clear();
+  std::string previous, error;    // the bytes of the line before, which a "*" line repeats
+  std::size_t repeatFrom = npos;  // where a "*" line stands, up to the next offset
+  bool labelled = false;          // the dump has had an offset
+  std::size_t count = 0;          // of the lines read
+  // Adds the bytes of a line; "" or why it is no part of a dump the tool reads.
+  const auto add = [&](std::string line) -> std::string {
     line.erase(std::min(line.find_first_of("#|"), line.size()));  // comments, ASCII gutters
     std::replace(line.begin(), line.end(), ',', ' ');
     std::vector<std::string> row = words(line);
-    if (row.empty()) return true;
+    if (row.empty()) return "";
     if (row.size() == 1 && row[0] == "*") {
       repeatFrom = bytes.size();
-      return true;
+      return "";
     }
-    bool colon = false;
-    const bool hasOffset = offset(line, row, colon);
-    if (!error.empty() || repeatFrom != npos) return refuse(error.empty() ? kLoneStar : error);
+    const Dialect* dialect = kDialects;
+    std::string label;
+    for (; dialect->base != 0; ++dialect) {
+      label = row[0].substr(0, row[0].size() - (dialect->colon ? 1 : 0));
+      if ((row[0].back() == ':') == dialect->colon && isDigits(label, dialect->digits) &&
+          label.size() >= dialect->fewest && label.size() <= dialect->most &&
+          (dialect->colon || row.size() > 1 || labelled)) {
+        break;
+      }
+    }
+    if (dialect->base != 0) {
+      // The offset off the row; a "*" line's repeats filled up to it; the bytes end there.
+      labelled = true;
+      const std::size_t data = line.find(row[0]) + row[0].size();
+      row = words(line.substr(data, dialect->colon ? line.find("  ", data + 1) - data : npos));
+      const unsigned long long at = std::stoull(label, nullptr, dialect->base);
+      if (at > kMaxInputSize) return "offset " + label + " lies past any probe file";
+      while (repeatFrom != npos && !previous.empty() && bytes.size() < at) {
+        bytes += previous[(bytes.size() - repeatFrom) % previous.size()];
+      }
+      repeatFrom = npos;
+      if (at != bytes.size()) {
+        return "offset " + label + " does not follow the " + plural(bytes.size(), "byte", "bytes") +
+               " before it";
+      }
+    }
+    if (repeatFrom != npos) return kLoneStar;
     previous.clear();
     for (std::string word : row) {
       if (word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) word.erase(0, 2);
-      // An offset's line holds single bytes (xxd's default: pairs of them, in order).
-      if (hasOffset && isDigits(word, kHexDigits) && word.size() > (colon ? 4u : 2u)) {
-        return refuse("\"" + escaped(word.substr(0, 16)) +
-                      "\" is no byte: a dump of words is in the byte order of the machine that "
-                      "made it; dump bytes with hexdump -C, xxd or od -tx1");
+      if (dialect->group != 0 && isDigits(word, kHexDigits) && word.size() > dialect->group) {
+        return "\"" + escaped(word.substr(0, 16)) +
+               "\" is no byte: a dump of words is in the byte order of the machine that made it; "
+               "dump bytes with hexdump -C, xxd or od -tx1";
       }
       if (!isDigits(word, kHexDigits) || word.size() % 2 != 0) {
-        return refuse("\"" + escaped(word.substr(0, 16)) + "\" is not hex bytes");
+        return "\"" + escaped(word.substr(0, 16)) + "\" is not hex bytes";
       }
       for (std::size_t i = 0; i < word.size(); i += 2) {
         previous += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
       }
     }
     bytes += previous;
-    return true;
-  }
-
-  static constexpr const char* kLoneStar =
-      "\"*\" stands for repeated lines, but no offset follows it (dump with -v)";
-};
-
-}  // namespace
-
-HexParse parseHexText(const std::string& text) {
-  // A C array: the bytes between its braces.
-  const std::size_t open = text.find('{');
-  std::istringstream lines(open == npos ? text
-                                        : text.substr(open + 1, text.find('}', open) - open - 1));
-  Dump dump;
-  std::size_t count = 0;
-  for (std::string line; dump.error.empty() && std::getline(lines, line); ++count) dump.add(line);
-  if (dump.error.empty() && dump.repeatFrom != npos) dump.error = Dump::kLoneStar;
-  if (dump.error.empty() && dump.bytes.empty()) dump.error = "no hex bytes";
-  return {dump.error.empty(), dump.error.empty() ? dump.bytes : "", count, dump.error};
+    return "";
+  };
+  for (std::string line; error.empty() && std::getline(lines, line); ++count) error = add(line);
+  if (error.empty() && repeatFrom != npos) error = kLoneStar;
+  if (error.empty() && bytes.empty()) error = "no hex bytes";
+  if (error.empty()) return "";
+  bytes.clear();
+  return "line " + std::to_string(count) + ": " + error;
 }
 
-std::string formatHexRow(const std::string& bytes, std::size_t offset, std::size_t count) {
-  char label[32];
-  std::snprintf(label, sizeof label, "%04zX:", offset);
-  std::string row = label, gutter;
-  for (std::size_t i = 0; i < kBytesPerRow; ++i) {
-    const unsigned char byte = i < count ? static_cast<unsigned char>(bytes[offset + i]) : 0;
-    row += i < count ? " " + hexByte(byte) : "   ";
-    if (i < count) gutter += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
-  }
-  return row + "  |" + gutter + "|";
-}
-
-std::string formatHexDump(const std::string& bytes) {
+std::string formatHexDump(const std::string& bytes, std::size_t offset, std::size_t length) {
+  const std::size_t end = offset + std::min(length, bytes.size() - std::min(offset, bytes.size()));
   std::string dump;
-  for (std::size_t offset = 0; offset < bytes.size(); offset += kBytesPerRow) {
-    dump += formatHexRow(bytes, offset, std::min(kBytesPerRow, bytes.size() - offset)) + "\n";
+  for (std::size_t row = offset; row < end; row += kBytesPerRow) {
+    char label[32];
+    std::snprintf(label, sizeof label, "%04zX:", row);
+    std::string line = label, gutter;
+    for (std::size_t at = row; at < row + kBytesPerRow; ++at) {
+      const unsigned char byte = at < end ? static_cast<unsigned char>(bytes[at]) : 0;
+      line += at < end ? " " + hexByte(byte) : "   ";
+      if (at < end) gutter += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '.';
+    }
+    dump += line + "  |" + gutter + "|\n";
   }
   return dump;
+}
+
+std::string formatAnnotatedDump(const std::string& image, const ProbeImageReport& report) {
+  std::string out;
+  std::size_t pos = 0, itemEnd = 0;  // the bytes dumped so far; the end of the item being dumped
+  const auto range = [](std::size_t offset, std::size_t length) {
+    return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + length - 1) + " (" +
+           plural(length, "byte", "bytes") + ")";
+  };
+  const auto rows = [&](std::size_t offset, std::size_t length) {
+    out += formatHexDump(image, offset, length);
+    pos = std::max(pos, std::min(offset + length, image.size()));
+  };
+  // The bytes before end that are not dumped yet, headed by why.
+  const auto gapTo = [&](std::size_t end, const std::string& why) {
+    if (end <= pos) return;
+    out += std::string(itemEnd > pos ? "#   " : "# ") + range(pos, end - pos) + ", " + why + "\n";
+    rows(pos, end - pos);
+  };
+  for (const ProbeImageReport::Item& item : report.items) {
+    if (item.verdict == ProbeImageReport::Absent || item.offset >= image.size()) continue;
+    gapTo(item.offset, "not part of any item");
+    itemEnd = std::min<std::size_t>(item.offset + item.length, image.size());
+    const char* const verdict = item.verdict == ProbeImageReport::Damaged ? ": DAMAGED, " : ": ";
+    out += "# " + item.name + " block, " + range(item.offset, itemEnd - item.offset) + verdict +
+           item.detail + "\n";
+    if (item.fields.empty()) rows(item.offset, item.length);
+    for (const ProbeImageReport::Field& field : item.fields) {
+      if (field.offset >= image.size()) break;
+      gapTo(field.offset, "not read");
+      out += "#   " + field.name + "\n";
+      rows(field.offset, field.length);
+    }
+    gapTo(itemEnd, "not read");
+  }
+  gapTo(std::min<std::size_t>(report.imageLength, image.size()),
+        "not used by a version " + ProbeImageReport::versionText(report.version) + " image");
+  gapTo(image.size(), "past the image length, ignored");
+  return out;
 }
 
 std::string formatCArray(const std::string& bytes, const std::string& name,

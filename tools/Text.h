@@ -1,5 +1,6 @@
 // Text the tool prints and reads: bytes made safe to show, numbers, aligned tables, and bytes as
-// the hex dumps engineers paste from service logs. Bytes are std::string, as the library's are.
+// the hex dumps engineers paste from service logs, an image's annotated too. Bytes are std::string,
+// as the library's are.
 #ifndef PROBETOOL_TEXT_H
 #define PROBETOOL_TEXT_H
 
@@ -7,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+struct ProbeImageReport;
 
 namespace probetool {
 
@@ -24,8 +27,6 @@ std::string shown(const std::string& text);
 // The length of the valid UTF-8 sequence at text[at] and the character it codes; length 0 when
 // the bytes there are none (cut short, overlong, a surrogate, past U+10FFFF).
 std::pair<std::size_t, char32_t> utf8At(const std::string& text, std::size_t at);
-// The text is valid UTF-8 throughout.
-bool isUtf8(const std::string& text);
 
 // "0x03E8".
 std::string hex16(unsigned int value);
@@ -55,24 +56,24 @@ class TextTable {
   std::vector<std::vector<std::string>> rows_;  // the headings first
 };
 
-struct HexParse {
-  bool ok = false;
-  std::string bytes;
-  std::size_t line = 0;  // when not ok: the line (from 1) that is not hex dump text
-  std::string error;
-};
-
 // Reads the dumps of bytes engineers have: this tool's own (with or without its annotations),
 // xxd, xxd -p, hexdump -C (a "*" line stands for repeats of the line before it, up to the next
 // offset), od -tx1 (its offsets are octal) and od -An -tx1, and a C array such as formatCArray
 // writes. Dumps of 2- or 4-byte words (hexdump's and od's defaults, xxd -e) are refused: their
-// byte order is the dumping machine's. Text with no byte at all is not a dump.
-HexParse parseHexText(const std::string& text);
+// byte order is the dumping machine's. Text with no byte at all is not a dump. "" with the dump's
+// bytes in bytes, or the first line that is no dump text and why ("line 11: ...").
+std::string parseHexText(const std::string& text, std::string& bytes);
 
-// One row of a dump: the offset ("01A0:"), up to 16 bytes of bytes from offset padded to a fixed
-// width, and an ASCII gutter between bars; and the rows of all bytes. parseHexText reads them.
-std::string formatHexRow(const std::string& bytes, std::size_t offset, std::size_t count);
-std::string formatHexDump(const std::string& bytes);
+// The rows of a dump of the bytes from offset, length of them or up to the end: each the offset
+// of its first byte ("01A0:"), up to 16 bytes padded to a fixed width, and an ASCII gutter
+// between bars. parseHexText reads them.
+std::string formatHexDump(const std::string& bytes, std::size_t offset = 0,
+                          std::size_t length = std::string::npos);
+// The dump of an image with its items and their fields marked, for people reading an image:
+// every byte of image once, in order; each item headed by its name, byte range and verdict,
+// each field by its own line, and bytes no item claims by why. Marks are '#' comment lines, so
+// parseHexText reads the dump back as the image's bytes.
+std::string formatAnnotatedDump(const std::string& image, const ProbeImageReport& report);
 // `const unsigned char name[n] = { 0x51, ... };` after a // line holding the comment, escaped
 // to ASCII so that the file compiles in any encoding.
 std::string formatCArray(const std::string& bytes, const std::string& name,

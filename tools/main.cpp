@@ -8,6 +8,7 @@
 #include <log4cplus/spi/loggingevent.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -49,8 +50,8 @@ int logLevel(std::string name) {
   return level;
 }
 
-// The library logs a text it cannot decode after these words; decodeXml logs why instead of
-// the whole text.
+// The library logs a text it cannot decode after these words; decode (Commands.cpp) logs why
+// instead of the whole text.
 const std::string kUndecoded = "could not decode stream ";
 
 // "probetool: log ERROR message [Utils.cpp:139]", the message escaped.
@@ -72,14 +73,6 @@ class Console final : public log4cplus::Appender {
   }
 };
 
-// The tool is the host, so it configures log4cplus: the library's "Probe" logger is off, or with
-// --log writes its lines at that level and above to standard error.
-void configureLogging(const std::string& level) {
-  log4cplus::Logger logger = log4cplus::Logger::getInstance("Probe");
-  logger.setLogLevel(level.empty() ? log4cplus::OFF_LOG_LEVEL : logLevel(level));
-  logger.addAppender(log4cplus::SharedAppenderPtr(new Console));
-}
-
 // Output that did not reach standard output is an error, as a full disk behind a redirection.
 int finish(int code) {
   std::cout.flush();
@@ -88,20 +81,28 @@ int finish(int code) {
   return kExitUsage;
 }
 
-// A word before "--" that starts with "-" but names no option: a file name taken for one.
-std::string takenForOption(CLI::App& app, int argc, char** argv) {
-  for (int i = 1; i < argc && std::string(argv[i]) != "--"; ++i) {
-    const std::string word = argv[i], name = word.substr(0, word.find('='));
-    const auto has = [&name](CLI::App* a) { return a->get_option_no_throw(name) != nullptr; };
-    if (word.size() > 1 && word[0] == '-' && !has(&app) && app.get_subcommands(has).empty()) {
-      return word;
-    }
-  }
-  return "";
-}
-
-// The commands, each with its options into options, and the one given into run.
-void addCommands(CLI::App& app, Options& options, Command& run) {
+// The program's options into level, the commands' into options, and the command given into run.
+void describe(CLI::App& app, Options& options, std::string& level, Command& run) {
+  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
+  app.allow_windows_style_options(false);
+  app.get_formatter()->column_width(24);
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+  app.set_version_flag("--version", "probetool " + std::to_string(GetDllVersionMajor()) + "." +
+                                        std::to_string(GetDllVersionMinor()) + "." +
+                                        std::to_string(GetDllBuildNumber()));
+  app.add_option("--log", level,
+                 "write the library's log lines at that level\nand above to standard error (the "
+                 "level in\nany case)")
+      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
+      ->check([](const std::string& name) {
+        return logLevel(name) != log4cplus::NOT_SET_LOG_LEVEL
+                   ? ""
+                   : "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + shown(name) +
+                         "\"";
+      });
+  app.footer("exit status: 0 success, 1 damaged or unreadable probe data,\n2 usage or I/O error");
+  app.require_subcommand(1, 1);
+  app.fallthrough();
   const auto command = [&](const char* name, Command body, const char* summary, bool file) {
     CLI::App* sub = app.add_subcommand(name, summary)->group("Commands");
     sub->callback([&run, body] { run = body; });
@@ -138,49 +139,8 @@ void addCommands(CLI::App& app, Options& options, Command& run) {
       ->add_option("-o,--output", options.out, "where the picture goes (- for standard output)")
       ->type_name("OUT.svg")
       ->required();
-}
-
-void describe(CLI::App& app, Options& options, std::string& level, Command& run) {
-  // On Windows CLI11 would take "/name" for an option; a file may be named so there too.
-  app.allow_windows_style_options(false);
-  app.get_formatter()->column_width(24);
-  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
-  app.set_version_flag("--version", "probetool " + std::to_string(GetDllVersionMajor()) + "." +
-                                        std::to_string(GetDllVersionMinor()) + "." +
-                                        std::to_string(GetDllBuildNumber()));
-  app.add_option("--log", level,
-                 "write the library's log lines at that level\nand above to standard error (the "
-                 "level in\nany case)")
-      ->type_name("LEVEL:{TRACE,DEBUG,INFO,WARN,ERROR,FATAL,OFF}")
-      ->check([](const std::string& name) {
-        return logLevel(name) != log4cplus::NOT_SET_LOG_LEVEL
-                   ? ""
-                   : "takes TRACE, DEBUG, INFO, WARN, ERROR, FATAL or OFF, not \"" + shown(name) +
-                         "\"";
-      });
-  app.footer("exit status: 0 success, 1 damaged or unreadable probe data,\n2 usage or I/O error");
-  app.require_subcommand(1, 1);
-  app.fallthrough();
-  addCommands(app, options, run);
   // Only the program's help shows every command's: the commands are made without it.
   app.set_help_all_flag("--help-all", "print this help and that of every command");
-}
-
-// The first word that is neither an option nor --log's level is a command, or an error.
-int unknownCommand(CLI::App& app, int argc, char** argv) {
-  for (int i = 1; i < argc; i += std::string(argv[i]) == "--log" ? 2 : 1) {
-    const std::string word = argv[i];
-    if (word[0] == '-') continue;
-    if (!app.get_subcommands([&word](CLI::App* sub) { return sub->check_name(word); }).empty()) {
-      return kExitOk;
-    }
-    std::vector<std::string> names;
-    for (const CLI::App* sub : app.get_subcommands({})) names.push_back(sub->get_name());
-    std::cerr << "probetool: unknown command \"" << shown(word)
-              << "\" (commands: " << joined(names, ", ") << ")\n";
-    return kExitUsage;
-  }
-  return kExitOk;
 }
 
 }  // namespace
@@ -192,15 +152,26 @@ int main(int argc, char** argv) {
   Command run = nullptr;
   CLI::App app(kDescription, "probetool");
   describe(app, options, level, run);
-  app.failure_message([&](const CLI::App*, const CLI::Error& error) {
-    const std::string word = takenForOption(app, argc, argv);
-    return "probetool: " + shown(error.what()) + "\n" +
-           (word.empty() ? ""
-                         : "probetool: \"" + shown(word) +
-                               "\" was taken for an option; -- ends the options\n") +
-           "Run probetool --help (or COMMAND --help).\n";
+  // CLI11's message, and what it cannot tell: a first word that names no command, and a file
+  // name before "--" taken for an option, which -- would have kept.
+  char** const end = std::find(argv + 1, argv + argc, std::string("--"));
+  app.failure_message([argv, end](const CLI::App* parsed, const CLI::Error& error) {
+    std::string message = "probetool: " + shown(error.what()) + "\n";
+    for (const std::string& word : parsed->remaining(true)) {
+      if (word[0] != '-' && parsed->get_subcommands().empty()) {
+        std::vector<std::string> names;
+        for (const CLI::App* sub : parsed->get_subcommands({})) names.push_back(sub->get_name());
+        message = "probetool: unknown command \"" + shown(word) +
+                  "\" (commands: " + joined(names, ", ") + ")\n";
+        break;
+      }
+      if (word.size() > 1 && word[0] == '-' && std::find(argv + 1, end, word) != end) {
+        message +=
+            "probetool: \"" + shown(word) + "\" was taken for an option; -- ends the options\n";
+      }
+    }
+    return message + "Run probetool --help (or COMMAND --help).\n";
   });
-  if (const int code = unknownCommand(app, argc, argv)) return finish(code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForAllHelp& error) {
@@ -210,7 +181,11 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return finish(app.exit(error) == 0 ? kExitOk : kExitUsage);
   }
-  configureLogging(level);
+  // The tool is the host, so it configures log4cplus: the library's "Probe" logger is off, or
+  // with --log writes its lines at that level and above to standard error.
+  log4cplus::Logger logger = log4cplus::Logger::getInstance("Probe");
+  logger.setLogLevel(level.empty() ? log4cplus::OFF_LOG_LEVEL : logLevel(level));
+  logger.addAppender(log4cplus::SharedAppenderPtr(new Console));
   try {
     return finish(run(options));
   } catch (const std::exception& error) {
