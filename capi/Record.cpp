@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <list>
 #include <string>
@@ -90,15 +89,6 @@ bool readFile(const std::filesystem::path& path, std::string& bytes) {
   std::fclose(file);
   errno = error;
   return ok;
-}
-
-// Until the library replaces files itself: the text written over the file.
-bool replaceFile(const std::filesystem::path& path, const std::string& bytes, std::string& reason) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file) reason = std::strerror(errno);
-  return static_cast<bool>(file);
 }
 
 void load(ProbeData& record, const std::string& text) {
