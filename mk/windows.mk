@@ -1,9 +1,9 @@
 # `make windows`: the library cross-built for Windows with Debian's MinGW-w64 compilers, twice,
 # each build with the test suites, which CTest runs under Wine:
-#   build-win32/  32-bit Windows, the original platform: probedata.dll, probeoutside.dll, the tools
-#                 and the test programs, with the DLLs they need beside them in bin/. The suites run
-#                 under 32-bit Wine (Debian's wine32:i386) in a 32-bit prefix; the DLL's exports and
-#                 version resource are checked and shown.
+#   build-win32/  32-bit Windows, for the 32-bit hosts that load the library: probedata.dll,
+#                 probeoutside.dll, the tools and the test programs, with the DLLs they need beside
+#                 them in bin/. The suites run under 32-bit Wine (Debian's wine32:i386) in a 32-bit
+#                 prefix; the DLL's exports and version resource are checked and shown.
 #   build-win64/  64-bit Windows: the same sources and suites under wine64. Kept beside the 32-bit
 #                 run, as the code differs: exceptions unwind by SEH there and by DWARF tables in
 #                 32-bit, and pointers and size_t have 8 bytes instead of 4.
