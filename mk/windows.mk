@@ -11,6 +11,7 @@
 # 32-bit DLL without running anything of it, says in one line that the 32-bit suites were
 # skipped, and goes on with the 64-bit build, whose suites decide the outcome;
 # PROBE_REQUIRE_WIN32=1 makes that a failure, for a machine meant to run them.
+# Each build leaves probedata-VERSION-win32.zip (-win64.zip): what a Windows host takes.
 # Dependencies (Boost.Serialization and log4cplus from Debian's source packages, GoogleTest from
 # Debian's googletest sources, the CLI11 and nlohmann_json headers from their Debian packages)
 # are built once into WIN_CACHE, outside the clone, and reused; see
@@ -52,6 +53,7 @@ cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(WIN_DIR)/mingw-$(2).cmake -DCMAKE_BU
   -DGTest_DIR=$(WIN_CACHE)/$(2)/googletest/lib/cmake/GTest \
   -DCLI11_DIR=$(WIN_CACHE)/$(2)/cli11/share/cmake/CLI11 \
   -Dnlohmann_json_DIR=$(WIN_CACHE)/$(2)/nlohmann_json/share/cmake/nlohmann_json \
+  -DPROBE_DEPENDENCY_SOURCES=$(WIN_CACHE)/src \
   $(WIN_CMAKE_ARGS)
 cmake --build $(1) -j $(WIN_JOBS)
 endef
