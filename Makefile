@@ -4,15 +4,15 @@ BUILD      ?= build
 CMAKE_ARGS ?=
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 
-# The demo needs the library, its stand-ins, the simulator and the tool; the test suite adds
-# GoogleTest, pkg-config (the install test), help2man (the manual page), locales (a German
-# locale the tests make in the build tree), pytest (the Python package), strace (the tool's rows
-# that stop it at a system call), mypy (the Python package's types), pip, setuptools and wheel
-# (the package installed from python/), abigail-tools (the ABI against its baseline), and
-# `make bench` Google Benchmark.
+# The demo needs the library, its stand-ins, the simulator, the tool and help2man (the tool's
+# manual page, which an install takes); the test suite adds GoogleTest, pkg-config (the install
+# test), locales (a German locale the tests make in the build tree), pytest (the Python package),
+# strace (the tool's rows that stop it at a system call), mypy (the Python package's types), pip,
+# setuptools and wheel (the package installed from python/), abigail-tools (the ABI against its
+# baseline), and `make bench` Google Benchmark.
 DEMO_PACKAGES = cmake make g++ libboost-serialization-dev libboost-dev liblog4cplus-dev \
-                libcli11-dev nlohmann-json3-dev
-PACKAGES      = $(DEMO_PACKAGES) pkg-config libgtest-dev libbenchmark-dev help2man locales \
+                libcli11-dev nlohmann-json3-dev help2man
+PACKAGES      = $(DEMO_PACKAGES) pkg-config libgtest-dev libbenchmark-dev locales \
                 python3-pytest python3-mypy python3-pip python3-setuptools python3-wheel strace \
                 abigail-tools
 
@@ -55,11 +55,12 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The same build directory without the test suite, and only probetool with the libraries it
-# links: no test, fuzz replay, benchmark or example program, and no GoogleTest. A `make test`
+# links and its manual page: no test, fuzz replay, benchmark or example program, and no
+# GoogleTest. That is all `cmake --install` takes, so an install works after it. A `make test`
 # afterwards turns the suite back on and reuses the libraries' objects.
 demo: demo-deps
 	cmake -S . -B $(BUILD) -DPROBE_BUILD_TESTS=OFF $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS) --target probetool
+	cmake --build $(BUILD) -j $(JOBS) --target probetool probetool_pages
 	$(BUILD)/bin/probetool demo
 
 clean:

@@ -12,7 +12,9 @@
 # (tests/package/lint-debs.sh); then, as root, installs them with dpkg, builds and runs the
 # example hosts against them outside the tree (with pkg-config and with CMake), checks the tool
 # and its manual page, and removes the packages again (tests/package/check-debs.sh). It changes
-# the machine while it runs.
+# the machine while it runs. Last, `make demo` into a build of its own and the README's install
+# into a scratch prefix, which must work (tests/package/check-demo-install.sh): a full build of
+# the library, so not in `make test`.
 PACKAGE_BUILD    ?= build-package
 PACKAGE_JOBS     ?= 2
 PACKAGE_PACKAGES  = $(PACKAGES) dpkg-dev file lintian
@@ -40,6 +42,7 @@ package: package-packages
 package-check: package
 	tests/package/lint-debs.sh $(PACKAGE_BUILD)
 	tests/package/check-debs.sh $(PACKAGE_BUILD)
+	tests/package/check-demo-install.sh $(PACKAGE_BUILD)/demo-install
 
 package-clean:
 	rm -rf $(PACKAGE_BUILD)

@@ -1,12 +1,17 @@
 # `make windows`: the library cross-built for Windows with Debian's MinGW-w64 compilers, twice,
 # each build with the test suites, which CTest runs under Wine:
-#   build-win32/  32-bit Windows, the original platform: probedata.dll, probeoutside.dll, the tools
-#                 and the test programs, with the DLLs they need beside them in bin/. The suites run
-#                 under 32-bit Wine (Debian's wine32:i386) in a 32-bit prefix; the DLL's exports and
-#                 version resource are checked and shown.
+#   build-win32/  32-bit Windows, for the 32-bit hosts that load the library: probedata.dll,
+#                 probeoutside.dll, the tools and the test programs, with the DLLs they need beside
+#                 them in bin/. The suites run under 32-bit Wine (Debian's wine32:i386) in a 32-bit
+#                 prefix; the DLL's exports and version resource are checked and shown.
 #   build-win64/  64-bit Windows: the same sources and suites under wine64. Kept beside the 32-bit
 #                 run, as the code differs: exceptions unwind by SEH there and by DWARF tables in
 #                 32-bit, and pointers and size_t have 8 bytes instead of 4.
+# A machine whose kernel does not start 32-bit programs (IA32 emulation off) builds and checks the
+# 32-bit DLL without running anything of it, says in one line that the 32-bit suites were
+# skipped, and goes on with the 64-bit build, whose suites decide the outcome;
+# PROBE_REQUIRE_WIN32=1 makes that a failure, for a machine meant to run them.
+# Each build leaves probedata-VERSION-win32.zip (-win64.zip): what a Windows host takes.
 # Dependencies (Boost.Serialization and log4cplus from Debian's source packages, GoogleTest from
 # Debian's googletest sources, the CLI11 and nlohmann_json headers from their Debian packages)
 # are built once into WIN_CACHE, outside the clone, and reused; see
@@ -18,7 +23,7 @@ WIN64_BUILD    ?= build-win64
 WIN_JOBS       ?= 2
 WIN_CMAKE_ARGS ?=
 
-WIN_PACKAGES = cmake make dpkg-dev googletest libcli11-dev nlohmann-json3-dev \
+WIN_PACKAGES = cmake make binutils dpkg-dev googletest libcli11-dev nlohmann-json3-dev \
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 wine64 \
                wine32:i386
 WIN_DIR      = $(CURDIR)/cmake/windows
@@ -27,6 +32,17 @@ WIN_DEPS     = boost log4cplus googletest cli11 nlohmann_json
 # program, and creates the prefix on first use).
 export PROBE_WINE32PREFIX = $(WIN_CACHE)/wine32
 export PROBE_WINE64PREFIX = $(WIN_CACHE)/wine64
+
+# Whether this machine starts 32-bit programs: decided once by windows-runs32 (runs-32bit.sh) at
+# the start of `make windows`, written into WIN32_RUNS, and read by every step that would start
+# one: the 32-bit suites here, and wine-run.sh, which then starts no 32-bit program.
+WIN32_RUNS     = $(abspath $(WIN32_BUILD))/runs-32bit
+export PROBE_WIN32_RUNS = $(WIN32_RUNS)
+win32_runs     = [ "$$(head -n 1 $(WIN32_RUNS))" = yes ]
+WIN32_NOT_RUN  = this kernel does not run 32-bit programs (IA32 emulation off)
+win32_required = { [ "$(PROBE_REQUIRE_WIN32)" = 1 ] && { sed -n 2p $(WIN32_RUNS) >&2; \
+  echo "32-bit suites cannot run: $(WIN32_NOT_RUN); PROBE_REQUIRE_WIN32=1 asks for them" >&2; \
+  exit 1; }; }
 
 # win_build(BUILD_DIR, ARCH): configure and build one tree with its test suites.
 define win_build
@@ -37,6 +53,7 @@ cmake -S . -B $(1) -DCMAKE_TOOLCHAIN_FILE=$(WIN_DIR)/mingw-$(2).cmake -DCMAKE_BU
   -DGTest_DIR=$(WIN_CACHE)/$(2)/googletest/lib/cmake/GTest \
   -DCLI11_DIR=$(WIN_CACHE)/$(2)/cli11/share/cmake/CLI11 \
   -Dnlohmann_json_DIR=$(WIN_CACHE)/$(2)/nlohmann_json/share/cmake/nlohmann_json \
+  -DPROBE_DEPENDENCY_SOURCES=$(WIN_CACHE)/src \
   $(WIN_CMAKE_ARGS)
 cmake --build $(1) -j $(WIN_JOBS)
 endef
@@ -52,12 +69,13 @@ define win_test
 cd $(1) && ctest --output-on-failure --timeout 120 --repeat until-pass:2 -j $(WIN_JOBS)
 endef
 
-.PHONY: windows windows-packages windows-deps windows-win32 windows-win64 windows-test \
-        windows-test32 windows-test64 windows-show windows-clean
+.PHONY: windows windows-packages windows-runs32 windows-deps windows-win32 windows-win64 \
+        windows-test windows-test32 windows-test64 windows-show windows-clean
 
 # One step after the other, also under `make -j`: each step uses WIN_JOBS jobs.
 windows:
 	@$(MAKE) --no-print-directory windows-packages
+	@$(MAKE) --no-print-directory windows-runs32
 	@$(MAKE) --no-print-directory windows-deps
 	@$(MAKE) --no-print-directory windows-win32
 	@$(MAKE) --no-print-directory windows-show
@@ -78,6 +96,15 @@ windows-packages:
 	  fi; }
 	$(call install_packages,$(WIN_PACKAGES))
 
+# The decision that the 32-bit steps read; made again on each `make windows`, or by hand.
+windows-runs32:
+	@rm -f $(WIN32_RUNS)
+	@$(MAKE) --no-print-directory $(WIN32_RUNS)
+
+$(WIN32_RUNS): | windows-packages
+	@$(WIN_DIR)/runs-32bit.sh $@
+	@$(win32_runs) || $(win32_required) || true
+
 windows-deps: windows-packages
 	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) i686 $(WIN_DEPS)
 	JOBS=$(WIN_JOBS) $(WIN_DIR)/build-deps.sh $(WIN_CACHE) x86_64 $(WIN_DEPS)
@@ -88,8 +115,9 @@ windows-win32: windows-deps
 windows-win64: windows-deps
 	$(call win_build,$(WIN64_BUILD),x86_64)
 
-windows-test32: windows-win32
-	$(call win_test,$(WIN32_BUILD))
+windows-test32: windows-win32 $(WIN32_RUNS)
+	@if $(win32_runs); then echo '$(call win_test,$(WIN32_BUILD))'; $(call win_test,$(WIN32_BUILD)); \
+	else $(win32_required) || echo "32-bit suites skipped: $(WIN32_NOT_RUN)"; fi
 
 windows-test64: windows-win64
 	$(call win_test,$(WIN64_BUILD))

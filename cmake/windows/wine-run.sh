@@ -8,6 +8,8 @@
 # ~/.cache/probedata-windows/wine32), as on 32-bit Windows; a 64-bit one under wine64 in
 # PROBE_WINE64PREFIX (default .../wine64). Anything that is not a program file (a Wine built-in
 # such as wineboot) runs in the 64-bit prefix. Either prefix is created on first use.
+# Under `make windows`, PROBE_WIN32_RUNS names the file that says whether this machine starts
+# 32-bit programs (runs-32bit.sh); where it says no, a 32-bit program is refused here, at once.
 #
 # The prefix's server and its services are started here, once, detached from the program's
 # output, and the server stays up for PROBE_WINE_PERSIST seconds (default 60) after the last
@@ -39,6 +41,11 @@ find_program() {  # the first of the given programs that exists
 }
 
 if [ "$(pe_machine "${1:-}")" = 014c ]; then
+  if [ -n "${PROBE_WIN32_RUNS:-}" ] && [ "$(head -n 1 "$PROBE_WIN32_RUNS" 2>/dev/null)" = no ]; then
+    echo "wine-run.sh: $1 not started: this kernel does not run 32-bit programs" \
+      "(IA32 emulation off; $PROBE_WIN32_RUNS)" >&2
+    exit 126
+  fi
   WINEPREFIX=${PROBE_WINE32PREFIX:-$cache/wine32}
   WINEARCH=win32
   export WINEARCH
