@@ -12,6 +12,8 @@
 # skipped, and goes on with the 64-bit build, whose suites decide the outcome;
 # PROBE_REQUIRE_WIN32=1 makes that a failure, for a machine meant to run them.
 # Each build leaves probedata-VERSION-win32.zip (-win64.zip): what a Windows host takes.
+# Each also builds a C host in Microsoft's ABI with clang and lld-link (LLVM 14), which its suites
+# run: tests/windows/CMakeLists.txt.
 # Dependencies (Boost.Serialization and log4cplus from Debian's source packages, GoogleTest from
 # Debian's googletest sources, the CLI11 and nlohmann_json headers from their Debian packages)
 # are built once into WIN_CACHE, outside the clone, and reused; see
@@ -25,7 +27,7 @@ WIN_CMAKE_ARGS ?=
 
 WIN_PACKAGES = cmake make binutils dpkg-dev googletest libcli11-dev nlohmann-json3-dev \
                g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 wine64 \
-               wine32:i386
+               wine32:i386 clang-14 lld-14 llvm-14
 WIN_DIR      = $(CURDIR)/cmake/windows
 WIN_DEPS     = boost log4cplus googletest cli11 nlohmann_json
 # The Wine prefixes that the programs run in, one for each width (wine-run.sh picks by the
