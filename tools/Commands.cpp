@@ -89,7 +89,6 @@ void recognise(const std::string& raw, ProbeFile& file) {
                        " without the image magic, and not the length of an image";
 }
 
-using Report = ProbeImageReport;
 const char* const kFormatNames[] = {"image", "xml", "json", "unknown"};  // by Format
 
 ProbeDataV1Coder newCoder() { return ProbeDataV1Coder(boost::shared_ptr<DataHandler>()); }
@@ -181,9 +180,8 @@ bool decode(const std::string& raw, ProbeFile& file, bool lostAllowed) {
 std::string readBack(const std::string& output, const RecordView& view, bool image,
                      bool lostAllowed) {
   ProbeFile back;
-  if (!decode(output, back, lostAllowed) || back.damaged()) {
+  if (!decode(output, back, lostAllowed) || back.damaged())
     return "it does not read back: " + back.fault;
-  }
   const std::string path = firstDifference(view, back.view, !image);
   return path.empty() ? "" : path + ": it does not read back as it is";
 }
@@ -287,9 +285,8 @@ int check(const Options& options) {
   std::string unchecked;
   for (const Report::Item& item : file.report.items) {
     table.addRow({item.name, Report::verdictName(item.verdict), item.detail});
-    if (item.verdict == Report::Intact && !item.unchecked.empty()) {
+    if (item.verdict == Report::Intact && !item.unchecked.empty())
       unchecked += "  " + item.name + ": " + item.unchecked + "\n";
-    }
   }
   if (!file.isImage()) {
     table.addRow({"document", file.damaged() ? "FAILED" : "ok",

@@ -17,6 +17,8 @@
 
 namespace probetool {
 
+using Report = ProbeImageReport;
+
 enum ExitCode {
   kExitOk = 0,
   kExitDamaged = 1,  // damaged, unreadable or unrecognised probe data; a value an image cannot hold

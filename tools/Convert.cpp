@@ -9,8 +9,6 @@ namespace probetool {
 
 namespace {
 
-using Report = ProbeImageReport;
-
 // What convert writes, in options.to ("xml" or "image") and options.format ("raw", "hex" or
 // "carray"): as given, else by OUT's extension; otherwise the message is out and the code
 // returned.
@@ -30,9 +28,8 @@ int chooseOutput(Options& options) {
     if (options.format.empty()) options.format = known->second.second;
   }
   if (options.to.empty() && !options.format.empty()) options.to = "image";
-  if (options.to == "xml" && !options.format.empty()) {
+  if (options.to == "xml" && !options.format.empty())
     return fail(kExitUsage, "--format applies to images only");
-  }
   if (options.to.empty() && options.out != "-" && !options.salvage) {
     std::string names;
     for (const auto& entry : kExtensions) names += (names.empty() ? "" : ", ") + entry.first;

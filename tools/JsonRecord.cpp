@@ -144,9 +144,8 @@ RecordView readRecord(const Json& json) {
 // The text is valid UTF-8 throughout.
 bool isUtf8(const std::string& text) {
   std::size_t length = 1;
-  for (std::size_t at = 0; at < text.size() && length > 0; at += length) {
+  for (std::size_t at = 0; at < text.size() && length > 0; at += length)
     length = utf8At(text, at).first;
-  }
   return length > 0;
 }
 

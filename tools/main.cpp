@@ -77,8 +77,7 @@ class Console final : public log4cplus::Appender {
 int finish(int code) {
   std::cout.flush();
   if (std::cout && std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return code;
-  std::cerr << "probetool: cannot write standard output: " << std::strerror(errno) << "\n";
-  return kExitUsage;
+  return fail(kExitUsage, std::string("cannot write standard output: ") + std::strerror(errno));
 }
 
 // The program's options into level, the commands' into options, and the command given into run.
@@ -176,8 +175,8 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForAllHelp& error) {
     if (app.get_subcommands().empty()) return finish(app.exit(error));
-    std::cerr << "probetool: --help-all is the program's, not a command's: probetool --help-all\n";
-    return finish(kExitUsage);
+    return finish(
+        fail(kExitUsage, "--help-all is the program's, not a command's: probetool --help-all"));
   } catch (const CLI::ParseError& error) {
     return finish(app.exit(error) == 0 ? kExitOk : kExitUsage);
   }
@@ -189,7 +188,6 @@ int main(int argc, char** argv) {
   try {
     return finish(run(options));
   } catch (const std::exception& error) {
-    std::cerr << "probetool: unexpected failure: " << shown(error.what()) << "\n";
-    return finish(kExitUsage);
+    return finish(fail(kExitUsage, "unexpected failure: " + shown(error.what())));
   }
 }
