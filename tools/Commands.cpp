@@ -16,26 +16,23 @@
 #include <unistd.h>
 #if defined(_WIN32)
 #include <io.h>
-#include <windows.h>
 #endif
 
 namespace probetool {
 
 namespace {
 
+// Files by their names as given: UTF-8 on Windows, where main takes the words so, bytes
+// elsewhere. openIn takes "-" for standard input, which it reads as bytes.
 #if defined(_WIN32)
-constexpr int kBinary = O_BINARY;
-// A name as the system's narrow calls take it, in the ANSI code page.
-std::filesystem::path systemPath(const std::string& name) {
-  std::wstring wide(name.size(), L'\0');
-  const int size = static_cast<int>(name.size());
-  wide.resize(static_cast<std::size_t>(
-      MultiByteToWideChar(CP_ACP, 0, name.data(), size, wide.data(), size)));
-  return wide;
+std::filesystem::path systemPath(const std::string& name) { return std::filesystem::u8path(name); }
+int openIn(const std::string& name) {
+  if (name == "-") return _setmode(0, O_BINARY), 0;
+  return _wopen(systemPath(name).c_str(), O_RDONLY | O_BINARY);
 }
 #else
-constexpr int kBinary = 0;
 std::filesystem::path systemPath(const std::string& name) { return name; }
+int openIn(const std::string& name) { return name == "-" ? 0 : ::open(name.c_str(), O_RDONLY); }
 #endif
 
 // What the image report finds an image in: the magic, blank or erased memory, or bytes as long
@@ -219,11 +216,7 @@ int fail(int code, const std::string& message) {
 
 int load(const std::string& path, ProbeFile& file) {
   file.path = path;
-  const bool standard = path == "-";
-#if defined(_WIN32)
-  if (standard) _setmode(0, O_BINARY);
-#endif
-  const int fd = standard ? 0 : ::open(path.c_str(), O_RDONLY | kBinary);
+  const int fd = openIn(path);
   if (fd < 0) return fail(kExitUsage, "cannot open " + file.name() + ": " + std::strerror(errno));
   std::string raw;
   char chunk[1 << 16];
@@ -234,7 +227,7 @@ int load(const std::string& path, ProbeFile& file) {
     raw.append(chunk, static_cast<std::size_t>(count));
   }
   const int error = errno;
-  if (!standard) ::close(fd);
+  if (path != "-") ::close(fd);
   if (count < 0)
     return fail(kExitUsage, "cannot read " + file.name() + ": " + std::strerror(error));
   if (raw.size() > kMaxInputSize) {

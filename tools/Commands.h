@@ -86,8 +86,8 @@ int load(const std::string& path, ProbeFile& file);
 // Writes bytes, which the caller has checked and which are complete, to out, or to standard
 // output for "-" (main checks that it was written): kExitOk, or the message is out and
 // kExitUsage returned. A file is replaced whole by the library's replaceFile (Utils.h), which
-// says where it writes in place instead and what it refuses; out is taken as the system's narrow
-// calls take it, and the message names it as given.
+// says where it writes in place instead and what it refuses; out is a name as main takes the
+// words (UTF-8 on Windows, bytes elsewhere), and the message names it as given.
 int written(const std::string& out, const std::string& bytes);
 // What the library writes of a record: an image, an XML text; "" when it refuses it.
 std::string encodeImage(const ProbeData& record);

@@ -50,7 +50,7 @@ std::string escaped(const std::string& text, bool utf8) {
 
 std::string shown(const std::string& text) {
 #if defined(_WIN32)
-  static const bool utf8 = false;
+  static const bool utf8 = true;  // main takes the words, and a console shows them, in UTF-8
 #else
   static const locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
   static const bool utf8 =

@@ -22,7 +22,8 @@ constexpr std::size_t kMaxInputSize = std::size_t{16} << 20;
 // every other byte. Whatever the tool shows of a file, a name or an id goes through here, so no
 // byte of theirs reaches a terminal raw.
 std::string escaped(const std::string& text, bool utf8 = false);
-// escaped for the terminal: UTF-8 passes when the user's locale is a UTF-8 one.
+// escaped for the terminal: UTF-8 passes when the user's locale is a UTF-8 one, and on Windows,
+// where main takes the words in UTF-8 and has a console show it.
 std::string shown(const std::string& text);
 // The length of the valid UTF-8 sequence at text[at] and the character it codes; length 0 when
 // the bytes there are none (cut short, overlong, a surrogate, past U+10FFFF).

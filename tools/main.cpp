@@ -12,12 +12,21 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "Commands.h"
 #include "ProbeVersion.h"
 #include "Text.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <filesystem>
+
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -145,6 +154,19 @@ void describe(CLI::App& app, Options& options, std::string& level, Command& run)
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);  // after the program's name
+#if defined(_WIN32)
+  // argv holds them in the ANSI code page, which cannot spell every name: they are taken again
+  // from the wide command line, in UTF-8, as the commands take names and show them; a console
+  // shows UTF-8 while the program runs.
+  int count = 0;
+  wchar_t** const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  words.clear();
+  for (int i = 1; i < count; ++i) words.push_back(std::filesystem::path(wide[i]).u8string());
+  LocalFree(wide);
+  static const UINT console = GetConsoleOutputCP();
+  if (SetConsoleOutputCP(CP_UTF8)) std::atexit([] { SetConsoleOutputCP(console); });
+#endif
   log4cplus::Initializer initializer;
   Options options;
   std::string level;
@@ -153,8 +175,8 @@ int main(int argc, char** argv) {
   describe(app, options, level, run);
   // CLI11's message, and what it cannot tell: a first word that names no command, and a file
   // name before "--" taken for an option, which -- would have kept.
-  char** const end = std::find(argv + 1, argv + argc, std::string("--"));
-  app.failure_message([argv, end](const CLI::App* parsed, const CLI::Error& error) {
+  const auto end = std::find(words.begin(), words.end(), "--");
+  app.failure_message([&words, end](const CLI::App* parsed, const CLI::Error& error) {
     std::string message = "probetool: " + shown(error.what()) + "\n";
     for (const std::string& word : parsed->remaining(true)) {
       if (word[0] != '-' && parsed->get_subcommands().empty()) {
@@ -164,7 +186,7 @@ int main(int argc, char** argv) {
                   "\" (commands: " + joined(names, ", ") + ")\n";
         break;
       }
-      if (word.size() > 1 && word[0] == '-' && std::find(argv + 1, end, word) != end) {
+      if (word.size() > 1 && word[0] == '-' && std::find(words.begin(), end, word) != end) {
         message +=
             "probetool: \"" + shown(word) + "\" was taken for an option; -- ends the options\n";
       }
@@ -172,7 +194,8 @@ int main(int argc, char** argv) {
     return message + "Run probetool --help (or COMMAND --help).\n";
   });
   try {
-    app.parse(argc, argv);
+    // CLI11 takes the words last first.
+    app.parse(std::vector<std::string>(words.rbegin(), words.rend()));
   } catch (const CLI::CallForAllHelp& error) {
     if (app.get_subcommands().empty()) return finish(app.exit(error));
     return finish(

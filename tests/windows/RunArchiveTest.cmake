@@ -67,12 +67,17 @@ run(${EMULATOR} ${top}/bin/probe_host.exe)
 expect("probe C-HOST-01, 3 targets")
 expect("the record came back: yes")
 
-# probetool.exe on a name outside ASCII: it reads the image, shows it as JSON, and writes the XML
-# under the name it was given.
+# probetool.exe on names outside ASCII, one that code page 1252 spells and one that no ANSI code
+# page spells (Cyrillic and Greek): it reads the image, shows the name as given, in UTF-8, and as
+# JSON, and writes the XML under the name it was given.
 configure_file(${DATA}/probe21.bin ${WORK}/Sonde_München.bin COPYONLY)
+configure_file(${DATA}/probe21.bin ${WORK}/Зонд_Ω.bin COPYONLY)
 run(${EMULATOR} ${top}/bin/probetool.exe check Sonde_München.bin)
-expect("nchen.bin: intact\n")
-run(${EMULATOR} ${top}/bin/probetool.exe show --json Sonde_München.bin)
+expect("\nSonde_München.bin: intact\n")
+run(${EMULATOR} ${top}/bin/probetool.exe check Зонд_Ω.bin)
+expect("\nЗонд_Ω.bin: intact\n")
+run(${EMULATOR} ${top}/bin/probetool.exe show --json Зонд_Ω.bin)
+expect("\"file\": \"\\u0417\\u043e\\u043d\\u0434_\\u03a9.bin\"")
 expect("\"id\": \"DEMO-PROBE-01\"")
-run(${EMULATOR} ${top}/bin/probetool.exe convert Sonde_München.bin Sonde_München.xml)
+run(${EMULATOR} ${top}/bin/probetool.exe convert Зонд_Ω.bin Sonde_München.xml)
 run(${CMAKE_COMMAND} -E compare_files ${WORK}/Sonde_München.xml ${DATA}/probe.xml)
