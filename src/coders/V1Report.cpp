@@ -448,13 +448,6 @@ bool ProbeImageReport::intact() const {
                       [](const Item& entry) { return entry.verdict == Damaged; });
 }
 
-const ProbeImageReport::Item* ProbeImageReport::find(ProbeDataV1Coder::StreamItems item) const {
-  for (const Item& entry : items) {
-    if (entry.item == item) return &entry;
-  }
-  return nullptr;
-}
-
 // A damaged item, by its name unless its detail starts with it; where the image ends, once.
 std::string ProbeImageReport::damage() const {
   std::vector<std::string> clauses;
