@@ -111,7 +111,6 @@ constexpr std::size_t kDefaultDirOffset = kRigidBodyOffset + kRigidBodyBlockSize
 constexpr std::size_t kMaskThicknessOffset = kDefaultDirOffset + kDefaultDirBlockSize;
 constexpr std::size_t kDataCheckOffset = kMaskThicknessOffset + kMaskThicknessBlockSize;
 constexpr std::size_t kImageSize = kDataCheckOffset + kDataCheckBlockSize;
-constexpr std::size_t kCutImageSize = kVersionBlockSize + kOldRigidBodyBlockSize;
 // A string image must hold this many bytes before its version block is read.
 constexpr std::size_t kStringHeadSize = 10;
 
@@ -128,7 +127,7 @@ static_assert(kOldRigidBodyBlockSize == 320, "old rigid body block is on devices
 static_assert(kDefaultDirBlockSize == 8 && kDataCheckBlockSize == 22, "items are on devices");
 static_assert(kDefaultDirOffset == 396 && kMaskThicknessOffset == 404 && kDataCheckOffset == 406,
               "item offsets are on devices");
-static_assert(kImageSize == 428 && kCutImageSize == 328, "image sizes are on devices");
+static_assert(kImageSize == 428, "the image size is on devices");
 
 }  // namespace v1
 
