@@ -1,15 +1,15 @@
 #include "Utils.h"
 
 #include <log4cplus/loggingmacros.h>
+#include <boost/algorithm/string/predicate.hpp>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <istream>
 #include <locale>
 #include <memory>
-#include <ostream>
+#include <sstream>
 #include <string>
 
 #include "Admin.h"
@@ -17,7 +17,6 @@
 #include "Boost137XmlOArchive.h"
 #include "Crc16.h"
 #include "ProbeLogger.h"
-#include "TextBuffers.h"
 #include "XmlSchema.h"
 
 namespace {
@@ -29,15 +28,11 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // "line 4, column 21: ", where reading stopped after consumed characters of text.
-std::string place(const char* text, std::size_t consumed) {
-  const char* const end = text + consumed;
-  const std::size_t line = 1 + static_cast<std::size_t>(std::count(text, end, '\n'));
-  const char* lineStart = text;
-  for (const char* c = text; c != end; ++c) {
-    if (*c == '\n') lineStart = c + 1;
-  }
-  return "line " + std::to_string(line) + ", column " +
-         std::to_string(static_cast<std::size_t>(end - lineStart) + 1) + ": ";
+std::string place(const std::string& text, std::size_t consumed) {
+  const std::string read = text.substr(0, consumed);
+  const std::size_t lineStart = read.rfind('\n') + 1;  // 0 on the first line
+  return "line " + std::to_string(1 + std::count(read.begin(), read.end(), '\n')) + ", column " +
+         std::to_string(read.size() - lineStart + 1) + ": ";
 }
 
 // The runtime's message for an errno value. It ends in a newline, as the Windows runtime's text
@@ -78,14 +73,13 @@ bool saveToString(std::string& text, const ProbeData& record, std::string& reaso
   try {
     reason.clear();
     text.clear();
-    StringSinkBuf sink;
-    std::ostream os(&sink);
+    std::ostringstream os;
     // A host's global locale could group digits or change the decimal point.
     os.imbue(std::locale::classic());
     Boost137XmlOArchive archive(os);
     writeRecord(archive, record);
     // Taken before the archive goes: its release writes past the document.
-    text = sink.take();
+    text = os.str();
     return true;
   } catch (...) {
     try {
@@ -148,26 +142,22 @@ bool loadFromString(const std::string& text, ProbeData& record) {
 
 // Never throws, memory exhaustion included: the reason may then stay empty.
 bool loadFromString(const std::string& text, ProbeData& record, std::string& reason) {
-  // The document ends at the first NUL. The archive reads the caller's text in place.
-  const char* const begin = text.c_str();
-  CharRangeBuf source(begin, begin + std::strlen(begin));
+  std::istringstream is;  // where reading stopped is asked after a failure
   try {
     reason.clear();
     errno = 0;  // Boost words a stream error with the system's message
-    std::istream is(&source);
+    is.str(text.substr(0, text.find('\0')));  // the document ends at the first NUL
     is.imbue(std::locale::classic());
     Boost137XmlIArchive archive(is);
     readRecord(archive, record);
     return true;
   } catch (...) {
     try {
+      const std::streamoff read = is.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
       // Boost appends the system's message to a stream error, also when there was none.
-      std::string why = place(begin, source.consumed()) + currentMessage();
+      std::string why = place(text, static_cast<std::size_t>(read)) + currentMessage();
       const std::string none = std::string("-") + std::strerror(0);
-      if (why.size() > none.size() &&
-          why.compare(why.size() - none.size(), none.size(), none) == 0) {
-        why.erase(why.size() - none.size());
-      }
+      if (boost::algorithm::ends_with(why, none)) why.resize(why.size() - none.size());
       failed(reason, "could not decode stream " + text);
       reason = why;
     } catch (...) {
