@@ -6,7 +6,6 @@
 
 #include "Crc16.h"
 #include "ProbeLogger.h"
-#include "ThrowError.h"
 #include "Utils.h"
 
 namespace {
@@ -40,10 +39,7 @@ PDSimuCoder::~PDSimuCoder() = default;
 unsigned short PDSimuCoder::getClassVersion() { return _nClassVersion; }
 
 void PDSimuCoder::setOutputVersion(unsigned short version) {
-  if (version > _nClassVersion) {
-    PROBE_THROW("PDSimuCoder::setOutputVersion() unhandled version : " + std::to_string(version));
-  }
-  ProbeDataCoder::setOutputVersion(version);
+  acceptOutputVersion(version, _nClassVersion, "PDSimuCoder");
 }
 
 void PDSimuCoder::readVersion() { readAll(); }
@@ -51,7 +47,7 @@ void PDSimuCoder::readChecksum() { readAll(); }
 
 void PDSimuCoder::readAll() {
   LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder::readAll");
-  if (!dataHandler_) PROBE_THROW("PDSimuCoder::readAll no DH pointer defined!");
+  refuse("PDSimuCoder::readAll", "", 0);
   dataHandler_->readData(0, kWholeText);
 }
 
@@ -59,7 +55,7 @@ void PDSimuCoder::readAll() {
 // its record changes only when the handler confirms the save.
 void PDSimuCoder::save(const ProbeData& data) {
   LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder::save(All)");
-  if (!dataHandler_) PROBE_THROW("PDSimuCoder::save(All) no DH pointer defined!");
+  refuse("PDSimuCoder::save(All)", "", 0);
   std::string text;
   // A record that cannot be written leaves the text empty, and an empty save still goes out.
   codeStream(data, text);
@@ -80,32 +76,20 @@ void PDSimuCoder::onDataSaved(bool ok, unsigned long, unsigned long length, unsi
 }
 
 // The error changes before the callback runs, so the callback reads the outcome with getError.
-// The callback is held for the call, so one that clears itself from the coder stays alive.
 void PDSimuCoder::completeTransfer(bool ok, unsigned long length, const unsigned char* data,
-                                   PDCError decodeFailure, Report report) {
-  bool result = false;
+                                   PDCError decodeFailure, Result result) {
+  bool decoded = false;
   if (!ok) {
     error_ = TransferError;
   } else if (decodeStream(transferredText(length, data))) {
-    result = true;
+    decoded = true;
   } else {
     error_ = decodeFailure;
   }
-  boost::shared_ptr<ProbeDataCoderCB> callback = callback_;
-  if (callback) ((*callback).*report)(result);
+  report(result, decoded, false, nullptr);
 }
 
-void PDSimuCoder::onError() {
-  if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
-    error_ = TransferError;
-  }
-  boost::shared_ptr<ProbeDataCoderCB> callback = callback_;
-  if (!callback) {
-    LOG4CPLUS_WARN(g_probeLogger, "PDSimuCoder::onError() no CB defined");
-    return;
-  }
-  callback->onError();
-}
+void PDSimuCoder::onError() { reportError("PDSimuCoder::onError() no CB defined"); }
 
 unsigned int PDSimuCoder::computeDataCheksum(const ProbeData& data) const {
   std::string text;

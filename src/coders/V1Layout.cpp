@@ -4,7 +4,6 @@
 #include <string>
 
 #include "ProbeDataV1Coder.h"
-#include "ThrowError.h"
 
 const unsigned short ProbeDataV1Coder::_nClassVersion;
 const unsigned int ProbeDataV1Coder::_nVersionDataSize;
@@ -84,11 +83,7 @@ ProbeDataV1Coder::~ProbeDataV1Coder() = default;
 unsigned short ProbeDataV1Coder::getClassVersion() { return _nClassVersion; }
 
 void ProbeDataV1Coder::setOutputVersion(unsigned short version) {
-  if (version > _nClassVersion) {
-    PROBE_THROW("ProbeDataCoder::setOutputVersion() unhandled version : " +
-                std::to_string(version));
-  }
-  ProbeDataCoder::setOutputVersion(version);
+  acceptOutputVersion(version, _nClassVersion, "ProbeDataCoder");
 }
 
 unsigned int ProbeDataV1Coder::getImageLength(unsigned int inputVersion) {

@@ -474,9 +474,7 @@ ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size) {
   return Builder(size == 0 ? nullptr : bytes, size).run();
 }
 
-std::string ProbeImageReport::versionText(unsigned int version) {
-  return v1::versionText(version);
-}
+std::string ProbeImageReport::versionText(unsigned int version) { return v1::versionText(version); }
 
 const char* ProbeImageReport::verdictName(Verdict verdict) {
   static const char* const kNames[] = {"intact", "damaged", "absent", "missing"};

@@ -17,42 +17,11 @@
 
 namespace {
 
-// A report to the caller: one of the callback's result operations.
-using Result = void (ProbeDataCoderCB::*)(bool ok);
-
-// The one place that calls the callback: onError() first when errorFirst, then the result unless
-// it is null. It holds its own share for the call, so the callback may clear or replace itself.
-// Without a callback the report becomes a WARN line.
-void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, bool ok,
-            bool errorFirst, const char* noCallbackText) {
-  const boost::shared_ptr<ProbeDataCoderCB> callback = current;
-  if (!callback) {
-    LOG4CPLUS_WARN(g_probeLogger, noCallbackText);
-    return;
-  }
-  if (errorFirst) callback->onError();
-  if (result != nullptr) ((*callback).*result)(ok);
-}
-
-// The refusals of every request: the caller's mistakes, thrown with nothing changed. A save
-// passes no pending reads, as a pending read does not stop it. The message is built only when a
-// request is refused.
-void refuse(const char* operation, bool hasDataHandler, unsigned int pendingWrites,
-            const char* writeOngoing, unsigned int pendingReads) {
-  if (!hasDataHandler) PROBE_THROW(std::string(operation) + " no DH pointer defined!");
-  if (pendingWrites != 0) {
-    PROBE_THROW(std::string(operation) + writeOngoing + std::to_string(pendingWrites));
-  }
-  if (pendingReads != 0) {
-    PROBE_THROW(std::string(operation) + " read is ongoing " + std::to_string(pendingReads));
-  }
-}
-
 // How readAll and readChecksum report, and what they log when their request fails.
 struct ReadKind {
   const char* name;        // "ProbeDataV1Coder::readAll"
   const char* failureLog;  // ERROR line of a failed request, or null for none
-  Result result;
+  void (ProbeDataCoderCB::*result)(bool ok);
   const char* noCallbackText;  // WARN line when a report is due and no callback is set
 };
 
@@ -64,11 +33,9 @@ const ReadKind kReadChecksum{"ProbeDataV1Coder::readChecksum", nullptr,
 
 // A chained read that a save started in the meantime would refuse. Kept out of line: it is the
 // rare path, and its log statement would otherwise weigh on every completion.
-BOOST_NOINLINE void refuseChainedRead(const boost::shared_ptr<ProbeDataCoderCB>& callback,
-                                      const ReadKind& kind, unsigned int pendingWrites) {
+BOOST_NOINLINE void logChainedReadRefused(unsigned int pendingWrites) {
   LOG4CPLUS_ERROR(g_probeLogger,
                   "ProbeDataV1Coder::onDataRed() read refused, write is ongoing " << pendingWrites);
-  report(callback, kind.result, false, true, kind.noCallbackText);
 }
 
 const ReadKind& readKind(ProbeDataCoder::ReadAction action) {
@@ -79,8 +46,7 @@ const ReadKind& readKind(ProbeDataCoder::ReadAction action) {
 
 void ProbeDataV1Coder::readVersion() {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readVersion");
-  refuse("ProbeDataV1Coder::readVersion", dataHandler_ != nullptr, pendingWrites_,
-         " write is ongoing ", pendingReads_);
+  refuse("ProbeDataV1Coder::readVersion", " write is ongoing ", pendingReads_);
   // nextAction_ stays: a readAll or readChecksum that chains behind this read has just set it.
   pendingReads_ = 1;
   currentAction_ = ReadVersionAction;
@@ -101,7 +67,7 @@ void ProbeDataV1Coder::readChecksum() { startRead(ReadChecksumAction); }
 void ProbeDataV1Coder::startRead(ReadAction action) {
   const ReadKind& kind = readKind(action);
   LOG4CPLUS_TRACE(g_probeLogger, kind.name);
-  refuse(kind.name, dataHandler_ != nullptr, pendingWrites_, " write is ongoing ", pendingReads_);
+  refuse(kind.name, " write is ongoing ", pendingReads_);
   try {
     if (inputVersion_ == NoVersionDefined) {
       nextAction_ = action;
@@ -117,7 +83,7 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
     if (kind.failureLog != nullptr) LOG4CPLUS_ERROR(g_probeLogger, kind.failureLog);
     settleRead();
     error_ = TransferError;
-    report(callback_, kind.result, false, true, kind.noCallbackText);
+    report(kind.result, false, true, kind.noCallbackText);
   }
 }
 
@@ -125,8 +91,7 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
 // coded in the output version.
 void ProbeDataV1Coder::save(const ProbeData& data) {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::save(All)");
-  refuse("ProbeDataV1Coder::save(All)", dataHandler_ != nullptr, pendingWrites_,
-         " write is already ongoing ", 0);
+  refuse("ProbeDataV1Coder::save(All)", " write is already ongoing ", 0);
   bool requested = false;
   try {
     const unsigned int length = getLength(AllItems);
@@ -139,8 +104,7 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
     if (requested && pendingWrites_ > 0) --pendingWrites_;
     error_ = CodeError;
-    report(callback_, &ProbeDataCoderCB::onSaved, false, false,
-           "ProbeDataV1Coder::save(All) no CB defined");
+    report(&ProbeDataCoderCB::onSaved, false, false, "ProbeDataV1Coder::save(All) no CB defined");
   } catch (...) {
     // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
     if (requested && pendingWrites_ > 0) --pendingWrites_;
@@ -247,7 +211,7 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
                           : action == ReadChecksumAction || action == ReadVersionAction
                               ? &ProbeDataCoderCB::onChecksumRed
                               : nullptr;
-    report(callback_, result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
+    report(result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
   }
 }
 
@@ -267,7 +231,8 @@ void ProbeDataV1Coder::startNextAction() {
       nextAction_ = NoReadAction;
       if (pendingWrites_ != 0) {
         error_ = TransferError;
-        refuseChainedRead(callback_, readKind(next), pendingWrites_);
+        logChainedReadRefused(pendingWrites_);
+        report(readKind(next).result, false, true, readKind(next).noCallbackText);
         return;
       }
       startRead(next);
@@ -297,18 +262,11 @@ void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long 
   }
   if (pendingWrites_ > 0) --pendingWrites_;
   if (pendingWrites_ == 0) {
-    report(callback_, &ProbeDataCoderCB::onSaved, ok, false,
-           "ProbeDataV1Coder::onDataSaved() no CB defined");
+    report(&ProbeDataCoderCB::onSaved, ok, false, "ProbeDataV1Coder::onDataSaved() no CB defined");
   }
 }
 
-// Leaves the transfer state alone: a pending request still ends with its own completion.
-void ProbeDataV1Coder::onError() {
-  if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
-    error_ = TransferError;
-  }
-  report(callback_, nullptr, false, true, "ProbeDataV1Coder::onError() no CB defined");
-}
+void ProbeDataV1Coder::onError() { reportError("ProbeDataV1Coder::onError() no CB defined"); }
 
 void ProbeDataV1Coder::settleRead() {
   pendingReads_ = 0;
