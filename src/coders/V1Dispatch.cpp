@@ -12,23 +12,6 @@
 #include "ProbeLogger.h"
 #include "V1Layout.h"
 
-namespace {
-
-using Coder = ProbeDataV1Coder;
-
-// Codes the items first to last in image order, each in the slot that slot(item) gives when its
-// turn comes, so that a version block decoded first decides where the others lie. code returns
-// false to end the run.
-template <class Slot, class Code>
-void eachItem(Coder::StreamItems first, Coder::StreamItems last, Slot slot, Code code) {
-  for (int i = first; i <= last; ++i) {
-    const auto item = static_cast<Coder::StreamItems>(i);
-    if (!code(item, slot(item))) return;
-  }
-}
-
-}  // namespace
-
 void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned char* raw) {
   setFromRaw(data, item, raw, getLength(item));
 }
@@ -52,10 +35,8 @@ void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned ch
       break;
   }
   if (item != AllItems) return;
-  const ByteWindow image{raw, size};
-  eachItem(
-      VersionItem, DataCheckItem,
-      [&](StreamItems part) { return image.window(getOffset(part), getLength(part)); },
+  v1::walkItems(
+      ByteWindow{raw, size}, 0, VersionItem, DataCheckItem, [&] { return inputVersion_; },
       [&](StreamItems part, ByteWindow slot) {
         setFromRaw(data, part, slot.data, slot.size);
         return part != RigidBodyItem || v1::holdsItemsAfterRigidBody(inputVersion_);
@@ -85,10 +66,8 @@ void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigne
       break;
   }
   if (item != AllItems) return;
-  const ByteWindow image{raw, size};
-  eachItem(
-      VersionItem, DataCheckItem,
-      [&](StreamItems part) { return image.window(getOffset(part), getLength(part)); },
+  v1::walkItems(
+      ByteWindow{raw, size}, 0, VersionItem, DataCheckItem, [&] { return inputVersion_; },
       [&](StreamItems part, ByteWindow slot) {
         setToRaw(data, part, slot.data, slot.size);
         return part != RigidBodyItem || v1::holdsItemsAfterRigidBody(outputVersion_);
@@ -101,10 +80,9 @@ void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigne
 unsigned int ProbeDataV1Coder::computeDataCheksum(const ProbeData& data) const {
   const std::size_t begin = getOffset(RigidBodyItem);
   std::vector<unsigned char> blocks(getOffset(DataCheckItem) - begin, 0);
-  const ByteWindow covered{blocks.data(), blocks.size()};
-  eachItem(
-      RigidBodyItem, MaskThicknessItem,
-      [&](StreamItems part) { return covered.window(getOffset(part) - begin, getLength(part)); },
+  v1::walkItems(
+      ByteWindow{blocks.data(), blocks.size()}, begin, RigidBodyItem, MaskThicknessItem,
+      [&] { return inputVersion_; },
       [&](StreamItems part, ByteWindow slot) {
         setToRaw(data, part, slot.data, slot.size);
         return true;

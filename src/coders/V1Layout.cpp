@@ -1,6 +1,7 @@
 // The version-1 coder's identity and its image layout per input version.
 #include "V1Layout.h"
 
+#include <iterator>
 #include <string>
 
 #include "ProbeDataV1Coder.h"
@@ -29,42 +30,13 @@ struct LayoutCheck : ProbeDataV1Coder {
 
 }  // namespace
 
-// The cut image of input version 1 ends after a 320-byte rigid body block; its later items are
-// empty.
-std::size_t v1::itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems item) {
-  const bool cutImage = version == kCutImageVersion;
-  switch (item) {
-    case ProbeDataV1Coder::AllItems:
-      return itemOffset(version, ProbeDataV1Coder::DataCheckItem) +
-             itemLength(version, ProbeDataV1Coder::DataCheckItem);
-    case ProbeDataV1Coder::VersionItem:
-      return kVersionBlockSize;
-    case ProbeDataV1Coder::RigidBodyItem:
-      return cutImage ? kOldRigidBodyBlockSize : kRigidBodyBlockSize;
-    case ProbeDataV1Coder::DefaultDirItem:
-      return cutImage ? 0 : kDefaultDirBlockSize;
-    case ProbeDataV1Coder::MaskThicknessItem:
-      return cutImage ? 0 : kMaskThicknessBlockSize;
-    case ProbeDataV1Coder::DataCheckItem:
-      return cutImage ? 0 : kDataCheckBlockSize;
-  }
-  return 0;
-}
-
-// Each item follows the one before it.
-std::size_t v1::itemOffset(std::uint32_t version, ProbeDataV1Coder::StreamItems item) {
-  if (item <= ProbeDataV1Coder::VersionItem || item > ProbeDataV1Coder::DataCheckItem) return 0;
-  const auto before = static_cast<ProbeDataV1Coder::StreamItems>(item - 1);
-  return itemOffset(version, before) + itemLength(version, before);
-}
-
-std::string v1::versionText(std::uint32_t version) {
-  return std::to_string(version >> 4) + "." + std::to_string(version & 0xFu);
+std::string v1::versionText(unsigned int major, unsigned int minor) {
+  return std::to_string(major) + "." + std::to_string(minor);
 }
 
 std::string v1::writtenVersionsText() {
   std::string text;
-  const std::size_t count = sizeof kWrittenVersions / sizeof kWrittenVersions[0];
+  const std::size_t count = std::size(kWrittenVersions);
   for (std::size_t i = 0; i < count; ++i) {
     text += (i == 0 ? "" : i + 1 < count ? ", " : " or ") + versionText(kWrittenVersions[i]);
   }

@@ -78,11 +78,9 @@ void damage(Item& entry, Report::Fault fault, const std::string& detail) {
 }
 
 Item makeItem(Coder::StreamItems item, std::uint32_t version) {
-  static const char* const kNames[] = {
-      "", "version", "rigid body", "default direction", "mask thickness", "data check"};
   Item entry;
   entry.item = item;
-  entry.name = kNames[item];
+  entry.name = v1::kItems[item - 1].name;
   entry.offset = static_cast<unsigned int>(v1::itemOffset(version, item));
   entry.length = static_cast<unsigned int>(v1::itemLength(version, item));
   return entry;
@@ -400,7 +398,8 @@ class Builder {
                         " in one byte");
     }
     const std::string storedText = std::to_string(read_.major) + "." + std::to_string(read_.minor);
-    if (read_.minor > 0xF || !v1::isWrittenVersion(stored)) {
+    if (read_.minor > 0xF ||
+        std::count(std::begin(v1::kWrittenVersions), std::end(v1::kWrittenVersions), stored) == 0) {
       fault = Report::UnknownVersion;
       clauses.push_back("version " + storedText + " is not one a device writes after the magic (" +
                         v1::writtenVersionsText() + ")");

@@ -119,23 +119,22 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
 bool ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length, unsigned char* data,
                                    const char* failure) try {
   ProbeData copy(probeData_);
-  int item = VersionItem;
-  while (item <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(item))) ++item;
-  if (offset != getOffset(static_cast<StreamItems>(item))) {
+  int first = VersionItem;
+  while (first <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(first))) ++first;
+  if (offset != getOffset(static_cast<StreamItems>(first))) {
     PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset " + std::to_string(offset));
   }
-  const ByteWindow range{data, data == nullptr ? 0 : static_cast<std::size_t>(length)};
   unsigned long consumed = 0;
-  while (item <= DataCheckItem && getLength(static_cast<StreamItems>(item)) <= length - consumed) {
-    const StreamItems current = static_cast<StreamItems>(item);
-    // The empty items of the cut image have nothing to decode.
-    if (getLength(current) != 0) {
-      const ByteWindow part = range.window(consumed, getLength(current));
-      setFromRaw(copy, current, part.data, part.size);
-    }
-    consumed += getLength(current);
-    ++item;
-  }
+  v1::walkItems(
+      ByteWindow{data, data == nullptr ? 0 : static_cast<std::size_t>(length)}, offset,
+      static_cast<StreamItems>(first), DataCheckItem, [&] { return inputVersion_; },
+      [&](StreamItems item, ByteWindow slot) {
+        if (getLength(item) > length - consumed) return false;
+        // The empty items of the cut image have nothing to decode.
+        if (getLength(item) != 0) setFromRaw(copy, item, slot.data, slot.size);
+        consumed += getLength(item);
+        return true;
+      });
   if (consumed != length) {
     PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset/length " +
                 std::to_string(offset) + " / " + std::to_string(length));
