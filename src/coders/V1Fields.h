@@ -1,12 +1,14 @@
-// Scaled fields and the additive block checksum of the version-1 image. Real values are stored
-// as signed integers times a fixed scale; writers and readers go through the pair below so that
-// both sides round, cut and sum the same way.
+// Scaled fields and the additive block checksum of the version-1 image, and the texts that name
+// values. Real values are stored as signed integers times a fixed scale; writers and readers go
+// through the pair below so that both sides round, cut and sum the same way.
 #ifndef PROBE_V1_FIELDS_H
 #define PROBE_V1_FIELDS_H
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -62,25 +64,59 @@ class FieldSum {
   std::uint32_t sum_ = 0;
 };
 
-// A value as people read it, in the classic form whatever the host's locale, to ten significant
-// digits: "-255.36".
-inline std::string decimal(double value) {
-  char text[32];
+// Texts of values as people read them, in the classic form whatever the host's locale.
+
+// As to_chars writes a number: to a precision, or as short as reads back without one.
+inline std::string numberText(double value, std::chars_format format, int precision = -1) {
+  char text[64];
   const std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10);
+      precision < 0 ? std::to_chars(text, text + sizeof text, value, format)
+                    : std::to_chars(text, text + sizeof text, value, format, precision);
   return std::string(text, result.ptr);
+}
+
+// To ten significant digits: "-255.36".
+inline std::string decimal(double value) {
+  return numberText(value, std::chars_format::general, 10);
 }
 
 // A value a record holds, as exactly as it takes to tell it from its neighbours: 2147483.6475
 // stays 2147483.6475, never rounded onto a limit it lies beyond.
 inline std::string exactly(double value) {
-  char text[64];
   const double size = std::fabs(value);
-  const std::chars_format format = size == 0 || (size >= 1e-6 && size < 1e15)
-                                       ? std::chars_format::fixed
-                                       : std::chars_format::general;
-  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value, format);
-  return std::string(text, result.ptr);
+  return numberText(value, size == 0 || (size >= 1e-6 && size < 1e15) ? std::chars_format::fixed
+                                                                      : std::chars_format::general);
+}
+
+// "(0.00, 0.00, 1.00)": decimals after each point.
+inline std::string triple(double x, double y, double z, int decimals) {
+  const auto fixed = [&](double value) {
+    return numberText(value, std::chars_format::fixed, decimals);
+  };
+  return "(" + fixed(x) + ", " + fixed(y) + ", " + fixed(z) + ")";
+}
+
+// One number through a printf format: "0x%04X".
+inline std::string printed(const char* format, unsigned int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// "1 target", "5 targets".
+inline std::string plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// A text in quotes: what does not print, and the quote and backslash, as \xNN.
+inline std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const bool plain = byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\';
+    out += plain ? std::string(1, c) : printed("\\x%02X", byte);
+  }
+  return out + "\"";
 }
 
 // A writer's account of the values an image cannot hold as they are. A writer given one goes on

@@ -8,8 +8,6 @@
 // the version block is the damaged item.
 #include <algorithm>
 #include <bitset>
-#include <charconv>
-#include <cstdio>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "ByteCursor.h"
 #include "Crc16.h"
 #include "ProbeImageReport.h"
+#include "V1Fields.h"
 #include "V1Items.h"
 #include "V1Layout.h"
 
@@ -25,50 +24,14 @@ namespace {
 using Report = ProbeImageReport;
 using Item = ProbeImageReport::Item;
 using Coder = ProbeDataV1Coder;
+using v1::plural;
+using v1::quoted;
 
-std::string hex16(unsigned int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFFu);
-  return text;
-}
+std::string hex16(unsigned int value) { return v1::printed("0x%04X", value & 0xFFFFu); }
 
-// Fixed-point text in the classic form whatever the host's locale; values here come from
-// scaled integers and always fit.
-std::string fixed(double value, int decimals) {
-  char text[64];
-  const std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return std::string(text, result.ptr);
-}
-
-std::string triple(double x, double y, double z, int decimals) {
-  return "(" + fixed(x, decimals) + ", " + fixed(y, decimals) + ", " + fixed(z, decimals) + ")";
-}
-
-std::string plural(std::size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-// A text in quotes: what does not print, and the quote and backslash, as \xNN.
-std::string quoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-      out += c;
-    } else {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\x%02X", byte);
-      out += code;
-    }
-  }
-  return out + "\"";
-}
-
-std::string joined(const std::vector<std::string>& clauses) {
-  std::string text;
-  for (const std::string& clause : clauses) text += (text.empty() ? "" : "; ") + clause;
-  return text;
+// Clauses of one text, joined by "; ".
+void append(std::string& text, const std::string& clause) {
+  text += (text.empty() ? "" : "; ") + clause;
 }
 
 void damage(Item& entry, Report::Fault fault, const std::string& detail) {
@@ -132,10 +95,6 @@ class Builder {
  private:
   Item& versionItem() { return report_.items.front(); }
 
-  ConstByteWindow slot(const Item& entry) const {
-    return image_.window(entry.offset, entry.length);
-  }
-
   void setVersion(std::uint32_t version) {
     report_.version = version;
     report_.major = v1::majorOf(version);
@@ -161,17 +120,20 @@ class Builder {
 
   // A block cut short keeps what was read of it: the magic, when the image holds four bytes.
   bool readVersionBlock() {
-    const ConstByteWindow block = slot(versionItem());
+    const ConstByteWindow block = image_.window(0, v1::kVersionBlockSize);
     ByteReader in(block.data, block.size);
+    bool whole = true;
     try {
       v1::readVersion(in, read_);
     } catch (const CursorOverrun&) {
-      report_.hasMagic = read_.hasMagic();
-      Judgement none;
-      shortfall(none, versionItem());
-      return false;
+      whole = false;
     }
     report_.hasMagic = read_.hasMagic();
+    if (!whole) {
+      Judgement none;
+      shortfall(none, versionItem(), block.size);
+      return false;
+    }
     versionItem().unchecked = "all " + plural(block.size, "byte", "bytes");
     return true;
   }
@@ -206,39 +168,40 @@ class Builder {
   Judgement judge(std::uint32_t version) {
     Judgement judgement;
     judgement.version = version;
-    for (const Coder::StreamItems item : {Coder::RigidBodyItem, Coder::DefaultDirItem,
-                                          Coder::MaskThicknessItem, Coder::DataCheckItem}) {
-      judgement.items.push_back(makeItem(item, version));
-      judgeItem(judgement, judgement.items.back());
-    }
+    v1::walkItems(
+        image_, 0, Coder::RigidBodyItem, Coder::DataCheckItem, [&] { return version; },
+        [&](Coder::StreamItems item, ConstByteWindow slot) {
+          judgement.items.push_back(makeItem(item, version));
+          judgeItem(judgement, judgement.items.back(), slot);
+          return true;
+        });
     return judgement;
   }
 
-  void judgeItem(Judgement& judgement, Item& entry) {
-    const bool whole = slot(entry).size == entry.length;
-    if (entry.item != Coder::RigidBodyItem && !v1::holdsItemsAfterRigidBody(judgement.version)) {
+  void judgeItem(Judgement& judgement, Item& entry, ConstByteWindow slot) {
+    const bool whole = slot.size == entry.length;
+    if (entry.item == Coder::RigidBodyItem) return rigidBody(judgement, entry, slot, whole);
+    if (!v1::holdsItemsAfterRigidBody(judgement.version)) {
       entry.verdict = Report::Absent;
       entry.detail = "not held by a version " + v1::versionText(judgement.version) + " image";
-      if (!whole) shortfall(judgement, entry);
+      if (!whole) shortfall(judgement, entry, slot.size);
       return;
     }
-    if (entry.item == Coder::RigidBodyItem) return rigidBody(judgement, entry, whole);
-    if (!whole) return shortfall(judgement, entry);
-    scalar(judgement, entry);
+    if (!whole) return shortfall(judgement, entry, slot.size);
+    scalar(judgement, entry, slot);
   }
 
   // The first item the image does not hold whole carries the shortfall; the items after it are
   // missing. An absent item the image ends in says so after its own detail.
-  void shortfall(Judgement& judgement, Item& entry) {
+  void shortfall(Judgement& judgement, Item& entry, std::size_t held) {
     if (judgement.shortfallStated && entry.verdict == Report::Absent) return;
-    const ConstByteWindow block = slot(entry);
     std::string detail = "past the end of the image";
     if (!judgement.shortfallStated) {
       judgement.shortfallStated = true;
       detail = "the image ends at byte " + std::to_string(image_.size) +
-               (block.size > 0 ? ", inside the " : ", before the ") + entry.name + " block";
-      const std::size_t length = v1::itemLength(judgement.version, Coder::AllItems);
-      if (judgement.version != v1::kNoVersion && length > image_.size) {
+               (held > 0 ? ", inside the " : ", before the ") + entry.name + " block";
+      if (judgement.version != v1::kNoVersion) {
+        const std::size_t length = v1::itemLength(judgement.version, Coder::AllItems);
         detail += ": " + std::to_string(length - image_.size) + " of the " +
                   std::to_string(length) + " bytes of a version " +
                   v1::versionText(judgement.version) + " image are missing";
@@ -246,7 +209,7 @@ class Builder {
     }
     if (entry.verdict == Report::Absent) {
       entry.detail += "; " + detail;
-    } else if (block.size > 0 || entry.item == Coder::VersionItem) {
+    } else if (held > 0 || entry.item == Coder::VersionItem) {
       damage(entry, Report::CutShort, detail);
     } else {
       entry.verdict = Report::Missing;
@@ -271,23 +234,19 @@ class Builder {
 
   // The fields are read as far as the image holds them, so that a cut block still shows them,
   // and a cut block whose targets and checksum all lie before the cut gives its targets.
-  void rigidBody(Judgement& judgement, Item& entry, bool whole) {
-    const ConstByteWindow block = slot(entry);
+  void rigidBody(Judgement& judgement, Item& entry, ConstByteWindow block, bool whole) {
     const bool current = judgement.version == v1::kCurrentVersion;
     Rb::RigidBody body;
-    v1::FieldSpans spans;
     v1::RigidBodyRead read;
     ByteReader in(block.data, block.size);
     bool complete = true;
     try {
-      v1::readRigidBody(in, current, body, read, &spans);
+      v1::readRigidBody(in, current, body, read, &entry.fields);
     } catch (const CursorOverrun&) {
       complete = false;
     }
     judgement.targetCount = read.count;
-    for (const v1::FieldSpan& span : spans) {
-      field(entry, span.offset, span.length, spanName(span, block, read));
-    }
+    for (ProbeImageReport::Field& named : entry.fields) named.offset += entry.offset;
     if (complete && in.consumed() < block.size) {
       field(entry, in.consumed(), block.size - in.consumed(), "fill");
     }
@@ -298,7 +257,7 @@ class Builder {
     }
     const std::string targets = plural(read.count, "target", "targets");
     if (!complete) {
-      if (!whole) return shortfall(judgement, entry);
+      if (!whole) return shortfall(judgement, entry, block.size);
       return damage(entry, Report::Overrun,
                     targets + ": its fields run past the end of the rigid body block");
     }
@@ -311,38 +270,12 @@ class Builder {
     if (whole) return;
     const std::string before =
         entry.inRecord ? "; the " + targets + " and their checksum before the cut are intact" : "";
-    shortfall(judgement, entry);
+    shortfall(judgement, entry, block.size);
     entry.detail += before;
   }
 
-  static std::string spanName(const v1::FieldSpan& span, const ConstByteWindow& block,
-                              const v1::RigidBodyRead& read) {
-    switch (span.kind) {
-      case v1::FieldSpan::Count:
-        return "target count: " + std::to_string(read.count);
-      case v1::FieldSpan::CountText: {
-        const ConstByteWindow text = block.window(span.offset, span.length);
-        ByteReader in(text.data, text.size);
-        const std::string count = in.chars(text.size);
-        return "count text " + quoted(count.substr(0, count.find('\0'))) + ": " +
-               plural(read.count, "target", "targets");
-      }
-      case v1::FieldSpan::Header:
-        return "header";
-      case v1::FieldSpan::Target:
-        return "target " + std::to_string(span.target) + ": size, position" +
-               (span.normal ? ", normal" : "") + (span.angle ? ", angle" : "");
-      case v1::FieldSpan::DefaultDir:
-        return "default direction " + triple(read.dirX, read.dirY, read.dirZ, 2);
-      case v1::FieldSpan::Checksum:
-        break;
-    }
-    return "checksum";
-  }
-
   // The three items after the rigid body, each whole in the image.
-  void scalar(Judgement& judgement, Item& entry) {
-    const ConstByteWindow block = slot(entry);
+  void scalar(Judgement& judgement, Item& entry, ConstByteWindow block) {
     ByteReader in(block.data, block.size);
     ProbeData& record = judgement.record;
     const std::string all = "all " + plural(entry.length, "byte", "bytes");
@@ -352,7 +285,7 @@ class Builder {
         checksum(entry, read.stored, read.computed);
         if (entry.verdict == Report::Damaged) return;
         v1::apply(record, read);
-        entry.detail = triple(read.x, read.y, read.z, 3) + ", checksum " + hex16(read.stored);
+        entry.detail = v1::triple(read.x, read.y, read.z, 3) + ", checksum " + hex16(read.stored);
         break;
       }
       case Coder::MaskThicknessItem:
@@ -360,7 +293,7 @@ class Builder {
         entry.detail = std::to_string(record.getMaskThickness()) + " (no checksum)";
         entry.unchecked = all;
         break;
-      case Coder::DataCheckItem: {
+      default: {
         const v1::DataCheckRead read = v1::readDataCheck(in);
         v1::apply(record, read);
         const std::string id = quoted(read.id);
@@ -369,12 +302,7 @@ class Builder {
         entry.detail =
             "id " + id + ", stored record checksum " + hex16(read.checksum) + " (no checksum)";
         entry.unchecked = all + ": the id and the stored record checksum";
-        break;
       }
-      case Coder::AllItems:
-      case Coder::VersionItem:
-      case Coder::RigidBodyItem:
-        return;
     }
     entry.inRecord = true;
   }
@@ -387,39 +315,36 @@ class Builder {
       entry.detail = "no magic: version " + v1::versionText(v1::kNoMagicVersion);
       return;
     }
-    const std::uint32_t stored = read_.stored();
-    std::vector<std::string> clauses;
+    const std::string numbers = v1::versionText(read_.major, read_.minor);
+    std::string clauses;
     Report::Fault fault = Report::NoFault;
     if (read_.magicDifferences() == 1) {
       fault = Report::DamagedMagic;
-      clauses.push_back("magic " + quoted(std::string(read_.magic.begin(), read_.magic.end())) +
-                        " differs from " +
-                        quoted(std::string(v1::kVersionMagic.begin(), v1::kVersionMagic.end())) +
-                        " in one byte");
+      append(clauses, "magic " + quoted(std::string(read_.magic.begin(), read_.magic.end())) +
+                          " differs from " +
+                          quoted(std::string(v1::kVersionMagic.begin(), v1::kVersionMagic.end())) +
+                          " in one byte");
     }
-    const std::string storedText = std::to_string(read_.major) + "." + std::to_string(read_.minor);
-    if (read_.minor > 0xF ||
-        std::count(std::begin(v1::kWrittenVersions), std::end(v1::kWrittenVersions), stored) == 0) {
+    if (!read_.written()) {
       fault = Report::UnknownVersion;
-      clauses.push_back("version " + storedText + " is not one a device writes after the magic (" +
-                        v1::writtenVersionsText() + ")");
-    } else if (chosen.version != stored) {
+      append(clauses, "version " + numbers + " is not one a device writes after the magic (" +
+                          v1::writtenVersionsText() + ")");
+    } else if (chosen.version != read_.stored()) {
       fault = Report::DamagedVersion;
-      clauses.push_back("the numbers give version " + storedText +
-                        ", in which the blocks are damaged");
+      append(clauses, "the numbers give version " + numbers + ", in which the blocks are damaged");
     }
     if (fault == Report::NoFault) {
-      entry.detail = "version " + storedText;
+      entry.detail = "version " + numbers;
       return;
     }
-    clauses.push_back("the coder reads this image as version " + v1::versionText(read_.version()));
+    append(clauses, "the coder reads this image as version " + v1::versionText(read_.version()));
     const bool intact = std::all_of(chosen.items.begin(), chosen.items.end(), [](const Item& item) {
       return item.verdict == Report::Intact || item.verdict == Report::Absent;
     });
     const std::string judged = v1::versionText(chosen.version);
-    clauses.push_back(intact ? "as version " + judged + " the other blocks are intact"
-                             : "the other blocks are judged as version " + judged);
-    damage(entry, fault, joined(clauses));
+    append(clauses, intact ? "as version " + judged + " the other blocks are intact"
+                           : "the other blocks are judged as version " + judged);
+    damage(entry, fault, clauses);
   }
 
   void dataChecksum() {
@@ -449,20 +374,19 @@ bool ProbeImageReport::intact() const {
 
 // A damaged item, by its name unless its detail starts with it; where the image ends, once.
 std::string ProbeImageReport::damage() const {
-  std::vector<std::string> clauses;
+  std::string text;
   bool cut = false;
   for (const Item& item : items) {
     if (item.verdict == Damaged || (item.verdict == Missing && !cut)) {
-      clauses.push_back(item.fault == ChecksumMismatch ? item.detail
-                                                       : item.name + ": " + item.detail);
+      append(text, item.fault == ChecksumMismatch ? item.detail : item.name + ": " + item.detail);
       cut = cut || item.fault == CutShort || item.verdict == Missing;
     }
   }
-  if (clauses.empty() && !intact()) {
-    clauses.push_back("the image is " + plural(size, "byte", "bytes") + "; a version " +
-                      v1::versionText(version) + " image has " + std::to_string(imageLength));
+  if (text.empty() && !intact()) {
+    append(text, "the image is " + plural(size, "byte", "bytes") + "; a version " +
+                     v1::versionText(version) + " image has " + std::to_string(imageLength));
   }
-  return joined(clauses);
+  return text;
 }
 
 ProbeImageReport inspectImage(const std::string& image) {
