@@ -3,13 +3,10 @@
 //
 // The version block decides how everything after it reads, so one damaged byte there would
 // otherwise make every intact block look damaged. The blocks are judged in the version the block
-// names; when its numbers name no version devices write, or leave blocks damaged that another
-// written version reads intact, the blocks are judged in the version that reads them best and
-// the version block is the damaged item.
+// names when a block's checksum vouches for it there; else in a version devices write that a
+// checksum vouches for, and the version block is the damaged item.
 #include <algorithm>
-#include <bitset>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "ByteCursor.h"
@@ -58,19 +55,19 @@ struct Judgement {
   unsigned int targetCount = 0;
   bool shortfallStated = false;  // the first item the image does not hold has said so
 
-  // No block is damaged but for being cut short: all that the image holds reads intact.
-  bool readsIntact() const {
-    return std::none_of(items.begin(), items.end(), [](const Item& item) {
+  // The image reads as one of this version: no block is damaged but for being cut short after
+  // what it holds, and a block's checksum vouches for the version. Blocks without one read as
+  // intact in any version.
+  bool vouches() const {
+    bool vouched = false;
+    for (const Item& item : items) {
       const bool mismatch = item.hasChecksum && item.storedChecksum != item.computedChecksum;
-      return item.verdict == Report::Damaged && (item.fault != Report::CutShort || mismatch);
-    });
-  }
-  // The blocks whose checksum vouches for the version: read intact with a checksum. Blocks
-  // without one read as intact in any version.
-  std::size_t vouching() const {
-    return static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const Item& item) {
-      return item.inRecord && item.hasChecksum;
-    }));
+      if (item.verdict == Report::Damaged && (item.fault != Report::CutShort || mismatch)) {
+        return false;
+      }
+      vouched = vouched || (item.inRecord && item.hasChecksum);
+    }
+    return vouched;
   }
 };
 
@@ -140,29 +137,22 @@ class Builder {
 
   // Without the magic an image reads as version 1.0. With the magic, or the magic off by one
   // byte (far more likely a damaged image than no image), the blocks are judged in the version
-  // the numbers name when they read intact there; else in the written version that reads them
-  // intact with the most checksums vouching, the numbers' own if none does, and on a tie the one
-  // nearest to the numbers, bit by bit, then the newest.
+  // the numbers name when devices write it and a checksum vouches for it; else in the first
+  // version devices write, newest first, that a checksum vouches for, one whose whole image the
+  // bytes hold before one they do not; else in the version named, or the newest when the numbers
+  // name none that devices write.
   Judgement choose() {
     if (read_.magicDifferences() > 1) return judge(v1::kNoMagicVersion);
-    const std::uint32_t stored = read_.minor <= 0xF ? read_.stored() : v1::kNoVersion;
-    Judgement best;
-    std::tuple<bool, bool, std::size_t, int> bestRank{};
-    for (const std::uint32_t version : v1::kWrittenVersions) {
-      Judgement candidate = judge(version);
-      const bool named = version == stored, intact = candidate.readsIntact();
-      if (named && intact) return candidate;
-      const int distance =
-          static_cast<int>(std::bitset<16>(read_.major ^ v1::majorOf(version)).count() +
-                           std::bitset<16>(read_.minor ^ v1::minorOf(version)).count());
-      const std::tuple<bool, bool, std::size_t, int> rank{intact && candidate.vouching() > 0, named,
-                                                          candidate.vouching(), -distance};
-      if (best.version == v1::kNoVersion || rank > bestRank) {
-        best = std::move(candidate);
-        bestRank = rank;
+    Judgement named = judge(read_.written() ? read_.stored() : v1::kCurrentVersion);
+    if (named.vouches()) return named;
+    for (const bool held : {true, false}) {
+      for (const std::uint32_t version : v1::kWrittenVersions) {
+        Judgement other = judge(version);
+        const bool fits = v1::itemLength(version, Coder::AllItems) <= image_.size;
+        if (other.vouches() && (fits || !held)) return other;
       }
     }
-    return best;
+    return named;
   }
 
   Judgement judge(std::uint32_t version) {

@@ -66,6 +66,7 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       {"version 2.0", old},
       {"version 2.0 cut after its rigid body", old.substr(0, 400)},
       {"version 0.1", golden("probe01.bin")},
+      {"version 0.1 numbered 0.3", golden("probe01.bin").replace(6, 1, "\x03")},
       {"no magic", std::string(4, '\0') + old.substr(4)},
       {"magic and version 1.0", magicOne},
       {"one damaged magic byte", golden("magic.bin")},
