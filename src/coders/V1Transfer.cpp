@@ -92,23 +92,23 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
 void ProbeDataV1Coder::save(const ProbeData& data) {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::save(All)");
   refuse("ProbeDataV1Coder::save(All)", " write is already ongoing ", 0);
-  bool requested = false;
   try {
     const unsigned int length = getLength(AllItems);
     boost::shared_array<unsigned char> image(new unsigned char[length]());
     setToRaw(data, AllItems, image.get(), length);
     ++pendingWrites_;
-    requested = true;
-    dataHandler_->saveData(0, length, image);
+    try {
+      dataHandler_->saveData(0, length, image);
+    } catch (...) {
+      // The write is withdrawn so that later saves are accepted; an Error is reported below,
+      // anything else passes on to the caller.
+      if (pendingWrites_ > 0) --pendingWrites_;
+      throw;
+    }
   } catch (const Error&) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
-    if (requested && pendingWrites_ > 0) --pendingWrites_;
     error_ = CodeError;
     report(&ProbeDataCoderCB::onSaved, false, false, "ProbeDataV1Coder::save(All) no CB defined");
-  } catch (...) {
-    // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
-    if (requested && pendingWrites_ > 0) --pendingWrites_;
-    throw;
   }
 }
 
@@ -158,38 +158,30 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
   // completion, so that the next request is accepted.
   try {
     LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataRed()");
-    if (ok) {
-      switch (action) {
-        case ReadVersionAction:
-          try {
-            setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
-            outputVersion_ = inputVersion_;
-          } catch (const Error&) {
-            LOG4CPLUS_ERROR(g_probeLogger,
-                            "ProbeDataV1Coder::onDataRed() Could not decode version stream");
-            inputVersion_ = NoVersionDefined;
-            outputVersion_ = NoVersionDefined;
-            error_ = DecodeError;
-            ok = false;
-          }
-          break;
-        case ReadAllAction:
-        case ReadChecksumAction:
-          ok = decodeRange(offset, length, data,
-                           "ProbeDataV1Coder::onDataRed() Could not decode stream");
-          break;
-        case NoReadAction:
-        default:
-          // Nothing is awaited, so settling below changes nothing either.
-          PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
-                      std::to_string(static_cast<int>(action)));
-      }
-    } else {
+    if (!ok) {
       error_ = TransferError;
-      if (action == ReadVersionAction) {
-        inputVersion_ = NoVersionDefined;
-        outputVersion_ = NoVersionDefined;
+    } else if (action == ReadVersionAction) {
+      try {
+        setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
+        outputVersion_ = inputVersion_;
+      } catch (const Error&) {
+        LOG4CPLUS_ERROR(g_probeLogger,
+                        "ProbeDataV1Coder::onDataRed() Could not decode version stream");
+        error_ = DecodeError;
+        ok = false;
       }
+    } else if (action == ReadAllAction || action == ReadChecksumAction) {
+      ok = decodeRange(offset, length, data,
+                       "ProbeDataV1Coder::onDataRed() Could not decode stream");
+    } else {
+      // Nothing is awaited, so settling below changes nothing either.
+      PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
+                  std::to_string(static_cast<int>(action)));
+    }
+    // A version read that fails forgets the version.
+    if (!ok && action == ReadVersionAction) {
+      inputVersion_ = NoVersionDefined;
+      outputVersion_ = NoVersionDefined;
     }
   } catch (...) {
     settleRead();
@@ -205,12 +197,9 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
     startNextAction();
   }
 
+  // A version read reports as a checksum read does.
   if (pendingReads_ == 0 && endsRequest) {
-    const Result result = action == ReadAllAction ? &ProbeDataCoderCB::onAllRed
-                          : action == ReadChecksumAction || action == ReadVersionAction
-                              ? &ProbeDataCoderCB::onChecksumRed
-                              : nullptr;
-    report(result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
+    report(readKind(action).result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
   }
 }
 
@@ -218,28 +207,12 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
 // caller hears of its readAll or readChecksum once, as it would for any other failed request.
 void ProbeDataV1Coder::startNextAction() {
   const ReadAction next = nextAction_;
-  switch (next) {
-    case NoReadAction:
-      return;
-    case ReadVersionAction:
-      nextAction_ = NoReadAction;
-      ProbeDataV1Coder::readVersion();
-      return;
-    case ReadAllAction:
-    case ReadChecksumAction:
-      nextAction_ = NoReadAction;
-      if (pendingWrites_ != 0) {
-        error_ = TransferError;
-        logChainedReadRefused(pendingWrites_);
-        report(readKind(next).result, false, true, readKind(next).noCallbackText);
-        return;
-      }
-      startRead(next);
-      return;
-    default:
-      PROBE_THROW("ProbeDataV1Coder::onStreamVersion() Unknown next Action " +
-                  std::to_string(static_cast<int>(next)));
-  }
+  if (next == NoReadAction) return;
+  nextAction_ = NoReadAction;
+  if (pendingWrites_ == 0) return startRead(next);
+  error_ = TransferError;
+  logChainedReadRefused(pendingWrites_);
+  report(readKind(next).result, false, true, readKind(next).noCallbackText);
 }
 
 // After a save the held record and input version are what the written bytes decode to.
