@@ -12,6 +12,31 @@
 #include "ProbeLogger.h"
 #include "V1Layout.h"
 
+namespace {
+
+// The reader and writer of each item after the version block, in image order. The version
+// block's codecs read into and write from the coder's own versions, not a record.
+struct Codecs : ProbeDataV1Coder {
+  using Reader = void (ProbeDataV1Coder::*)(ProbeData&, unsigned char*, std::size_t) const;
+  using Writer = void (ProbeDataV1Coder::*)(const ProbeData&, unsigned char*, std::size_t) const;
+  struct Pair {
+    Reader read;
+    Writer write;
+  };
+  static constexpr Pair kAfterVersion[] = {
+      {&Codecs::setRigidBodyFromRaw, &Codecs::setRigidBodyToRaw},
+      {&Codecs::setDefaultDirFromRaw, &Codecs::setDefaultDirToRaw},
+      {&Codecs::setMaskThicknessFromRaw, &Codecs::setMaskThicknessToRaw},
+      {&Codecs::setDataCheckFromRaw, &Codecs::setDataCheckToRaw},
+  };
+  static const Pair* of(StreamItems item) {
+    return item > VersionItem && item <= DataCheckItem ? &kAfterVersion[item - RigidBodyItem]
+                                                       : nullptr;
+  }
+};
+
+}  // namespace
+
 void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned char* raw) {
   setFromRaw(data, item, raw, getLength(item));
 }
@@ -20,20 +45,8 @@ void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned ch
 // whether more follows.
 void ProbeDataV1Coder::setFromRaw(ProbeData& data, StreamItems item, unsigned char* raw,
                                   std::size_t size) {
-  switch (item) {
-    case VersionItem:
-      return setVersionFromRaw(raw, size);
-    case RigidBodyItem:
-      return setRigidBodyFromRaw(data, raw, size);
-    case DefaultDirItem:
-      return setDefaultDirFromRaw(data, raw, size);
-    case MaskThicknessItem:
-      return setMaskThicknessFromRaw(data, raw, size);
-    case DataCheckItem:
-      return setDataCheckFromRaw(data, raw, size);
-    case AllItems:
-      break;
-  }
+  if (item == VersionItem) return setVersionFromRaw(raw, size);
+  if (const Codecs::Pair* codecs = Codecs::of(item)) return (this->*codecs->read)(data, raw, size);
   if (item != AllItems) return;
   v1::walkItems(
       ByteWindow{raw, size}, 0, VersionItem, DataCheckItem, [&] { return inputVersion_; },
@@ -51,20 +64,8 @@ void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigne
 // The cut image of input version 1 has a 320-byte rigid body slot, so its writer refuses there.
 void ProbeDataV1Coder::setToRaw(const ProbeData& data, StreamItems item, unsigned char* raw,
                                 std::size_t size) const {
-  switch (item) {
-    case VersionItem:
-      return setVersionToRaw(raw, size);
-    case RigidBodyItem:
-      return setRigidBodyToRaw(data, raw, size);
-    case DefaultDirItem:
-      return setDefaultDirToRaw(data, raw, size);
-    case MaskThicknessItem:
-      return setMaskThicknessToRaw(data, raw, size);
-    case DataCheckItem:
-      return setDataCheckToRaw(data, raw, size);
-    case AllItems:
-      break;
-  }
+  if (item == VersionItem) return setVersionToRaw(raw, size);
+  if (const Codecs::Pair* codecs = Codecs::of(item)) return (this->*codecs->write)(data, raw, size);
   if (item != AllItems) return;
   v1::walkItems(
       ByteWindow{raw, size}, 0, VersionItem, DataCheckItem, [&] { return inputVersion_; },
