@@ -17,12 +17,9 @@ const unsigned long kWholeText = 0xFFFFFFFFul;
 // The handler may answer a whole-text read with the requested length and a NUL after the text,
 // so the scan must stop at the NUL rather than trust length.
 std::string transferredText(unsigned long length, const unsigned char* data) {
-  std::string text;
-  if (data == nullptr) return text;
   unsigned long size = 0;
-  while (size < length && data[size] != 0) ++size;
-  text.assign(reinterpret_cast<const char*>(data), size);
-  return text;
+  while (data != nullptr && size < length && data[size] != 0) ++size;
+  return size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ByteCursor.h"
+#include "ProbeImageReport.h"
 
 namespace v1 {
 
@@ -123,19 +124,13 @@ inline std::string quoted(const std::string& text) {
 // past a value it must refuse (storing 0 in its place), so that every such value is named.
 class FitCheck {
  public:
-  struct Problem {
-    std::string path;    // "targets[2].size"
-    std::string detail;  // "400 is out of range (-327.68 to 327.67): ..."
-    bool refused;        // the coder refuses to write the record for it
-  };
-
   // Where in the record the values added next lie: "targets[2]." or "".
   void at(std::string prefix) { prefix_ = std::move(prefix); }
   void add(const std::string& name, const std::string& detail, bool refused) {
-    problems.push_back(Problem{prefix_ + name, detail, refused});
+    problems.push_back(ImageFitProblem{prefix_ + name, detail, refused});
   }
 
-  std::vector<Problem> problems;
+  std::vector<ImageFitProblem> problems;
 
  private:
   std::string prefix_;

@@ -57,13 +57,5 @@ std::vector<ImageFitProblem> checkImageFit(const ProbeData& record) {
               false);
   }
 
-  std::vector<ImageFitProblem> problems;
-  for (const v1::FitCheck::Problem& found : check.problems) {
-    ImageFitProblem problem;
-    problem.path = found.path;
-    problem.detail = found.detail;
-    problem.refused = found.refused;
-    problems.push_back(problem);
-  }
-  return problems;
+  return check.problems;
 }
