@@ -103,19 +103,16 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   std::string text;
   if (!saveToString(text, record, reason)) return false;
 
+  // errno is read before anything else can change it.
+  const auto systemFailed = [&](const char* call) {
+    const int error = errno;
+    return failed(reason, "saveToFile(" + path + ") " + call + " failed " + systemMessage(error));
+  };
   // An existing file is written from its first byte and keeps whatever lies beyond the new
   // text; a missing one is created.
-  const char* mode;
-  if (admin::exist(path)) {
-    mode = binary ? "r+b" : "r+t";
-  } else {
-    mode = binary ? "a+b" : "a+t";
-  }
+  const char* mode = admin::exist(path) ? (binary ? "r+b" : "r+t") : (binary ? "a+b" : "a+t");
   FilePtr file(std::fopen(path.c_str(), mode));
-  if (!file) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") fopen failed " + systemMessage(error));
-  }
+  if (!file) return systemFailed("fopen");
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
   if (written != text.size()) {
     const int indicator = std::ferror(file.get());
@@ -124,14 +121,8 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   }
   // The text reaches the file only when the buffer is flushed and the file closed: a full disk
   // shows here, and a save that did not reach the file is not reported as done.
-  if (std::fflush(file.get()) != 0) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") fflush failed " + systemMessage(error));
-  }
-  if (std::fclose(file.release()) != 0) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") fclose failed " + systemMessage(error));
-  }
+  if (std::fflush(file.get()) != 0) return systemFailed("fflush");
+  if (std::fclose(file.release()) != 0) return systemFailed("fclose");
   return true;
 }
 
