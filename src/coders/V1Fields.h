@@ -28,11 +28,6 @@ struct Scale {
 constexpr Scale kHundredths{0.01, 100.0};
 constexpr Scale kThousandths{0.001, 1000.0};
 
-class ScaledOutOfRange : public std::range_error {
- public:
-  ScaledOutOfRange() : std::range_error("scaled value outside 32 bits") {}
-};
-
 // Rounds value * inverse half towards positive infinity (2.5 -> 3, -2.5 -> -2, -2.51 -> -3).
 // A product that is not a number or does not fit a signed 32-bit integer is refused: converting
 // it would be undefined, and no probe carries such a value.
@@ -46,7 +41,9 @@ inline std::int32_t toScaled(double value, double inverse) {
   } else if (fraction < -0.5) {
     rounded -= 1.0;
   }
-  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw ScaledOutOfRange();
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
+    throw std::range_error("scaled value outside 32 bits");
+  }
   return static_cast<std::int32_t>(rounded);
 }
 
@@ -54,12 +51,15 @@ inline double fromScaled(std::int32_t stored, double factor) {
   return static_cast<double>(stored) * factor;
 }
 
-// Sum modulo 65536 of the unsigned bits of every scaled field of a block. Only the low 16 bits
-// of a field count, so a 16-bit field cut from a wider integer sums the same on both sides.
+// Sum modulo 65536 of the unsigned bits of every scaled field of a block, which the scaled
+// writer and reader keep as they go. Only the low 16 bits of a field count, so a 16-bit field
+// cut from a wider integer sums the same on both sides.
 class FieldSum {
  public:
+  std::uint16_t sum() const { return static_cast<std::uint16_t>(sum_); }
+
+ protected:
   void add(std::uint32_t fieldBits) { sum_ += fieldBits; }
-  std::uint16_t value() const { return static_cast<std::uint16_t>(sum_); }
 
  private:
   std::uint32_t sum_ = 0;
@@ -138,11 +138,10 @@ class FitCheck {
 
 // Writes scaled fields and adds them to the block's sum. A 16-bit field keeps the low 16 bits
 // of the scaled integer; without a FitCheck, that is silent, and a value outside 32 bits is
-// refused with ScaledOutOfRange.
-class ScaledWriter {
+// refused with std::range_error.
+class ScaledWriter : public FieldSum {
  public:
-  ScaledWriter(ByteWriter& out, FieldSum& sum, FitCheck* check = nullptr)
-      : out_(out), sum_(sum), check_(check) {}
+  explicit ScaledWriter(ByteWriter& out, FitCheck* check = nullptr) : out_(out), check_(check) {}
 
   void i16(double value, Scale scale, const char* name = "") {
     const std::int32_t stored = scaled<std::int16_t>(value, scale, name);
@@ -154,12 +153,12 @@ class ScaledWriter {
                   false);
     }
     out_.u16(static_cast<std::uint16_t>(stored));
-    sum_.add(static_cast<std::uint32_t>(stored));
+    add(static_cast<std::uint32_t>(stored));
   }
   void i32(double value, Scale scale, const char* name = "") {
     const std::int32_t stored = scaled<std::int32_t>(value, scale, name);
     out_.i32(stored);
-    sum_.add(static_cast<std::uint32_t>(stored));
+    add(static_cast<std::uint32_t>(stored));
   }
 
  private:
@@ -177,7 +176,7 @@ class ScaledWriter {
     if (check_ == nullptr) return toScaled(value, scale.inverse);
     try {
       return toScaled(value, scale.inverse);
-    } catch (const ScaledOutOfRange&) {
+    } catch (const std::range_error&) {
       check_->add(name, std::isnan(value) ? "nan is not a number" : outOfRange<Field>(value, scale),
                   true);
       return 0;
@@ -185,29 +184,27 @@ class ScaledWriter {
   }
 
   ByteWriter& out_;
-  FieldSum& sum_;
   FitCheck* check_;
 };
 
 // Reads scaled fields and adds them to the block's sum.
-class ScaledReader {
+class ScaledReader : public FieldSum {
  public:
-  ScaledReader(ByteReader& in, FieldSum& sum) : in_(in), sum_(sum) {}
+  explicit ScaledReader(ByteReader& in) : in_(in) {}
 
   double i16(Scale scale) {
     const std::int16_t stored = in_.i16();
-    sum_.add(static_cast<std::uint16_t>(stored));
+    add(static_cast<std::uint16_t>(stored));
     return fromScaled(stored, scale.factor);
   }
   double i32(Scale scale) {
     const std::int32_t stored = in_.i32();
-    sum_.add(static_cast<std::uint32_t>(stored));
+    add(static_cast<std::uint32_t>(stored));
     return fromScaled(stored, scale.factor);
   }
 
  private:
   ByteReader& in_;
-  FieldSum& sum_;
 };
 
 }  // namespace v1

@@ -48,8 +48,7 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 namespace v1 {
 
 void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check) {
-  FieldSum sum;
-  ScaledWriter scaled(out, sum, check);
+  ScaledWriter scaled(out, check);
   out.u16(static_cast<std::uint16_t>(body.getNbTargets()));
   std::list<int> ids;
   body.getTargetsList(ids);
@@ -75,13 +74,12 @@ void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check)
     if (hasAngle) scaled.i16(body.getAngleTarget(id), kHundredths, "angle");
   }
   if (check != nullptr) check->at("");
-  out.u16(sum.value());
+  out.u16(scaled.sum());
 }
 
 void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
                    Fields* fields) {
-  FieldSum sum;
-  ScaledReader scaled(in, sum);
+  ScaledReader scaled(in);
   std::size_t start = in.consumed();
   // Adds the bytes read since the last field as one more; its name is made only when asked for.
   const auto field = [&](const auto& name) {
@@ -136,7 +134,7 @@ void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyR
     read.dirZ = scaled.i16(kHundredths);
     field([&] { return "default direction " + triple(read.dirX, read.dirY, read.dirZ, 2); });
   }
-  read.computed = sum.value();
+  read.computed = scaled.sum();
   read.stored = in.u16();
   field([] { return "checksum"; });
 }

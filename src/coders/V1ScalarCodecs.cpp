@@ -63,22 +63,20 @@ void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw, std::size_t size) con
 // Default direction: x, y, z in thousandths and their sum.
 
 void v1::writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check) {
-  FieldSum sum;
-  ScaledWriter scaled(out, sum, check);
+  ScaledWriter scaled(out, check);
   scaled.i16(x, kThousandths, "defaultDirection[0]");
   scaled.i16(y, kThousandths, "defaultDirection[1]");
   scaled.i16(z, kThousandths, "defaultDirection[2]");
-  out.u16(sum.value());
+  out.u16(scaled.sum());
 }
 
 v1::DefaultDirRead v1::readDefaultDir(ByteReader& in) {
   DefaultDirRead read;
-  FieldSum sum;
-  ScaledReader scaled(in, sum);
+  ScaledReader scaled(in);
   read.x = scaled.i16(kThousandths);
   read.y = scaled.i16(kThousandths);
   read.z = scaled.i16(kThousandths);
-  read.computed = sum.value();
+  read.computed = scaled.sum();
   read.stored = in.u16();
   assert(in.consumed() == kDefaultDirBlockSize);
   return read;
