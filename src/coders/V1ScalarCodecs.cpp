@@ -28,7 +28,7 @@ void v1::readVersion(ByteReader& in, VersionRead& read) {
 }
 
 void v1::writeVersion(ByteWriter& out, std::uint32_t version) {
-  out.chars(kVersionMagic.data(), kMagicSize);
+  out.bytes(kVersionMagic.data(), kMagicSize);
   out.u16(majorOf(version));
   out.u16(minorOf(version));
 }
@@ -154,7 +154,7 @@ void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* r
 void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum) {
   std::string field = id;
   field.resize(kIdFieldSize, '\0');
-  out.chars(field.data(), kIdFieldSize);
+  out.bytes(field.data(), kIdFieldSize);
   out.u16(static_cast<std::uint16_t>(checksum));
 }
 
