@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "Crc16.h"
 #include "ProbeLogger.h"
 #include "Utils.h"
 
@@ -88,13 +87,10 @@ void PDSimuCoder::completeTransfer(bool ok, unsigned long length, const unsigned
 
 void PDSimuCoder::onError() { reportError("PDSimuCoder::onError() no CB defined"); }
 
+// The record checksum: the CRC-16 of the record's XML text, 0 for a record that cannot be
+// written, logged as this coder's.
 unsigned int PDSimuCoder::computeDataCheksum(const ProbeData& data) const {
-  std::string text;
-  // A record that cannot be written leaves the text empty, whose CRC is 0.
-  codeStream(data, text);
-  const unsigned int result = crc16Arc(text.data(), text.size());
-  LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
-  return result;
+  return data.computeChecksum();
 }
 
 bool PDSimuCoder::codeStream(const ProbeData& data, std::string& text) const {

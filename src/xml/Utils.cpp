@@ -35,10 +35,6 @@ std::string place(const std::string& text, std::size_t consumed) {
          std::to_string(read.size() - lineStart + 1) + ": ";
 }
 
-// The runtime's message for an errno value. It ends in a newline, as the Windows runtime's text
-// does, so the log lines read the same on every platform.
-std::string systemMessage(int error) { return std::string(std::strerror(error)) + '\n'; }
-
 // Logs message at ERROR and keeps it, without the system message's newline, as the reason.
 bool failed(std::string& reason, const std::string& message) {
   reason = message.substr(0, message.find_last_not_of('\n') + 1);
@@ -48,6 +44,16 @@ bool failed(std::string& reason, const std::string& message) {
     // A host's appender may throw; these functions report by their result.
   }
   return false;
+}
+
+// Logs and keeps "FUNCTION(PATH) CALL failed " and the runtime's message for errno, which is read
+// before anything else can change it. The message ends in a newline, as the Windows runtime's
+// text does, so the log lines read the same on every platform.
+bool systemFailed(std::string& reason, const char* function, const std::string& path,
+                  const char* call) {
+  const int error = errno;
+  return failed(reason, std::string(function) + "(" + path + ") " + call + " failed " +
+                            std::strerror(error) + '\n');
 }
 
 // The message of the exception being handled.
@@ -103,16 +109,11 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   std::string text;
   if (!saveToString(text, record, reason)) return false;
 
-  // errno is read before anything else can change it.
-  const auto systemFailed = [&](const char* call) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") " + call + " failed " + systemMessage(error));
-  };
   // An existing file is written from its first byte and keeps whatever lies beyond the new
   // text; a missing one is created.
   const char* mode = admin::exist(path) ? (binary ? "r+b" : "r+t") : (binary ? "a+b" : "a+t");
   FilePtr file(std::fopen(path.c_str(), mode));
-  if (!file) return systemFailed("fopen");
+  if (!file) return systemFailed(reason, "saveToFile", path, "fopen");
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
   if (written != text.size()) {
     const int indicator = std::ferror(file.get());
@@ -121,8 +122,8 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   }
   // The text reaches the file only when the buffer is flushed and the file closed: a full disk
   // shows here, and a save that did not reach the file is not reported as done.
-  if (std::fflush(file.get()) != 0) return systemFailed("fflush");
-  if (std::fclose(file.release()) != 0) return systemFailed("fclose");
+  if (std::fflush(file.get()) != 0) return systemFailed(reason, "saveToFile", path, "fflush");
+  if (std::fclose(file.release()) != 0) return systemFailed(reason, "saveToFile", path, "fclose");
   return true;
 }
 
@@ -166,10 +167,7 @@ bool loadFromFile(const std::string& path, ProbeData& record, std::string& reaso
   reason.clear();
   // Read and write access: a file that cannot be written is refused here too.
   FilePtr file(std::fopen(path.c_str(), "r+b"));
-  if (!file) {
-    const int error = errno;
-    return failed(reason, "loadFromFile(" + path + ") fopen failed " + systemMessage(error));
-  }
+  if (!file) return systemFailed(reason, "loadFromFile", path, "fopen");
   unsigned long size = 0;
   try {
     size = admin::getFileSize(path);
@@ -194,7 +192,7 @@ unsigned int ProbeData::computeChecksum() const {
   std::string text;
   if (!saveToString(text, *this)) return 0;
   const unsigned int result = crc16Arc(text.data(), text.size());
-  // The simulation coder's data checksum logs the same text.
+  // The simulation coder's data checksum, which is this one, logs as the coder's.
   LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
   return result;
 }
