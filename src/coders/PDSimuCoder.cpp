@@ -74,14 +74,8 @@ void PDSimuCoder::onDataSaved(bool ok, unsigned long, unsigned long length, unsi
 // The error changes before the callback runs, so the callback reads the outcome with getError.
 void PDSimuCoder::completeTransfer(bool ok, unsigned long length, const unsigned char* data,
                                    PDCError decodeFailure, Result result) {
-  bool decoded = false;
-  if (!ok) {
-    error_ = TransferError;
-  } else if (decodeStream(transferredText(length, data))) {
-    decoded = true;
-  } else {
-    error_ = decodeFailure;
-  }
+  const bool decoded = ok && decodeStream(transferredText(length, data));
+  if (!decoded) error_ = ok ? decodeFailure : TransferError;
   report(result, decoded, false, nullptr);
 }
 
