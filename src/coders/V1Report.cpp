@@ -119,19 +119,18 @@ class Builder {
   bool readVersionBlock() {
     const ConstByteWindow block = image_.window(0, v1::kVersionBlockSize);
     ByteReader in(block.data, block.size);
-    bool whole = true;
     try {
       v1::readVersion(in, read_);
     } catch (const CursorOverrun&) {
-      whole = false;
+      // read_ keeps what the block holds.
     }
     report_.hasMagic = read_.hasMagic();
-    if (!whole) {
+    if (block.size < v1::kVersionBlockSize) {
       Judgement none;
       shortfall(none, versionItem(), block.size);
       return false;
     }
-    versionItem().unchecked = "all " + plural(block.size, "byte", "bytes");
+    versionItem().unchecked = "all 8 bytes";
     return true;
   }
 
@@ -338,9 +337,8 @@ class Builder {
   }
 
   void dataChecksum() {
-    const std::uint32_t version = report_.version;
-    const std::size_t begin = v1::itemOffset(version, Coder::RigidBodyItem);
-    const std::size_t end = v1::itemOffset(version, Coder::DataCheckItem);
+    const std::size_t begin = v1::itemOffset(report_.version, Coder::RigidBodyItem);
+    const std::size_t end = v1::itemOffset(report_.version, Coder::DataCheckItem);
     const ConstByteWindow covered = image_.window(begin, end - begin);
     if (covered.size != end - begin) return;
     report_.hasDataChecksum = true;
