@@ -69,7 +69,6 @@ class ByteWriter : public ByteCursor<unsigned char> {
     std::copy_n(from, count, take(count));
   }
   void zeros(std::size_t count) { std::fill_n(take(count), count, 0); }
-  std::size_t written() const { return consumed(); }
 };
 
 class ByteReader : public ByteCursor<const unsigned char> {

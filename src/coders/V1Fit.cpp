@@ -20,12 +20,12 @@ std::vector<ImageFitProblem> checkImageFit(const ProbeData& record) {
   v1::FitCheck check;
   v1::writeRigidBody(rigidBody, body, &check);
   // Their number comes before the targets' own values.
-  if (rigidBody.written() > v1::kRigidBodyBlockSize) {
+  if (rigidBody.consumed() > v1::kRigidBodyBlockSize) {
     constexpr std::size_t room = v1::kRigidBodyBlockSize - v1::kCountSize - v1::kBlockChecksumSize;
     check.problems.insert(
         check.problems.begin(),
         {"targets",
-         std::to_string(count) + " targets need " + std::to_string(rigidBody.written()) +
+         std::to_string(count) + " targets need " + std::to_string(rigidBody.consumed()) +
              " bytes; the rigid body block holds " + std::to_string(v1::kRigidBodyBlockSize) +
              ": at most " + std::to_string(room / v1::kTargetBaseSize) +
              " targets without normal or angle, " + std::to_string(room / v1::kFullTargetSize) +

@@ -40,7 +40,7 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
     unsigned char block[v1::kRigidBodyBlockSize];
     ByteWriter out(block, sizeof block);
     v1::writeRigidBody(out, data.getRigidBody());
-    out.zeros(sizeof block - out.written());
+    out.zeros(sizeof block - out.consumed());
     ByteWriter(raw, size).bytes(block, sizeof block);
   });
 }

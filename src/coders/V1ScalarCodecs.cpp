@@ -161,9 +161,8 @@ void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int che
 // Zero bytes anywhere in the id field are dropped, not only trailing ones.
 v1::DataCheckRead v1::readDataCheck(ByteReader& in) {
   DataCheckRead read;
-  for (const char c : in.chars(kIdFieldSize)) {
-    if (c != '\0') read.id.push_back(c);
-  }
+  read.id = in.chars(kIdFieldSize);
+  read.id.erase(std::remove(read.id.begin(), read.id.end(), '\0'), read.id.end());
   read.checksum = in.u16();
   assert(in.consumed() == kDataCheckBlockSize);
   return read;
