@@ -93,20 +93,4 @@ TEST(V1TransferTest, RefusesWithoutDataHandler) {
   EXPECT_PROBE_ERROR(coder.save(ProbeData()), "ProbeDataV1Coder::save(All) no DH pointer defined!");
 }
 
-// A copy shares the data handler and the callback, and holds a record of its own.
-TEST(V1TransferTest, CopiesShareHandlerAndCallback) {
-  Rig rig(golden("probe21.bin"), imageRecord());
-  ProbeDataV1Coder copy(rig.coder);
-  ProbeDataV1Coder assigned{boost::shared_ptr<DataHandler>()};
-  assigned = rig.coder;
-  rig.run("all go go");
-  for (ProbeDataV1Coder* other : {&copy, &assigned}) {
-    EXPECT_EQ("default", held(other->getProbeData()));
-    EXPECT_EQ(0xFFFFFFFFu, other->getInputVersion());
-    other->readChecksum();
-  }
-  EXPECT_EQ("image", held(rig.coder.getProbeData()));
-  EXPECT_EQ("read 0+8; read 0+428; onAllRed(1); read 0+8; read 0+8", rig.run(""));
-}
-
 }  // namespace
