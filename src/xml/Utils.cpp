@@ -163,8 +163,8 @@ bool loadFromFile(const std::string& path, ProbeData& record) {
   return loadFromFile(path, record, reason);
 }
 
+// Every way out sets the reason: a failure here, or loadFromString.
 bool loadFromFile(const std::string& path, ProbeData& record, std::string& reason) {
-  reason.clear();
   // Read and write access: a file that cannot be written is refused here too.
   FilePtr file(std::fopen(path.c_str(), "r+b"));
   if (!file) return systemFailed(reason, "loadFromFile", path, "fopen");
