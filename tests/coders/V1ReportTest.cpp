@@ -79,6 +79,7 @@ TEST(ImageReportTest, NamesEachItemOfTheImage) {
       {"damaged magic and rigid body", "\x7FMVB" + golden("damaged-rb.bin").substr(4)},
       {"blank", golden("blank.bin")},
       {"erased", golden("erased.bin")},
+      {"one zero byte", std::string(1, '\0')},
   };
   // Rendered under a locale with a decimal comma where there is one (the tests make one and name
   // it in LOCPATH): the details read the same.

@@ -38,8 +38,9 @@ TEST(V1TransferTest, Scripts) {
       "x401 ver go all go",
       // Ranges must be runs of whole items from an item's start.
       "ver go all @0+427", "ver go all @400+28", "ver go sum @396+10", "ver @0+7", "@0+8",
+      "ver go sum @407+21", "ver go all @428+0",
       // A completion that says ok but carries no data decodes nothing.
-      "ver #0+8", "ver go all #0+428", "save %0+428",
+      "ver #0+8", "ver go all #0+428", "ver go sum #406+22", "save %0+428", "save %404+24",
       // One read and one save at a time; a save may start while a read is pending, and the read
       // chained behind a version read then fails.
       "all all", "ver sum", "all save sum", "save save ver", "all save go go",

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ProbeDataV1Coder.h"
+#include "ProbeVersion.h"
 #include "Support.h"
 #include "Utils.h"
 
@@ -52,6 +53,13 @@ TEST(ProbeDataTest, ChecksumIsTheCrcOfTheXmlText) {
   EXPECT_NE(0x92BEu, record.computeChecksum());
   record.setDefaultDir(0, 0, std::nan(""));
   EXPECT_EQ(0u, record.computeChecksum());
+}
+
+// The version text reads the same from both exports, narrow and wide.
+TEST(ProbeDataTest, VersionTextIsTheSameNarrowAndWide) {
+  const std::string narrow = GetDllVersion();
+  EXPECT_NE(std::string::npos, narrow.find("Version 1.1 Build 1112"));
+  EXPECT_EQ(std::wstring(narrow.begin(), narrow.end()), GetDllVersionUnicode());
 }
 
 // Every Error names the source file (without its directories) and line that threw it, and is

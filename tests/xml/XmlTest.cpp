@@ -92,6 +92,9 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
       {"\t<item>40</item>", "\t<item>40</ite>", kChecksum},
       {"</count>\n\t<item>-25<", "</item>\n\t<item>-25<", kChecksum},
       {"<item>1</item>\n</Data_RB_Dir>", "<item>1</itemX>\n</Data_RB_Dir>", kBody},
+      {"</Data_RB_TargetCount>\n<Data_RB_TargetSize>",
+       "</Data_RB_TargetCount>\n<Data_RB_TargetSize", kChecksum},
+      {"<Data_RB_Dir>", "<Data_RB_Dir", kBody},
       {">2</Data_Target_Mask_Thickness>", ">65536</Data_Target_Mask_Thickness>", kDirection},
   };
   const ProbeData old = makeRecord(makeBody("old", {TargetSpec{1, 1, 1, 1}}), 1, 2, 3, 4, 5);
@@ -190,10 +193,16 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
   for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
     Trace trace;
     LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+    const ProbeData record = makeRecord(makeBody("", {TargetSpec{bad, 0, 0, 0}}));
     std::string text = "previous content";
-    EXPECT_FALSE(saveToString(text, makeRecord(makeBody("", {TargetSpec{bad, 0, 0, 0}}))));
+    EXPECT_FALSE(saveToString(text, record));
     EXPECT_EQ("", text);
-    EXPECT_EQ(Trace{"ERROR could not code to stream "}, trace);
+    // Nor is it saved to a file, which is not even created.
+    const std::string path = testing::TempDir() + "probe_unwritable.xml";
+    std::remove(path.c_str());
+    EXPECT_FALSE(saveToFile(path, record, true));
+    EXPECT_FALSE(std::ifstream(path).good());
+    EXPECT_EQ(Trace(2, "ERROR could not code to stream "), trace);
   }
   struct Grouping : std::numpunct<char> {
     char do_decimal_point() const override { return ','; }
