@@ -23,9 +23,11 @@ std::string replaced(std::string text, const std::string& from, const std::strin
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
+// The text written; a success leaves no reason.
 std::string save(const ProbeData& record) {
-  std::string text = "previous content";
-  EXPECT_TRUE(saveToString(text, record));
+  std::string text = "previous content", reason = "stale";
+  EXPECT_TRUE(saveToString(text, record, reason));
+  EXPECT_EQ("", reason);
   return text;
 }
 
@@ -139,9 +141,10 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
 // otherwise (the document is read by position).
 TEST(XmlTest, ReadsWhatEarlierReleasesTook) {
   const std::string sample = golden("probe.xml");
-  ProbeData wrapped = sampleRecord(), shortDirection = sampleRecord();
+  ProbeData wrapped = sampleRecord(), shortDirection = sampleRecord(), noDirection = sampleRecord();
   wrapped.setChecksum(4294967295u);
   shortDirection.setDefaultDir(7, 8, 0);
+  noDirection.setDefaultDir(0, 0, 0);
   struct Case {
     std::vector<std::pair<std::string, std::string>> edits;
     ProbeData expected;
@@ -162,6 +165,9 @@ TEST(XmlTest, ReadsWhatEarlierReleasesTook) {
       {{{"<count>3</count>\n\t<item>0</item>\n\t<item>0</item>\n\t<item>1</item>\n</Data_RB_Dir>",
          "<count>2</count>\n\t<item>7</item>\n\t<item>8</item>\n</Data_RB_Dir>"}},
        shortDirection},
+      {{{"<count>3</count>\n\t<item>0</item>\n\t<item>0</item>\n\t<item>1</item>\n</Data_RB_Dir>",
+         "<count>0</count>\n</Data_RB_Dir>"}},
+       noDirection},
       {{{"version=\"5\"", "version=\"65541\""},
         {">2.5</Data_RB_TargetSize>\n<Data_RB_TargetPos>\n\t<count>3</count>\n\t<item>40<",
          ">2.50000000000000000e+00</Data_RB_TargetSize>\n<Data_RB_TargetPos>\n\t<count>3</count>"
