@@ -53,10 +53,8 @@ class PROBEDATA_API PDSimuCoder : public ProbeDataCoder {
   bool decodeStream(const std::string& text);
 
  private:
-  typedef void (ProbeDataCoderCB::*Report)(bool ok);
-
   void completeTransfer(bool ok, unsigned long length, const unsigned char* data,
-                        PDCError decodeFailure, Report report);
+                        PDCError decodeFailure, Result result);
 };
 
 #endif

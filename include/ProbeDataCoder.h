@@ -89,6 +89,22 @@ class PROBEDATA_API ProbeDataCoder : public DataHandlerCB {
  protected:
   static const unsigned int NoVersionDefined = 0xFFFFFFFFu;
 
+  // A result call of the callback.
+  typedef void (ProbeDataCoderCB::*Result)(bool ok);
+
+  // The rules every coder keeps, said once. A request is refused with Error, nothing changed,
+  // without a data handler ("OPERATION no DH pointer defined!"), while a write is pending
+  // (OPERATION, writeOngoing, the count) or while reads are.
+  void refuse(const char* operation, const char* writeOngoing, unsigned int reads) const;
+  // Refuses a version above highest with "WHO::setOutputVersion() unhandled version : N".
+  void acceptOutputVersion(unsigned short version, unsigned short highest, const char* who);
+  // Calls onError() first when errorFirst, then result unless it is null, on a share of the
+  // callback held for the call, so that the callback may clear or replace itself. Without a
+  // callback, logs noCallback at WARN, when given.
+  void report(Result result, bool ok, bool errorFirst, const char* noCallback) const;
+  // onError: the data handler's transfer error becomes TransferError; the callback hears it.
+  void reportError(const char* noCallback);
+
   unsigned int inputVersion_;
   unsigned int outputVersion_;
   ProbeData probeData_;

@@ -115,8 +115,6 @@ struct PROBEDATA_API ProbeImageReport {
   // damaged it may still decode, as the version it takes it for (blank memory, for one, decodes
   // as an empty version 1.0 record).
   bool intact() const;
-  // The report's entry for an item; null when the report has none.
-  const Item* find(ProbeDataV1Coder::StreamItems item) const;
   // What is wrong, one clause per damaged item ("rigid body checksum 0xB0E0 (computed 0xB0E1)",
   // "data check: past the end of the image") and where the image ends, joined by "; "; empty
   // when the image is intact.

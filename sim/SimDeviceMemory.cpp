@@ -56,11 +56,6 @@ void SimDeviceMemory::setCompletion(Completion completion) {
   if (stopped.joinable()) stopped.join();
 }
 
-SimDeviceMemory::Completion SimDeviceMemory::getCompletion() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return completion_;
-}
-
 void SimDeviceMemory::setStorage(Storage storage) {
   std::lock_guard<std::mutex> lock(mutex_);
   storage_ = storage;
@@ -69,11 +64,6 @@ void SimDeviceMemory::setStorage(Storage storage) {
 void SimDeviceMemory::load(const std::string& bytes) {
   std::lock_guard<std::mutex> lock(mutex_);
   memory_.assign(bytes.begin(), bytes.end());
-}
-
-void SimDeviceMemory::load(const std::vector<unsigned char>& bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  memory_ = bytes;
 }
 
 void SimDeviceMemory::resize(std::size_t size) {

@@ -67,12 +67,10 @@ class SimDeviceMemory : public DataHandler {
   // Leaving Threaded waits until the worker has delivered everything queued, then stops it.
   // Entering Threaded starts the worker, which delivers what is already queued.
   void setCompletion(Completion completion);
-  Completion getCompletion() const;
   void setStorage(Storage storage);
 
   // Memory content. load() replaces content and size.
   void load(const std::string& bytes);
-  void load(const std::vector<unsigned char>& bytes);
   void resize(std::size_t size);  // new bytes are zero
   std::string contents() const;
   std::size_t size() const;

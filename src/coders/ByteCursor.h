@@ -63,13 +63,12 @@ class ByteWriter : public ByteCursor<unsigned char> {
   void u8(std::uint8_t value) { *take(1) = value; }
   void u16(std::uint16_t value) { boost::endian::store_little_u16(take(2), value); }
   void i32(std::int32_t value) { boost::endian::store_little_s32(take(4), value); }
-  // The first count characters of text, as bytes.
-  void chars(const char* text, std::size_t count) { std::copy_n(text, count, take(count)); }
-  void bytes(const unsigned char* from, std::size_t count) {
+  // The first count characters or bytes from, as bytes.
+  template <class Byte>
+  void bytes(const Byte* from, std::size_t count) {
     std::copy_n(from, count, take(count));
   }
   void zeros(std::size_t count) { std::fill_n(take(count), count, 0); }
-  std::size_t written() const { return consumed(); }
 };
 
 class ByteReader : public ByteCursor<const unsigned char> {

@@ -4,9 +4,7 @@
 
 #include <algorithm>
 
-#include "Crc16.h"
 #include "ProbeLogger.h"
-#include "ThrowError.h"
 #include "Utils.h"
 
 namespace {
@@ -18,12 +16,9 @@ const unsigned long kWholeText = 0xFFFFFFFFul;
 // The handler may answer a whole-text read with the requested length and a NUL after the text,
 // so the scan must stop at the NUL rather than trust length.
 std::string transferredText(unsigned long length, const unsigned char* data) {
-  std::string text;
-  if (data == nullptr) return text;
   unsigned long size = 0;
-  while (size < length && data[size] != 0) ++size;
-  text.assign(reinterpret_cast<const char*>(data), size);
-  return text;
+  while (data != nullptr && size < length && data[size] != 0) ++size;
+  return size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
 }
 
 }  // namespace
@@ -40,10 +35,7 @@ PDSimuCoder::~PDSimuCoder() = default;
 unsigned short PDSimuCoder::getClassVersion() { return _nClassVersion; }
 
 void PDSimuCoder::setOutputVersion(unsigned short version) {
-  if (version > _nClassVersion) {
-    PROBE_THROW("PDSimuCoder::setOutputVersion() unhandled version : " + std::to_string(version));
-  }
-  ProbeDataCoder::setOutputVersion(version);
+  acceptOutputVersion(version, _nClassVersion, "PDSimuCoder");
 }
 
 void PDSimuCoder::readVersion() { readAll(); }
@@ -51,7 +43,7 @@ void PDSimuCoder::readChecksum() { readAll(); }
 
 void PDSimuCoder::readAll() {
   LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder::readAll");
-  if (!dataHandler_) PROBE_THROW("PDSimuCoder::readAll no DH pointer defined!");
+  refuse("PDSimuCoder::readAll", "", 0);
   dataHandler_->readData(0, kWholeText);
 }
 
@@ -59,7 +51,7 @@ void PDSimuCoder::readAll() {
 // its record changes only when the handler confirms the save.
 void PDSimuCoder::save(const ProbeData& data) {
   LOG4CPLUS_TRACE(g_probeLogger, "PDSimuCoder::save(All)");
-  if (!dataHandler_) PROBE_THROW("PDSimuCoder::save(All) no DH pointer defined!");
+  refuse("PDSimuCoder::save(All)", "", 0);
   std::string text;
   // A record that cannot be written leaves the text empty, and an empty save still goes out.
   codeStream(data, text);
@@ -80,40 +72,19 @@ void PDSimuCoder::onDataSaved(bool ok, unsigned long, unsigned long length, unsi
 }
 
 // The error changes before the callback runs, so the callback reads the outcome with getError.
-// The callback is held for the call, so one that clears itself from the coder stays alive.
 void PDSimuCoder::completeTransfer(bool ok, unsigned long length, const unsigned char* data,
-                                   PDCError decodeFailure, Report report) {
-  bool result = false;
-  if (!ok) {
-    error_ = TransferError;
-  } else if (decodeStream(transferredText(length, data))) {
-    result = true;
-  } else {
-    error_ = decodeFailure;
-  }
-  boost::shared_ptr<ProbeDataCoderCB> callback = callback_;
-  if (callback) ((*callback).*report)(result);
+                                   PDCError decodeFailure, Result result) {
+  const bool decoded = ok && decodeStream(transferredText(length, data));
+  if (!decoded) error_ = ok ? decodeFailure : TransferError;
+  report(result, decoded, false, nullptr);
 }
 
-void PDSimuCoder::onError() {
-  if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
-    error_ = TransferError;
-  }
-  boost::shared_ptr<ProbeDataCoderCB> callback = callback_;
-  if (!callback) {
-    LOG4CPLUS_WARN(g_probeLogger, "PDSimuCoder::onError() no CB defined");
-    return;
-  }
-  callback->onError();
-}
+void PDSimuCoder::onError() { reportError("PDSimuCoder::onError() no CB defined"); }
 
+// The record checksum: the CRC-16 of the record's XML text, 0 for a record that cannot be
+// written, logged as this coder's.
 unsigned int PDSimuCoder::computeDataCheksum(const ProbeData& data) const {
-  std::string text;
-  // A record that cannot be written leaves the text empty, whose CRC is 0.
-  codeStream(data, text);
-  const unsigned int result = crc16Arc(text.data(), text.size());
-  LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
-  return result;
+  return data.computeChecksum();
 }
 
 bool PDSimuCoder::codeStream(const ProbeData& data, std::string& text) const {

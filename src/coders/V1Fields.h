@@ -1,12 +1,14 @@
-// Scaled fields and the additive block checksum of the version-1 image. Real values are stored
-// as signed integers times a fixed scale; writers and readers go through the pair below so that
-// both sides round, cut and sum the same way.
+// Scaled fields and the additive block checksum of the version-1 image, and the texts that name
+// values. Real values are stored as signed integers times a fixed scale; writers and readers go
+// through the pair below so that both sides round, cut and sum the same way.
 #ifndef PROBE_V1_FIELDS_H
 #define PROBE_V1_FIELDS_H
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "ByteCursor.h"
+#include "ProbeImageReport.h"
 
 namespace v1 {
 
@@ -24,11 +27,6 @@ struct Scale {
 };
 constexpr Scale kHundredths{0.01, 100.0};
 constexpr Scale kThousandths{0.001, 1000.0};
-
-class ScaledOutOfRange : public std::range_error {
- public:
-  ScaledOutOfRange() : std::range_error("scaled value outside 32 bits") {}
-};
 
 // Rounds value * inverse half towards positive infinity (2.5 -> 3, -2.5 -> -2, -2.51 -> -3).
 // A product that is not a number or does not fit a signed 32-bit integer is refused: converting
@@ -43,7 +41,9 @@ inline std::int32_t toScaled(double value, double inverse) {
   } else if (fraction < -0.5) {
     rounded -= 1.0;
   }
-  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw ScaledOutOfRange();
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
+    throw std::range_error("scaled value outside 32 bits");
+  }
   return static_cast<std::int32_t>(rounded);
 }
 
@@ -51,55 +51,86 @@ inline double fromScaled(std::int32_t stored, double factor) {
   return static_cast<double>(stored) * factor;
 }
 
-// Sum modulo 65536 of the unsigned bits of every scaled field of a block. Only the low 16 bits
-// of a field count, so a 16-bit field cut from a wider integer sums the same on both sides.
+// Sum modulo 65536 of the unsigned bits of every scaled field of a block, which the scaled
+// writer and reader keep as they go. Only the low 16 bits of a field count, so a 16-bit field
+// cut from a wider integer sums the same on both sides.
 class FieldSum {
  public:
+  std::uint16_t sum() const { return static_cast<std::uint16_t>(sum_); }
+
+ protected:
   void add(std::uint32_t fieldBits) { sum_ += fieldBits; }
-  std::uint16_t value() const { return static_cast<std::uint16_t>(sum_); }
 
  private:
   std::uint32_t sum_ = 0;
 };
 
-// A value as people read it, in the classic form whatever the host's locale, to ten significant
-// digits: "-255.36".
-inline std::string decimal(double value) {
-  char text[32];
+// Texts of values as people read them, in the classic form whatever the host's locale.
+
+// As to_chars writes a number: to a precision, or as short as reads back without one.
+inline std::string numberText(double value, std::chars_format format, int precision = -1) {
+  char text[64];
   const std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 10);
+      precision < 0 ? std::to_chars(text, text + sizeof text, value, format)
+                    : std::to_chars(text, text + sizeof text, value, format, precision);
   return std::string(text, result.ptr);
+}
+
+// To ten significant digits: "-255.36".
+inline std::string decimal(double value) {
+  return numberText(value, std::chars_format::general, 10);
 }
 
 // A value a record holds, as exactly as it takes to tell it from its neighbours: 2147483.6475
 // stays 2147483.6475, never rounded onto a limit it lies beyond.
 inline std::string exactly(double value) {
-  char text[64];
   const double size = std::fabs(value);
-  const std::chars_format format = size == 0 || (size >= 1e-6 && size < 1e15)
-                                       ? std::chars_format::fixed
-                                       : std::chars_format::general;
-  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value, format);
-  return std::string(text, result.ptr);
+  return numberText(value, size == 0 || (size >= 1e-6 && size < 1e15) ? std::chars_format::fixed
+                                                                      : std::chars_format::general);
+}
+
+// "(0.00, 0.00, 1.00)": decimals after each point.
+inline std::string triple(double x, double y, double z, int decimals) {
+  const auto fixed = [&](double value) {
+    return numberText(value, std::chars_format::fixed, decimals);
+  };
+  return "(" + fixed(x) + ", " + fixed(y) + ", " + fixed(z) + ")";
+}
+
+// One number through a printf format: "0x%04X".
+inline std::string printed(const char* format, unsigned int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// "1 target", "5 targets".
+inline std::string plural(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// A text in quotes: what does not print, and the quote and backslash, as \xNN.
+inline std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const bool plain = byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\';
+    out += plain ? std::string(1, c) : printed("\\x%02X", byte);
+  }
+  return out + "\"";
 }
 
 // A writer's account of the values an image cannot hold as they are. A writer given one goes on
 // past a value it must refuse (storing 0 in its place), so that every such value is named.
 class FitCheck {
  public:
-  struct Problem {
-    std::string path;    // "targets[2].size"
-    std::string detail;  // "400 is out of range (-327.68 to 327.67): ..."
-    bool refused;        // the coder refuses to write the record for it
-  };
-
   // Where in the record the values added next lie: "targets[2]." or "".
   void at(std::string prefix) { prefix_ = std::move(prefix); }
   void add(const std::string& name, const std::string& detail, bool refused) {
-    problems.push_back(Problem{prefix_ + name, detail, refused});
+    problems.push_back(ImageFitProblem{prefix_ + name, detail, refused});
   }
 
-  std::vector<Problem> problems;
+  std::vector<ImageFitProblem> problems;
 
  private:
   std::string prefix_;
@@ -107,11 +138,10 @@ class FitCheck {
 
 // Writes scaled fields and adds them to the block's sum. A 16-bit field keeps the low 16 bits
 // of the scaled integer; without a FitCheck, that is silent, and a value outside 32 bits is
-// refused with ScaledOutOfRange.
-class ScaledWriter {
+// refused with std::range_error.
+class ScaledWriter : public FieldSum {
  public:
-  ScaledWriter(ByteWriter& out, FieldSum& sum, FitCheck* check = nullptr)
-      : out_(out), sum_(sum), check_(check) {}
+  explicit ScaledWriter(ByteWriter& out, FitCheck* check = nullptr) : out_(out), check_(check) {}
 
   void i16(double value, Scale scale, const char* name = "") {
     const std::int32_t stored = scaled<std::int16_t>(value, scale, name);
@@ -123,12 +153,12 @@ class ScaledWriter {
                   false);
     }
     out_.u16(static_cast<std::uint16_t>(stored));
-    sum_.add(static_cast<std::uint32_t>(stored));
+    add(static_cast<std::uint32_t>(stored));
   }
   void i32(double value, Scale scale, const char* name = "") {
     const std::int32_t stored = scaled<std::int32_t>(value, scale, name);
     out_.i32(stored);
-    sum_.add(static_cast<std::uint32_t>(stored));
+    add(static_cast<std::uint32_t>(stored));
   }
 
  private:
@@ -146,7 +176,7 @@ class ScaledWriter {
     if (check_ == nullptr) return toScaled(value, scale.inverse);
     try {
       return toScaled(value, scale.inverse);
-    } catch (const ScaledOutOfRange&) {
+    } catch (const std::range_error&) {
       check_->add(name, std::isnan(value) ? "nan is not a number" : outOfRange<Field>(value, scale),
                   true);
       return 0;
@@ -154,29 +184,27 @@ class ScaledWriter {
   }
 
   ByteWriter& out_;
-  FieldSum& sum_;
   FitCheck* check_;
 };
 
 // Reads scaled fields and adds them to the block's sum.
-class ScaledReader {
+class ScaledReader : public FieldSum {
  public:
-  ScaledReader(ByteReader& in, FieldSum& sum) : in_(in), sum_(sum) {}
+  explicit ScaledReader(ByteReader& in) : in_(in) {}
 
   double i16(Scale scale) {
     const std::int16_t stored = in_.i16();
-    sum_.add(static_cast<std::uint16_t>(stored));
+    add(static_cast<std::uint16_t>(stored));
     return fromScaled(stored, scale.factor);
   }
   double i32(Scale scale) {
     const std::int32_t stored = in_.i32();
-    sum_.add(static_cast<std::uint32_t>(stored));
+    add(static_cast<std::uint32_t>(stored));
     return fromScaled(stored, scale.factor);
   }
 
  private:
   ByteReader& in_;
-  FieldSum& sum_;
 };
 
 }  // namespace v1

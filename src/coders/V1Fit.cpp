@@ -17,21 +17,21 @@ std::vector<ImageFitProblem> checkImageFit(const ProbeData& record) {
   std::vector<unsigned char> scratch(v1::kCountSize + count * v1::kFullTargetSize +
                                      v1::kBlockChecksumSize);
   ByteWriter rigidBody(scratch.data(), scratch.size());
-  v1::FitCheck targets;
-  v1::writeRigidBody(rigidBody, body, &targets);
-
   v1::FitCheck check;
-  if (rigidBody.written() > v1::kRigidBodyBlockSize) {
+  v1::writeRigidBody(rigidBody, body, &check);
+  // Their number comes before the targets' own values.
+  if (rigidBody.consumed() > v1::kRigidBodyBlockSize) {
     constexpr std::size_t room = v1::kRigidBodyBlockSize - v1::kCountSize - v1::kBlockChecksumSize;
-    check.add("targets",
-              std::to_string(count) + " targets need " + std::to_string(rigidBody.written()) +
-                  " bytes; the rigid body block holds " + std::to_string(v1::kRigidBodyBlockSize) +
-                  ": at most " + std::to_string(room / v1::kTargetBaseSize) +
-                  " targets without normal or angle, " +
-                  std::to_string(room / v1::kFullTargetSize) + " with both",
-              true);
+    check.problems.insert(
+        check.problems.begin(),
+        {"targets",
+         std::to_string(count) + " targets need " + std::to_string(rigidBody.consumed()) +
+             " bytes; the rigid body block holds " + std::to_string(v1::kRigidBodyBlockSize) +
+             ": at most " + std::to_string(room / v1::kTargetBaseSize) +
+             " targets without normal or angle, " + std::to_string(room / v1::kFullTargetSize) +
+             " with both",
+         true});
   }
-  check.problems.insert(check.problems.end(), targets.problems.begin(), targets.problems.end());
 
   double x = 0, y = 0, z = 0;
   record.getDefaultDir(x, y, z);
@@ -57,13 +57,5 @@ std::vector<ImageFitProblem> checkImageFit(const ProbeData& record) {
               false);
   }
 
-  std::vector<ImageFitProblem> problems;
-  for (const v1::FitCheck::Problem& found : check.problems) {
-    ImageFitProblem problem;
-    problem.path = found.path;
-    problem.detail = found.detail;
-    problem.refused = found.refused;
-    problems.push_back(problem);
-  }
-  return problems;
+  return check.problems;
 }

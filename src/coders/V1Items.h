@@ -7,13 +7,16 @@
 #ifndef PROBE_V1_ITEMS_H
 #define PROBE_V1_ITEMS_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ByteCursor.h"
 #include "ProbeData.h"
+#include "ProbeImageReport.h"
 #include "RigidBody.h"
 #include "V1Fields.h"
 #include "V1Layout.h"
@@ -34,22 +37,19 @@ struct VersionRead {
   // after the magic, 1.0 without it.
   std::uint32_t stored() const { return packVersion(major, minor); }
   std::uint32_t version() const { return hasMagic() ? stored() : kNoMagicVersion; }
+  // The numbers name a version devices write after the magic.
+  bool written() const {
+    return minor <= 0xF &&
+           std::count(std::begin(kWrittenVersions), std::end(kWrittenVersions), stored()) != 0;
+  }
 };
 
 void readVersion(ByteReader& in, VersionRead& read);
 void writeVersion(ByteWriter& out, std::uint32_t version);
 
-// A run of bytes that one field, or one target record, of a block occupies; offsets from the
-// block's first byte.
-struct FieldSpan {
-  enum Kind { Count, CountText, Header, Target, DefaultDir, Checksum } kind;
-  std::size_t offset;
-  std::size_t length;
-  int target;  // Target: its index
-  bool normal;
-  bool angle;
-};
-using FieldSpans = std::vector<FieldSpan>;
+// The fields, or target records, a reader has read, each named for people ("target 1: size,
+// position, normal"), with offsets from the block's first byte.
+using Fields = std::vector<ProbeImageReport::Field>;
 
 struct RigidBodyRead {
   bool current = true;  // the 388-byte layout; the 320-byte layout carries the default direction
@@ -61,10 +61,10 @@ struct RigidBodyRead {
 
 // Reads the rigid body block in the 388-byte layout (current) or the 320-byte layout into body,
 // whose targets it replaces with those stored, numbered 0 to count-1. read takes each value as
-// it is read, so a reader cut short still tells the count. Each field read is added to spans
-// when one is given.
+// it is read, so a reader cut short still tells the count. Each field read is added to fields
+// when they are given.
 void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
-                   FieldSpans* spans = nullptr);
+                   Fields* fields = nullptr);
 // The record takes body, and from the 320-byte layout the default direction too.
 void apply(ProbeData& record, Rb::RigidBody& body, const RigidBodyRead& read);
 // The 388-byte layout's count, target records and checksum, without the fill. Otherwise

@@ -60,12 +60,12 @@ constexpr bool holdsItemsAfterRigidBody(std::uint32_t version) {
 // The versions devices write after the magic, newest first: 2.1, 2.0 and the cut image 0.1. An
 // image without the magic is read as version 1.0.
 constexpr std::uint32_t kWrittenVersions[] = {kCurrentVersion, kLastShortVersion, kCutImageVersion};
-constexpr bool isWrittenVersion(std::uint32_t version) {
-  return version == kCurrentVersion || version == kLastShortVersion || version == kCutImageVersion;
-}
 
-// "2.1", as messages name a version.
-std::string versionText(std::uint32_t version);
+// "2.1", as messages name a version: from its two numbers, or packed.
+std::string versionText(unsigned int major, unsigned int minor);
+inline std::string versionText(std::uint32_t version) {
+  return versionText(majorOf(version), minorOf(version));
+}
 // "2.1, 2.0 or 0.1".
 std::string writtenVersionsText();
 
@@ -105,30 +105,70 @@ constexpr std::size_t kMaskThicknessBlockSize = 2;
 constexpr std::size_t kIdFieldSize = 20;
 constexpr std::size_t kDataCheckBlockSize = kIdFieldSize + 2;
 
-// The image.
-constexpr std::size_t kRigidBodyOffset = kVersionBlockSize;
-constexpr std::size_t kDefaultDirOffset = kRigidBodyOffset + kRigidBodyBlockSize;
-constexpr std::size_t kMaskThicknessOffset = kDefaultDirOffset + kDefaultDirBlockSize;
-constexpr std::size_t kDataCheckOffset = kMaskThicknessOffset + kMaskThicknessBlockSize;
-constexpr std::size_t kImageSize = kDataCheckOffset + kDataCheckBlockSize;
-constexpr std::size_t kCutImageSize = kVersionBlockSize + kOldRigidBodyBlockSize;
 // A string image must hold this many bytes before its version block is read.
 constexpr std::size_t kStringHeadSize = 10;
 
+// The image is its items one after another, each named as the report names it. Every version
+// gives them the lengths of version 2.1 but the cut image of version 1, which ends after a
+// 320-byte rigid body: its later items are empty.
+using Item = ProbeDataV1Coder::StreamItems;
+struct ItemLayout {
+  const char* name;
+  std::size_t length;
+  std::size_t cutLength;
+};
+constexpr ItemLayout kItems[] = {
+    {"version", kVersionBlockSize, kVersionBlockSize},
+    {"rigid body", kRigidBodyBlockSize, kOldRigidBodyBlockSize},
+    {"default direction", kDefaultDirBlockSize, 0},
+    {"mask thickness", kMaskThicknessBlockSize, 0},
+    {"data check", kDataCheckBlockSize, 0},
+};
+
 // Length and offset of an item in an image of an input version; 0 for values above
-// DataCheckItem. The image (AllItems) is its items one after another, so its length is the
-// offset of the item after the last.
-std::size_t itemLength(std::uint32_t version, ProbeDataV1Coder::StreamItems item);
-std::size_t itemOffset(std::uint32_t version, ProbeDataV1Coder::StreamItems item);
+// DataCheckItem. The whole image (AllItems) ends where its last item does.
+constexpr std::size_t itemOffset(std::uint32_t version, Item item);
+constexpr std::size_t itemLength(std::uint32_t version, Item item) {
+  const Item last = ProbeDataV1Coder::DataCheckItem;
+  if (item == ProbeDataV1Coder::AllItems)
+    return itemOffset(version, last) + itemLength(version, last);
+  if (item > last) return 0;
+  return version == kCutImageVersion ? kItems[item - 1].cutLength : kItems[item - 1].length;
+}
+constexpr std::size_t itemOffset(std::uint32_t version, Item item) {
+  std::size_t offset = 0;
+  for (int i = ProbeDataV1Coder::VersionItem; i < item; ++i) {
+    offset += itemLength(version, static_cast<Item>(i));
+  }
+  return item <= ProbeDataV1Coder::DataCheckItem ? offset : 0;
+}
+
+// Runs code(item, slot) over the items from first to last in image order, each on its slot in
+// bytes, which hold an image of version() from its byte base on; a slot is cut where bytes end.
+// version() is asked as each item's turn comes, so that a version block decoded first decides
+// where the others lie. code returns false to end the walk.
+template <class Bytes, class Version, class Code>
+void walkItems(Bytes bytes, std::size_t base, Item first, Item last, Version version, Code code) {
+  for (int i = first; i <= last; ++i) {
+    const auto item = static_cast<Item>(i);
+    if (!code(item,
+              bytes.window(itemOffset(version(), item) - base, itemLength(version(), item)))) {
+      return;
+    }
+  }
+}
 
 static_assert(kVersionBlockSize == 8, "version block is on devices");
 static_assert(kTargetBaseSize == 16 && kFullTargetSize == 24, "target record is on devices");
 static_assert(kRigidBodyBlockSize == 388, "rigid body block is on devices");
 static_assert(kOldRigidBodyBlockSize == 320, "old rigid body block is on devices");
 static_assert(kDefaultDirBlockSize == 8 && kDataCheckBlockSize == 22, "items are on devices");
-static_assert(kDefaultDirOffset == 396 && kMaskThicknessOffset == 404 && kDataCheckOffset == 406,
+static_assert(itemOffset(kCurrentVersion, ProbeDataV1Coder::DefaultDirItem) == 396 &&
+                  itemOffset(kCurrentVersion, ProbeDataV1Coder::MaskThicknessItem) == 404 &&
+                  itemOffset(kCurrentVersion, ProbeDataV1Coder::DataCheckItem) == 406,
               "item offsets are on devices");
-static_assert(kImageSize == 428 && kCutImageSize == 328, "image sizes are on devices");
+static_assert(itemLength(kCurrentVersion, ProbeDataV1Coder::AllItems) == 428,
+              "the image size is on devices");
 
 }  // namespace v1
 

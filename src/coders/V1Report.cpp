@@ -3,20 +3,16 @@
 //
 // The version block decides how everything after it reads, so one damaged byte there would
 // otherwise make every intact block look damaged. The blocks are judged in the version the block
-// names; when its numbers name no version devices write, or leave blocks damaged that another
-// written version reads intact, the blocks are judged in the version that reads them best and
-// the version block is the damaged item.
+// names when a block's checksum vouches for it there; else in a version devices write that a
+// checksum vouches for, and the version block is the damaged item.
 #include <algorithm>
-#include <bitset>
-#include <charconv>
-#include <cstdio>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "ByteCursor.h"
 #include "Crc16.h"
 #include "ProbeImageReport.h"
+#include "V1Fields.h"
 #include "V1Items.h"
 #include "V1Layout.h"
 
@@ -25,50 +21,14 @@ namespace {
 using Report = ProbeImageReport;
 using Item = ProbeImageReport::Item;
 using Coder = ProbeDataV1Coder;
+using v1::plural;
+using v1::quoted;
 
-std::string hex16(unsigned int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFFu);
-  return text;
-}
+std::string hex16(unsigned int value) { return v1::printed("0x%04X", value & 0xFFFFu); }
 
-// Fixed-point text in the classic form whatever the host's locale; values here come from
-// scaled integers and always fit.
-std::string fixed(double value, int decimals) {
-  char text[64];
-  const std::to_chars_result result =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  return std::string(text, result.ptr);
-}
-
-std::string triple(double x, double y, double z, int decimals) {
-  return "(" + fixed(x, decimals) + ", " + fixed(y, decimals) + ", " + fixed(z, decimals) + ")";
-}
-
-std::string plural(std::size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-// A text in quotes: what does not print, and the quote and backslash, as \xNN.
-std::string quoted(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\') {
-      out += c;
-    } else {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\x%02X", byte);
-      out += code;
-    }
-  }
-  return out + "\"";
-}
-
-std::string joined(const std::vector<std::string>& clauses) {
-  std::string text;
-  for (const std::string& clause : clauses) text += (text.empty() ? "" : "; ") + clause;
-  return text;
+// Clauses of one text, joined by "; ".
+void append(std::string& text, const std::string& clause) {
+  text += (text.empty() ? "" : "; ") + clause;
 }
 
 void damage(Item& entry, Report::Fault fault, const std::string& detail) {
@@ -95,19 +55,19 @@ struct Judgement {
   unsigned int targetCount = 0;
   bool shortfallStated = false;  // the first item the image does not hold has said so
 
-  // No block is damaged but for being cut short: all that the image holds reads intact.
-  bool readsIntact() const {
-    return std::none_of(items.begin(), items.end(), [](const Item& item) {
+  // The image reads as one of this version: no block is damaged but for being cut short after
+  // what it holds, and a block's checksum vouches for the version. Blocks without one read as
+  // intact in any version.
+  bool vouches() const {
+    bool vouched = false;
+    for (const Item& item : items) {
       const bool mismatch = item.hasChecksum && item.storedChecksum != item.computedChecksum;
-      return item.verdict == Report::Damaged && (item.fault != Report::CutShort || mismatch);
-    });
-  }
-  // The blocks whose checksum vouches for the version: read intact with a checksum. Blocks
-  // without one read as intact in any version.
-  std::size_t vouching() const {
-    return static_cast<std::size_t>(std::count_if(items.begin(), items.end(), [](const Item& item) {
-      return item.inRecord && item.hasChecksum;
-    }));
+      if (item.verdict == Report::Damaged && (item.fault != Report::CutShort || mismatch)) {
+        return false;
+      }
+      vouched = vouched || (item.inRecord && item.hasChecksum);
+    }
+    return vouched;
   }
 };
 
@@ -131,10 +91,6 @@ class Builder {
 
  private:
   Item& versionItem() { return report_.items.front(); }
-
-  ConstByteWindow slot(const Item& entry) const {
-    return image_.window(entry.offset, entry.length);
-  }
 
   void setVersion(std::uint32_t version) {
     report_.version = version;
@@ -161,84 +117,80 @@ class Builder {
 
   // A block cut short keeps what was read of it: the magic, when the image holds four bytes.
   bool readVersionBlock() {
-    const ConstByteWindow block = slot(versionItem());
+    const ConstByteWindow block = image_.window(0, v1::kVersionBlockSize);
     ByteReader in(block.data, block.size);
     try {
       v1::readVersion(in, read_);
     } catch (const CursorOverrun&) {
-      report_.hasMagic = read_.hasMagic();
-      Judgement none;
-      shortfall(none, versionItem());
-      return false;
+      // read_ keeps what the block holds.
     }
     report_.hasMagic = read_.hasMagic();
-    versionItem().unchecked = "all " + plural(block.size, "byte", "bytes");
+    if (block.size < v1::kVersionBlockSize) {
+      Judgement none;
+      shortfall(none, versionItem(), block.size);
+      return false;
+    }
+    versionItem().unchecked = "all 8 bytes";
     return true;
   }
 
   // Without the magic an image reads as version 1.0. With the magic, or the magic off by one
   // byte (far more likely a damaged image than no image), the blocks are judged in the version
-  // the numbers name when they read intact there; else in the written version that reads them
-  // intact with the most checksums vouching, the numbers' own if none does, and on a tie the one
-  // nearest to the numbers, bit by bit, then the newest.
+  // the numbers name when devices write it and a checksum vouches for it; else in the first
+  // version devices write, newest first, that a checksum vouches for, one whose whole image the
+  // bytes hold before one they do not; else in the version named, or the newest when the numbers
+  // name none that devices write.
   Judgement choose() {
     if (read_.magicDifferences() > 1) return judge(v1::kNoMagicVersion);
-    const std::uint32_t stored = read_.minor <= 0xF ? read_.stored() : v1::kNoVersion;
-    Judgement best;
-    std::tuple<bool, bool, std::size_t, int> bestRank{};
-    for (const std::uint32_t version : v1::kWrittenVersions) {
-      Judgement candidate = judge(version);
-      const bool named = version == stored, intact = candidate.readsIntact();
-      if (named && intact) return candidate;
-      const int distance =
-          static_cast<int>(std::bitset<16>(read_.major ^ v1::majorOf(version)).count() +
-                           std::bitset<16>(read_.minor ^ v1::minorOf(version)).count());
-      const std::tuple<bool, bool, std::size_t, int> rank{intact && candidate.vouching() > 0, named,
-                                                          candidate.vouching(), -distance};
-      if (best.version == v1::kNoVersion || rank > bestRank) {
-        best = std::move(candidate);
-        bestRank = rank;
+    Judgement named = judge(read_.written() ? read_.stored() : v1::kCurrentVersion);
+    if (named.vouches()) return named;
+    for (const bool held : {true, false}) {
+      for (const std::uint32_t version : v1::kWrittenVersions) {
+        Judgement other = judge(version);
+        const bool fits = v1::itemLength(version, Coder::AllItems) <= image_.size;
+        if (other.vouches() && (fits || !held)) return other;
       }
     }
-    return best;
+    return named;
   }
 
   Judgement judge(std::uint32_t version) {
     Judgement judgement;
     judgement.version = version;
-    for (const Coder::StreamItems item : {Coder::RigidBodyItem, Coder::DefaultDirItem,
-                                          Coder::MaskThicknessItem, Coder::DataCheckItem}) {
-      judgement.items.push_back(makeItem(item, version));
-      judgeItem(judgement, judgement.items.back());
-    }
+    v1::walkItems(
+        image_, 0, Coder::RigidBodyItem, Coder::DataCheckItem, [&] { return version; },
+        [&](Coder::StreamItems item, ConstByteWindow slot) {
+          judgement.items.push_back(makeItem(item, version));
+          judgeItem(judgement, judgement.items.back(), slot);
+          return true;
+        });
     return judgement;
   }
 
-  void judgeItem(Judgement& judgement, Item& entry) {
-    const bool whole = slot(entry).size == entry.length;
-    if (entry.item != Coder::RigidBodyItem && !v1::holdsItemsAfterRigidBody(judgement.version)) {
+  void judgeItem(Judgement& judgement, Item& entry, ConstByteWindow slot) {
+    const bool whole = slot.size == entry.length;
+    if (entry.item == Coder::RigidBodyItem) return rigidBody(judgement, entry, slot, whole);
+    if (!v1::holdsItemsAfterRigidBody(judgement.version)) {
       entry.verdict = Report::Absent;
       entry.detail = "not held by a version " + v1::versionText(judgement.version) + " image";
-      if (!whole) shortfall(judgement, entry);
+      if (!whole) shortfall(judgement, entry, slot.size);
       return;
     }
-    if (entry.item == Coder::RigidBodyItem) return rigidBody(judgement, entry, whole);
-    if (!whole) return shortfall(judgement, entry);
-    scalar(judgement, entry);
+    if (!whole) return shortfall(judgement, entry, slot.size);
+    scalar(judgement, entry, slot);
   }
 
   // The first item the image does not hold whole carries the shortfall; the items after it are
   // missing. An absent item the image ends in says so after its own detail.
-  void shortfall(Judgement& judgement, Item& entry) {
+  void shortfall(Judgement& judgement, Item& entry, std::size_t held) {
     if (judgement.shortfallStated && entry.verdict == Report::Absent) return;
-    const ConstByteWindow block = slot(entry);
     std::string detail = "past the end of the image";
     if (!judgement.shortfallStated) {
       judgement.shortfallStated = true;
       detail = "the image ends at byte " + std::to_string(image_.size) +
-               (block.size > 0 ? ", inside the " : ", before the ") + entry.name + " block";
-      const std::size_t length = v1::itemLength(judgement.version, Coder::AllItems);
-      if (judgement.version != v1::kNoVersion && length > image_.size) {
+               (held > 0 ? ", inside the " : ", before the ") + entry.name + " block";
+      if (judgement.version != v1::kNoVersion) {
+        const std::size_t length = v1::itemLength(judgement.version, Coder::AllItems);
         detail += ": " + std::to_string(length - image_.size) + " of the " +
                   std::to_string(length) + " bytes of a version " +
                   v1::versionText(judgement.version) + " image are missing";
@@ -246,7 +198,7 @@ class Builder {
     }
     if (entry.verdict == Report::Absent) {
       entry.detail += "; " + detail;
-    } else if (block.size > 0 || entry.item == Coder::VersionItem) {
+    } else if (held > 0 || entry.item == Coder::VersionItem) {
       damage(entry, Report::CutShort, detail);
     } else {
       entry.verdict = Report::Missing;
@@ -271,23 +223,19 @@ class Builder {
 
   // The fields are read as far as the image holds them, so that a cut block still shows them,
   // and a cut block whose targets and checksum all lie before the cut gives its targets.
-  void rigidBody(Judgement& judgement, Item& entry, bool whole) {
-    const ConstByteWindow block = slot(entry);
+  void rigidBody(Judgement& judgement, Item& entry, ConstByteWindow block, bool whole) {
     const bool current = judgement.version == v1::kCurrentVersion;
     Rb::RigidBody body;
-    v1::FieldSpans spans;
     v1::RigidBodyRead read;
     ByteReader in(block.data, block.size);
     bool complete = true;
     try {
-      v1::readRigidBody(in, current, body, read, &spans);
+      v1::readRigidBody(in, current, body, read, &entry.fields);
     } catch (const CursorOverrun&) {
       complete = false;
     }
     judgement.targetCount = read.count;
-    for (const v1::FieldSpan& span : spans) {
-      field(entry, span.offset, span.length, spanName(span, block, read));
-    }
+    for (ProbeImageReport::Field& named : entry.fields) named.offset += entry.offset;
     if (complete && in.consumed() < block.size) {
       field(entry, in.consumed(), block.size - in.consumed(), "fill");
     }
@@ -298,7 +246,7 @@ class Builder {
     }
     const std::string targets = plural(read.count, "target", "targets");
     if (!complete) {
-      if (!whole) return shortfall(judgement, entry);
+      if (!whole) return shortfall(judgement, entry, block.size);
       return damage(entry, Report::Overrun,
                     targets + ": its fields run past the end of the rigid body block");
     }
@@ -311,38 +259,12 @@ class Builder {
     if (whole) return;
     const std::string before =
         entry.inRecord ? "; the " + targets + " and their checksum before the cut are intact" : "";
-    shortfall(judgement, entry);
+    shortfall(judgement, entry, block.size);
     entry.detail += before;
   }
 
-  static std::string spanName(const v1::FieldSpan& span, const ConstByteWindow& block,
-                              const v1::RigidBodyRead& read) {
-    switch (span.kind) {
-      case v1::FieldSpan::Count:
-        return "target count: " + std::to_string(read.count);
-      case v1::FieldSpan::CountText: {
-        const ConstByteWindow text = block.window(span.offset, span.length);
-        ByteReader in(text.data, text.size);
-        const std::string count = in.chars(text.size);
-        return "count text " + quoted(count.substr(0, count.find('\0'))) + ": " +
-               plural(read.count, "target", "targets");
-      }
-      case v1::FieldSpan::Header:
-        return "header";
-      case v1::FieldSpan::Target:
-        return "target " + std::to_string(span.target) + ": size, position" +
-               (span.normal ? ", normal" : "") + (span.angle ? ", angle" : "");
-      case v1::FieldSpan::DefaultDir:
-        return "default direction " + triple(read.dirX, read.dirY, read.dirZ, 2);
-      case v1::FieldSpan::Checksum:
-        break;
-    }
-    return "checksum";
-  }
-
   // The three items after the rigid body, each whole in the image.
-  void scalar(Judgement& judgement, Item& entry) {
-    const ConstByteWindow block = slot(entry);
+  void scalar(Judgement& judgement, Item& entry, ConstByteWindow block) {
     ByteReader in(block.data, block.size);
     ProbeData& record = judgement.record;
     const std::string all = "all " + plural(entry.length, "byte", "bytes");
@@ -352,7 +274,7 @@ class Builder {
         checksum(entry, read.stored, read.computed);
         if (entry.verdict == Report::Damaged) return;
         v1::apply(record, read);
-        entry.detail = triple(read.x, read.y, read.z, 3) + ", checksum " + hex16(read.stored);
+        entry.detail = v1::triple(read.x, read.y, read.z, 3) + ", checksum " + hex16(read.stored);
         break;
       }
       case Coder::MaskThicknessItem:
@@ -360,7 +282,7 @@ class Builder {
         entry.detail = std::to_string(record.getMaskThickness()) + " (no checksum)";
         entry.unchecked = all;
         break;
-      case Coder::DataCheckItem: {
+      default: {
         const v1::DataCheckRead read = v1::readDataCheck(in);
         v1::apply(record, read);
         const std::string id = quoted(read.id);
@@ -369,12 +291,7 @@ class Builder {
         entry.detail =
             "id " + id + ", stored record checksum " + hex16(read.checksum) + " (no checksum)";
         entry.unchecked = all + ": the id and the stored record checksum";
-        break;
       }
-      case Coder::AllItems:
-      case Coder::VersionItem:
-      case Coder::RigidBodyItem:
-        return;
     }
     entry.inRecord = true;
   }
@@ -387,44 +304,41 @@ class Builder {
       entry.detail = "no magic: version " + v1::versionText(v1::kNoMagicVersion);
       return;
     }
-    const std::uint32_t stored = read_.stored();
-    std::vector<std::string> clauses;
+    const std::string numbers = v1::versionText(read_.major, read_.minor);
+    std::string clauses;
     Report::Fault fault = Report::NoFault;
     if (read_.magicDifferences() == 1) {
       fault = Report::DamagedMagic;
-      clauses.push_back("magic " + quoted(std::string(read_.magic.begin(), read_.magic.end())) +
-                        " differs from " +
-                        quoted(std::string(v1::kVersionMagic.begin(), v1::kVersionMagic.end())) +
-                        " in one byte");
+      append(clauses, "magic " + quoted(std::string(read_.magic.begin(), read_.magic.end())) +
+                          " differs from " +
+                          quoted(std::string(v1::kVersionMagic.begin(), v1::kVersionMagic.end())) +
+                          " in one byte");
     }
-    const std::string storedText = std::to_string(read_.major) + "." + std::to_string(read_.minor);
-    if (read_.minor > 0xF || !v1::isWrittenVersion(stored)) {
+    if (!read_.written()) {
       fault = Report::UnknownVersion;
-      clauses.push_back("version " + storedText + " is not one a device writes after the magic (" +
-                        v1::writtenVersionsText() + ")");
-    } else if (chosen.version != stored) {
+      append(clauses, "version " + numbers + " is not one a device writes after the magic (" +
+                          v1::writtenVersionsText() + ")");
+    } else if (chosen.version != read_.stored()) {
       fault = Report::DamagedVersion;
-      clauses.push_back("the numbers give version " + storedText +
-                        ", in which the blocks are damaged");
+      append(clauses, "the numbers give version " + numbers + ", in which the blocks are damaged");
     }
     if (fault == Report::NoFault) {
-      entry.detail = "version " + storedText;
+      entry.detail = "version " + numbers;
       return;
     }
-    clauses.push_back("the coder reads this image as version " + v1::versionText(read_.version()));
+    append(clauses, "the coder reads this image as version " + v1::versionText(read_.version()));
     const bool intact = std::all_of(chosen.items.begin(), chosen.items.end(), [](const Item& item) {
       return item.verdict == Report::Intact || item.verdict == Report::Absent;
     });
     const std::string judged = v1::versionText(chosen.version);
-    clauses.push_back(intact ? "as version " + judged + " the other blocks are intact"
-                             : "the other blocks are judged as version " + judged);
-    damage(entry, fault, joined(clauses));
+    append(clauses, intact ? "as version " + judged + " the other blocks are intact"
+                           : "the other blocks are judged as version " + judged);
+    damage(entry, fault, clauses);
   }
 
   void dataChecksum() {
-    const std::uint32_t version = report_.version;
-    const std::size_t begin = v1::itemOffset(version, Coder::RigidBodyItem);
-    const std::size_t end = v1::itemOffset(version, Coder::DataCheckItem);
+    const std::size_t begin = v1::itemOffset(report_.version, Coder::RigidBodyItem);
+    const std::size_t end = v1::itemOffset(report_.version, Coder::DataCheckItem);
     const ConstByteWindow covered = image_.window(begin, end - begin);
     if (covered.size != end - begin) return;
     report_.hasDataChecksum = true;
@@ -446,29 +360,21 @@ bool ProbeImageReport::intact() const {
                       [](const Item& entry) { return entry.verdict == Damaged; });
 }
 
-const ProbeImageReport::Item* ProbeImageReport::find(ProbeDataV1Coder::StreamItems item) const {
-  for (const Item& entry : items) {
-    if (entry.item == item) return &entry;
-  }
-  return nullptr;
-}
-
 // A damaged item, by its name unless its detail starts with it; where the image ends, once.
 std::string ProbeImageReport::damage() const {
-  std::vector<std::string> clauses;
+  std::string text;
   bool cut = false;
   for (const Item& item : items) {
     if (item.verdict == Damaged || (item.verdict == Missing && !cut)) {
-      clauses.push_back(item.fault == ChecksumMismatch ? item.detail
-                                                       : item.name + ": " + item.detail);
+      append(text, item.fault == ChecksumMismatch ? item.detail : item.name + ": " + item.detail);
       cut = cut || item.fault == CutShort || item.verdict == Missing;
     }
   }
-  if (clauses.empty() && !intact()) {
-    clauses.push_back("the image is " + plural(size, "byte", "bytes") + "; a version " +
-                      v1::versionText(version) + " image has " + std::to_string(imageLength));
+  if (text.empty() && !intact()) {
+    append(text, "the image is " + plural(size, "byte", "bytes") + "; a version " +
+                     v1::versionText(version) + " image has " + std::to_string(imageLength));
   }
-  return joined(clauses);
+  return text;
 }
 
 ProbeImageReport inspectImage(const std::string& image) {
@@ -480,10 +386,9 @@ ProbeImageReport inspectImage(const unsigned char* bytes, std::size_t size) {
 }
 
 const char* ProbeImageReport::itemName(ProbeDataV1Coder::StreamItems item) {
-  static const char* const kNames[] = {
-      "image", "version", "rigid body", "default direction", "mask thickness", "data check"};
-  return item >= ProbeDataV1Coder::AllItems && item <= ProbeDataV1Coder::DataCheckItem
-             ? kNames[item]
+  if (item == ProbeDataV1Coder::AllItems) return "image";
+  return item > ProbeDataV1Coder::AllItems && item <= ProbeDataV1Coder::DataCheckItem
+             ? v1::kItems[item - 1].name
              : "unknown";
 }
 

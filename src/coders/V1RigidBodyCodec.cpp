@@ -21,8 +21,7 @@ bool isPresent(std::uint8_t flag) { return flag == v1::kFlagPresent; }
 
 // "Point#:" and the count in decimal, NUL-filled; the prefix is not checked. The count is
 // parsed as atoi would and cut to 16 bits.
-std::uint16_t readCountText(ByteReader& in) {
-  const std::string text = in.chars(v1::kCountTextSize);
+std::uint16_t countOf(const std::string& text) {
   const int count = std::atoi(text.substr(v1::kCountPrefixSize).c_str());
   return static_cast<std::uint16_t>(static_cast<unsigned int>(count));
 }
@@ -41,7 +40,7 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
     unsigned char block[v1::kRigidBodyBlockSize];
     ByteWriter out(block, sizeof block);
     v1::writeRigidBody(out, data.getRigidBody());
-    out.zeros(sizeof block - out.written());
+    out.zeros(sizeof block - out.consumed());
     ByteWriter(raw, size).bytes(block, sizeof block);
   });
 }
@@ -49,8 +48,7 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 namespace v1 {
 
 void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check) {
-  FieldSum sum;
-  ScaledWriter scaled(out, sum, check);
+  ScaledWriter scaled(out, check);
   out.u16(static_cast<std::uint16_t>(body.getNbTargets()));
   std::list<int> ids;
   body.getTargetsList(ids);
@@ -76,19 +74,18 @@ void writeRigidBody(ByteWriter& out, const Rb::RigidBody& body, FitCheck* check)
     if (hasAngle) scaled.i16(body.getAngleTarget(id), kHundredths, "angle");
   }
   if (check != nullptr) check->at("");
-  out.u16(sum.value());
+  out.u16(scaled.sum());
 }
 
 void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyRead& read,
-                   FieldSpans* spans) {
-  FieldSum sum;
-  ScaledReader scaled(in, sum);
+                   Fields* fields) {
+  ScaledReader scaled(in);
   std::size_t start = in.consumed();
-  // Adds the bytes read since the last span as one more.
-  const auto span = [&](FieldSpan::Kind kind, int target = 0, bool normal = false,
-                        bool angle = false) {
-    if (spans != nullptr) {
-      spans->push_back(FieldSpan{kind, start, in.consumed() - start, target, normal, angle});
+  // Adds the bytes read since the last field as one more; its name is made only when asked for.
+  const auto field = [&](const auto& name) {
+    if (fields != nullptr) {
+      fields->push_back({static_cast<unsigned int>(start),
+                         static_cast<unsigned int>(in.consumed() - start), name()});
     }
     start = in.consumed();
   };
@@ -96,13 +93,17 @@ void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyR
   read.current = current;
   if (current) {
     read.count = in.u16();
-    span(FieldSpan::Count);
+    field([&] { return "target count: " + std::to_string(read.count); });
   } else {
     // A second 12-byte header follows the count text, not interpreted.
-    read.count = readCountText(in);
-    span(FieldSpan::CountText);
+    const std::string text = in.chars(kCountTextSize);
+    read.count = countOf(text);
+    field([&] {
+      return "count text " + quoted(text.substr(0, text.find('\0'))) + ": " +
+             plural(read.count, "target", "targets");
+    });
     in.skip(kSecondHeaderSize);
-    span(FieldSpan::Header);
+    field([] { return "header"; });
   }
   const Scale positionScale = current ? kThousandths : kHundredths;
   body.clearTargets();
@@ -122,17 +123,20 @@ void readRigidBody(ByteReader& in, bool current, Rb::RigidBody& body, RigidBodyR
       body.updateTargetNormal(i, nx, ny, nz);
     }
     if (hasAngle) body.setAngleTarget(i, scaled.i16(kHundredths));
-    span(FieldSpan::Target, i, hasNormal, hasAngle);
+    field([&] {
+      return "target " + std::to_string(i) + ": size, position" + (hasNormal ? ", normal" : "") +
+             (hasAngle ? ", angle" : "");
+    });
   }
   if (!current) {
     read.dirX = scaled.i16(kHundredths);
     read.dirY = scaled.i16(kHundredths);
     read.dirZ = scaled.i16(kHundredths);
-    span(FieldSpan::DefaultDir);
+    field([&] { return "default direction " + triple(read.dirX, read.dirY, read.dirZ, 2); });
   }
-  read.computed = sum.value();
+  read.computed = scaled.sum();
   read.stored = in.u16();
-  span(FieldSpan::Checksum);
+  field([] { return "checksum"; });
 }
 
 void apply(ProbeData& record, Rb::RigidBody& body, const RigidBodyRead& read) {

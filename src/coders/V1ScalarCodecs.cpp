@@ -28,7 +28,7 @@ void v1::readVersion(ByteReader& in, VersionRead& read) {
 }
 
 void v1::writeVersion(ByteWriter& out, std::uint32_t version) {
-  out.chars(kVersionMagic.data(), kMagicSize);
+  out.bytes(kVersionMagic.data(), kMagicSize);
   out.u16(majorOf(version));
   out.u16(minorOf(version));
 }
@@ -63,22 +63,20 @@ void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw, std::size_t size) con
 // Default direction: x, y, z in thousandths and their sum.
 
 void v1::writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check) {
-  FieldSum sum;
-  ScaledWriter scaled(out, sum, check);
+  ScaledWriter scaled(out, check);
   scaled.i16(x, kThousandths, "defaultDirection[0]");
   scaled.i16(y, kThousandths, "defaultDirection[1]");
   scaled.i16(z, kThousandths, "defaultDirection[2]");
-  out.u16(sum.value());
+  out.u16(scaled.sum());
 }
 
 v1::DefaultDirRead v1::readDefaultDir(ByteReader& in) {
   DefaultDirRead read;
-  FieldSum sum;
-  ScaledReader scaled(in, sum);
+  ScaledReader scaled(in);
   read.x = scaled.i16(kThousandths);
   read.y = scaled.i16(kThousandths);
   read.z = scaled.i16(kThousandths);
-  read.computed = sum.value();
+  read.computed = scaled.sum();
   read.stored = in.u16();
   assert(in.consumed() == kDefaultDirBlockSize);
   return read;
@@ -156,16 +154,15 @@ void ProbeDataV1Coder::setMaskThicknessFromRaw(ProbeData& data, unsigned char* r
 void v1::writeDataCheck(ByteWriter& out, const std::string& id, unsigned int checksum) {
   std::string field = id;
   field.resize(kIdFieldSize, '\0');
-  out.chars(field.data(), kIdFieldSize);
+  out.bytes(field.data(), kIdFieldSize);
   out.u16(static_cast<std::uint16_t>(checksum));
 }
 
 // Zero bytes anywhere in the id field are dropped, not only trailing ones.
 v1::DataCheckRead v1::readDataCheck(ByteReader& in) {
   DataCheckRead read;
-  for (const char c : in.chars(kIdFieldSize)) {
-    if (c != '\0') read.id.push_back(c);
-  }
+  read.id = in.chars(kIdFieldSize);
+  read.id.erase(std::remove(read.id.begin(), read.id.end(), '\0'), read.id.end());
   read.checksum = in.u16();
   assert(in.consumed() == kDataCheckBlockSize);
   return read;

@@ -17,42 +17,11 @@
 
 namespace {
 
-// A report to the caller: one of the callback's result operations.
-using Result = void (ProbeDataCoderCB::*)(bool ok);
-
-// The one place that calls the callback: onError() first when errorFirst, then the result unless
-// it is null. It holds its own share for the call, so the callback may clear or replace itself.
-// Without a callback the report becomes a WARN line.
-void report(const boost::shared_ptr<ProbeDataCoderCB>& current, Result result, bool ok,
-            bool errorFirst, const char* noCallbackText) {
-  const boost::shared_ptr<ProbeDataCoderCB> callback = current;
-  if (!callback) {
-    LOG4CPLUS_WARN(g_probeLogger, noCallbackText);
-    return;
-  }
-  if (errorFirst) callback->onError();
-  if (result != nullptr) ((*callback).*result)(ok);
-}
-
-// The refusals of every request: the caller's mistakes, thrown with nothing changed. A save
-// passes no pending reads, as a pending read does not stop it. The message is built only when a
-// request is refused.
-void refuse(const char* operation, bool hasDataHandler, unsigned int pendingWrites,
-            const char* writeOngoing, unsigned int pendingReads) {
-  if (!hasDataHandler) PROBE_THROW(std::string(operation) + " no DH pointer defined!");
-  if (pendingWrites != 0) {
-    PROBE_THROW(std::string(operation) + writeOngoing + std::to_string(pendingWrites));
-  }
-  if (pendingReads != 0) {
-    PROBE_THROW(std::string(operation) + " read is ongoing " + std::to_string(pendingReads));
-  }
-}
-
 // How readAll and readChecksum report, and what they log when their request fails.
 struct ReadKind {
   const char* name;        // "ProbeDataV1Coder::readAll"
   const char* failureLog;  // ERROR line of a failed request, or null for none
-  Result result;
+  void (ProbeDataCoderCB::*result)(bool ok);
   const char* noCallbackText;  // WARN line when a report is due and no callback is set
 };
 
@@ -64,11 +33,9 @@ const ReadKind kReadChecksum{"ProbeDataV1Coder::readChecksum", nullptr,
 
 // A chained read that a save started in the meantime would refuse. Kept out of line: it is the
 // rare path, and its log statement would otherwise weigh on every completion.
-BOOST_NOINLINE void refuseChainedRead(const boost::shared_ptr<ProbeDataCoderCB>& callback,
-                                      const ReadKind& kind, unsigned int pendingWrites) {
+BOOST_NOINLINE void logChainedReadRefused(unsigned int pendingWrites) {
   LOG4CPLUS_ERROR(g_probeLogger,
                   "ProbeDataV1Coder::onDataRed() read refused, write is ongoing " << pendingWrites);
-  report(callback, kind.result, false, true, kind.noCallbackText);
 }
 
 const ReadKind& readKind(ProbeDataCoder::ReadAction action) {
@@ -79,8 +46,7 @@ const ReadKind& readKind(ProbeDataCoder::ReadAction action) {
 
 void ProbeDataV1Coder::readVersion() {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::readVersion");
-  refuse("ProbeDataV1Coder::readVersion", dataHandler_ != nullptr, pendingWrites_,
-         " write is ongoing ", pendingReads_);
+  refuse("ProbeDataV1Coder::readVersion", " write is ongoing ", pendingReads_);
   // nextAction_ stays: a readAll or readChecksum that chains behind this read has just set it.
   pendingReads_ = 1;
   currentAction_ = ReadVersionAction;
@@ -101,7 +67,7 @@ void ProbeDataV1Coder::readChecksum() { startRead(ReadChecksumAction); }
 void ProbeDataV1Coder::startRead(ReadAction action) {
   const ReadKind& kind = readKind(action);
   LOG4CPLUS_TRACE(g_probeLogger, kind.name);
-  refuse(kind.name, dataHandler_ != nullptr, pendingWrites_, " write is ongoing ", pendingReads_);
+  refuse(kind.name, " write is ongoing ", pendingReads_);
   try {
     if (inputVersion_ == NoVersionDefined) {
       nextAction_ = action;
@@ -117,7 +83,7 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
     if (kind.failureLog != nullptr) LOG4CPLUS_ERROR(g_probeLogger, kind.failureLog);
     settleRead();
     error_ = TransferError;
-    report(callback_, kind.result, false, true, kind.noCallbackText);
+    report(kind.result, false, true, kind.noCallbackText);
   }
 }
 
@@ -125,26 +91,24 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
 // coded in the output version.
 void ProbeDataV1Coder::save(const ProbeData& data) {
   LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder::save(All)");
-  refuse("ProbeDataV1Coder::save(All)", dataHandler_ != nullptr, pendingWrites_,
-         " write is already ongoing ", 0);
-  bool requested = false;
+  refuse("ProbeDataV1Coder::save(All)", " write is already ongoing ", 0);
   try {
     const unsigned int length = getLength(AllItems);
     boost::shared_array<unsigned char> image(new unsigned char[length]());
     setToRaw(data, AllItems, image.get(), length);
     ++pendingWrites_;
-    requested = true;
-    dataHandler_->saveData(0, length, image);
+    try {
+      dataHandler_->saveData(0, length, image);
+    } catch (...) {
+      // The write is withdrawn so that later saves are accepted; an Error is reported below,
+      // anything else passes on to the caller.
+      if (pendingWrites_ > 0) --pendingWrites_;
+      throw;
+    }
   } catch (const Error&) {
     LOG4CPLUS_ERROR(g_probeLogger, "ProbeDataV1Coder::save(All) Could not code stream");
-    if (requested && pendingWrites_ > 0) --pendingWrites_;
     error_ = CodeError;
-    report(callback_, &ProbeDataCoderCB::onSaved, false, false,
-           "ProbeDataV1Coder::save(All) no CB defined");
-  } catch (...) {
-    // Passed on to the caller, but the write is withdrawn so that later saves are accepted.
-    if (requested && pendingWrites_ > 0) --pendingWrites_;
-    throw;
+    report(&ProbeDataCoderCB::onSaved, false, false, "ProbeDataV1Coder::save(All) no CB defined");
   }
 }
 
@@ -155,23 +119,22 @@ void ProbeDataV1Coder::save(const ProbeData& data) {
 bool ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length, unsigned char* data,
                                    const char* failure) try {
   ProbeData copy(probeData_);
-  int item = VersionItem;
-  while (item <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(item))) ++item;
-  if (offset != getOffset(static_cast<StreamItems>(item))) {
+  int first = VersionItem;
+  while (first <= DataCheckItem && offset > getOffset(static_cast<StreamItems>(first))) ++first;
+  if (offset != getOffset(static_cast<StreamItems>(first))) {
     PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset " + std::to_string(offset));
   }
-  const ByteWindow range{data, data == nullptr ? 0 : static_cast<std::size_t>(length)};
   unsigned long consumed = 0;
-  while (item <= DataCheckItem && getLength(static_cast<StreamItems>(item)) <= length - consumed) {
-    const StreamItems current = static_cast<StreamItems>(item);
-    // The empty items of the cut image have nothing to decode.
-    if (getLength(current) != 0) {
-      const ByteWindow part = range.window(consumed, getLength(current));
-      setFromRaw(copy, current, part.data, part.size);
-    }
-    consumed += getLength(current);
-    ++item;
-  }
+  v1::walkItems(
+      ByteWindow{data, data == nullptr ? 0 : static_cast<std::size_t>(length)}, offset,
+      static_cast<StreamItems>(first), DataCheckItem, [&] { return inputVersion_; },
+      [&](StreamItems item, ByteWindow slot) {
+        if (getLength(item) > length - consumed) return false;
+        // The empty items of the cut image have nothing to decode.
+        if (getLength(item) != 0) setFromRaw(copy, item, slot.data, slot.size);
+        consumed += getLength(item);
+        return true;
+      });
   if (consumed != length) {
     PROBE_THROW("ProbeDataV1Coder::onDataRed(...) Incorrect data offset/length " +
                 std::to_string(offset) + " / " + std::to_string(length));
@@ -195,38 +158,30 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
   // completion, so that the next request is accepted.
   try {
     LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataRed()");
-    if (ok) {
-      switch (action) {
-        case ReadVersionAction:
-          try {
-            setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
-            outputVersion_ = inputVersion_;
-          } catch (const Error&) {
-            LOG4CPLUS_ERROR(g_probeLogger,
-                            "ProbeDataV1Coder::onDataRed() Could not decode version stream");
-            inputVersion_ = NoVersionDefined;
-            outputVersion_ = NoVersionDefined;
-            error_ = DecodeError;
-            ok = false;
-          }
-          break;
-        case ReadAllAction:
-        case ReadChecksumAction:
-          ok = decodeRange(offset, length, data,
-                           "ProbeDataV1Coder::onDataRed() Could not decode stream");
-          break;
-        case NoReadAction:
-        default:
-          // Nothing is awaited, so settling below changes nothing either.
-          PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
-                      std::to_string(static_cast<int>(action)));
-      }
-    } else {
+    if (!ok) {
       error_ = TransferError;
-      if (action == ReadVersionAction) {
-        inputVersion_ = NoVersionDefined;
-        outputVersion_ = NoVersionDefined;
+    } else if (action == ReadVersionAction) {
+      try {
+        setVersionFromRaw(data, data == nullptr ? 0 : static_cast<std::size_t>(length));
+        outputVersion_ = inputVersion_;
+      } catch (const Error&) {
+        LOG4CPLUS_ERROR(g_probeLogger,
+                        "ProbeDataV1Coder::onDataRed() Could not decode version stream");
+        error_ = DecodeError;
+        ok = false;
       }
+    } else if (action == ReadAllAction || action == ReadChecksumAction) {
+      ok = decodeRange(offset, length, data,
+                       "ProbeDataV1Coder::onDataRed() Could not decode stream");
+    } else {
+      // Nothing is awaited, so settling below changes nothing either.
+      PROBE_THROW("ProbeDataV1Coder::onDataRed() incorrect current action " +
+                  std::to_string(static_cast<int>(action)));
+    }
+    // A version read that fails forgets the version.
+    if (!ok && action == ReadVersionAction) {
+      inputVersion_ = NoVersionDefined;
+      outputVersion_ = NoVersionDefined;
     }
   } catch (...) {
     settleRead();
@@ -242,12 +197,9 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
     startNextAction();
   }
 
+  // A version read reports as a checksum read does.
   if (pendingReads_ == 0 && endsRequest) {
-    const Result result = action == ReadAllAction ? &ProbeDataCoderCB::onAllRed
-                          : action == ReadChecksumAction || action == ReadVersionAction
-                              ? &ProbeDataCoderCB::onChecksumRed
-                              : nullptr;
-    report(callback_, result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
+    report(readKind(action).result, ok, false, "ProbeDataV1Coder::onDataRed() no CB defined");
   }
 }
 
@@ -255,27 +207,12 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
 // caller hears of its readAll or readChecksum once, as it would for any other failed request.
 void ProbeDataV1Coder::startNextAction() {
   const ReadAction next = nextAction_;
-  switch (next) {
-    case NoReadAction:
-      return;
-    case ReadVersionAction:
-      nextAction_ = NoReadAction;
-      ProbeDataV1Coder::readVersion();
-      return;
-    case ReadAllAction:
-    case ReadChecksumAction:
-      nextAction_ = NoReadAction;
-      if (pendingWrites_ != 0) {
-        error_ = TransferError;
-        refuseChainedRead(callback_, readKind(next), pendingWrites_);
-        return;
-      }
-      startRead(next);
-      return;
-    default:
-      PROBE_THROW("ProbeDataV1Coder::onStreamVersion() Unknown next Action " +
-                  std::to_string(static_cast<int>(next)));
-  }
+  if (next == NoReadAction) return;
+  nextAction_ = NoReadAction;
+  if (pendingWrites_ == 0) return startRead(next);
+  error_ = TransferError;
+  logChainedReadRefused(pendingWrites_);
+  report(readKind(next).result, false, true, readKind(next).noCallbackText);
 }
 
 // After a save the held record and input version are what the written bytes decode to.
@@ -297,18 +234,11 @@ void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long 
   }
   if (pendingWrites_ > 0) --pendingWrites_;
   if (pendingWrites_ == 0) {
-    report(callback_, &ProbeDataCoderCB::onSaved, ok, false,
-           "ProbeDataV1Coder::onDataSaved() no CB defined");
+    report(&ProbeDataCoderCB::onSaved, ok, false, "ProbeDataV1Coder::onDataSaved() no CB defined");
   }
 }
 
-// Leaves the transfer state alone: a pending request still ends with its own completion.
-void ProbeDataV1Coder::onError() {
-  if (dataHandler_ && dataHandler_->getError() == DataHandler::DHTransferError) {
-    error_ = TransferError;
-  }
-  report(callback_, nullptr, false, true, "ProbeDataV1Coder::onError() no CB defined");
-}
+void ProbeDataV1Coder::onError() { reportError("ProbeDataV1Coder::onError() no CB defined"); }
 
 void ProbeDataV1Coder::settleRead() {
   pendingReads_ = 0;

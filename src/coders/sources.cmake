@@ -1,7 +1,6 @@
 target_sources(probedata_obj PRIVATE
   src/coders/ProbeDataCoder.cpp
   src/coders/V1Conversion.cpp
-  src/coders/V1Dispatch.cpp
   src/coders/V1Fit.cpp
   src/coders/V1Layout.cpp
   src/coders/V1Report.cpp

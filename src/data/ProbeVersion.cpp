@@ -1,7 +1,8 @@
 #include "ProbeVersion.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -19,9 +20,7 @@ struct VersionTexts {
   VersionTexts() {
     std::snprintf(narrow, sizeof narrow, "32-bit Edition Version %d.%d Build %d %s %s", kMajor,
                   kMinor, kBuild, PROBEDATA_BUILD_DATE, PROBEDATA_VERSION_SUFFIX);
-    std::swprintf(wide, sizeof wide / sizeof wide[0],
-                  L"32-bit Edition Version %d.%d Build %d %ls %ls", kMajor, kMinor, kBuild,
-                  L"" PROBEDATA_BUILD_DATE, L"" PROBEDATA_VERSION_SUFFIX);
+    std::copy(std::begin(narrow), std::end(narrow), wide);  // the text is ASCII
   }
 };
 

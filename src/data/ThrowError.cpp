@@ -12,9 +12,7 @@ namespace {
 // The file's own name, without the directories the build put in front of it.
 const char* baseName(const char* path) {
   const char* name = path;
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '/' || *p == '\\') name = p + 1;
-  }
+  for (; *path != '\0'; ++path) name = *path == '/' || *path == '\\' ? path + 1 : name;
   return name;
 }
 

@@ -14,6 +14,15 @@
 // is cut to the 16 bits of the library version type. The stock archive, compiled without
 // assertions, cuts it the same way; an assertion build of init() would abort on a text whose
 // version does not fit.
+namespace {
+
+[[noreturn]] void streamError() {
+  boost::serialization::throw_exception(
+      boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
+}
+
+}  // namespace
+
 Boost137XmlIArchive::Boost137XmlIArchive(std::istream& stream)
     : xml_iarchive_impl<Boost137XmlIArchive>(stream, boost::archive::no_header) {
   gimpl->init(get_is());
@@ -25,20 +34,14 @@ Boost137XmlIArchive::~Boost137XmlIArchive() = default;
 
 void Boost137XmlIArchive::load_start(const char* name) {
   if (name == nullptr) return;
-  if (!gimpl->parse_start_tag(get_is())) {
-    boost::serialization::throw_exception(
-        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
-  }
+  if (!gimpl->parse_start_tag(get_is())) streamError();
   ++depth_;
 }
 
 // The tag read is compared as a whole string with the name, whatever its length.
 void Boost137XmlIArchive::load_end(const char* name) {
   if (name == nullptr) return;
-  if (!gimpl->parse_end_tag(get_is())) {
-    boost::serialization::throw_exception(
-        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
-  }
+  if (!gimpl->parse_end_tag(get_is())) streamError();
   if (--depth_ == 0) return;
   if (gimpl->rv.object_name != name) {
     boost::serialization::throw_exception(boost::archive::xml_archive_exception(
@@ -49,10 +52,7 @@ void Boost137XmlIArchive::load_end(const char* name) {
 void Boost137XmlIArchive::load(boost::serialization::collection_size_type& count) {
   int value = 0;
   get_is() >> std::skipws >> value;
-  if (get_is().fail()) {
-    boost::serialization::throw_exception(
-        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
-  }
+  if (get_is().fail()) streamError();
   count = boost::serialization::collection_size_type(static_cast<std::size_t>(value));
 }
 

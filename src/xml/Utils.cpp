@@ -1,15 +1,15 @@
 #include "Utils.h"
 
 #include <log4cplus/loggingmacros.h>
+#include <boost/algorithm/string/predicate.hpp>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <istream>
 #include <locale>
 #include <memory>
-#include <ostream>
+#include <sstream>
 #include <string>
 
 #include "Admin.h"
@@ -17,7 +17,6 @@
 #include "Boost137XmlOArchive.h"
 #include "Crc16.h"
 #include "ProbeLogger.h"
-#include "TextBuffers.h"
 #include "XmlSchema.h"
 
 namespace {
@@ -29,20 +28,12 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // "line 4, column 21: ", where reading stopped after consumed characters of text.
-std::string place(const char* text, std::size_t consumed) {
-  const char* const end = text + consumed;
-  const std::size_t line = 1 + static_cast<std::size_t>(std::count(text, end, '\n'));
-  const char* lineStart = text;
-  for (const char* c = text; c != end; ++c) {
-    if (*c == '\n') lineStart = c + 1;
-  }
-  return "line " + std::to_string(line) + ", column " +
-         std::to_string(static_cast<std::size_t>(end - lineStart) + 1) + ": ";
+std::string place(const std::string& text, std::size_t consumed) {
+  const std::string read = text.substr(0, consumed);
+  const std::size_t lineStart = read.rfind('\n') + 1;  // 0 on the first line
+  return "line " + std::to_string(1 + std::count(read.begin(), read.end(), '\n')) + ", column " +
+         std::to_string(read.size() - lineStart + 1) + ": ";
 }
-
-// The runtime's message for an errno value. It ends in a newline, as the Windows runtime's text
-// does, so the log lines read the same on every platform.
-std::string systemMessage(int error) { return std::string(std::strerror(error)) + '\n'; }
 
 // Logs message at ERROR and keeps it, without the system message's newline, as the reason.
 bool failed(std::string& reason, const std::string& message) {
@@ -53,6 +44,16 @@ bool failed(std::string& reason, const std::string& message) {
     // A host's appender may throw; these functions report by their result.
   }
   return false;
+}
+
+// Logs and keeps "FUNCTION(PATH) CALL failed " and the runtime's message for errno, which is read
+// before anything else can change it. The message ends in a newline, as the Windows runtime's
+// text does, so the log lines read the same on every platform.
+bool systemFailed(std::string& reason, const char* function, const std::string& path,
+                  const char* call) {
+  const int error = errno;
+  return failed(reason, std::string(function) + "(" + path + ") " + call + " failed " +
+                            std::strerror(error) + '\n');
 }
 
 // The message of the exception being handled.
@@ -78,14 +79,13 @@ bool saveToString(std::string& text, const ProbeData& record, std::string& reaso
   try {
     reason.clear();
     text.clear();
-    StringSinkBuf sink;
-    std::ostream os(&sink);
+    std::ostringstream os;
     // A host's global locale could group digits or change the decimal point.
     os.imbue(std::locale::classic());
     Boost137XmlOArchive archive(os);
     writeRecord(archive, record);
     // Taken before the archive goes: its release writes past the document.
-    text = sink.take();
+    text = os.str();
     return true;
   } catch (...) {
     try {
@@ -111,17 +111,9 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
 
   // An existing file is written from its first byte and keeps whatever lies beyond the new
   // text; a missing one is created.
-  const char* mode;
-  if (admin::exist(path)) {
-    mode = binary ? "r+b" : "r+t";
-  } else {
-    mode = binary ? "a+b" : "a+t";
-  }
+  const char* mode = admin::exist(path) ? (binary ? "r+b" : "r+t") : (binary ? "a+b" : "a+t");
   FilePtr file(std::fopen(path.c_str(), mode));
-  if (!file) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") fopen failed " + systemMessage(error));
-  }
+  if (!file) return systemFailed(reason, "saveToFile", path, "fopen");
   const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
   if (written != text.size()) {
     const int indicator = std::ferror(file.get());
@@ -130,14 +122,8 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   }
   // The text reaches the file only when the buffer is flushed and the file closed: a full disk
   // shows here, and a save that did not reach the file is not reported as done.
-  if (std::fflush(file.get()) != 0) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") fflush failed " + systemMessage(error));
-  }
-  if (std::fclose(file.release()) != 0) {
-    const int error = errno;
-    return failed(reason, "saveToFile(" + path + ") fclose failed " + systemMessage(error));
-  }
+  if (std::fflush(file.get()) != 0) return systemFailed(reason, "saveToFile", path, "fflush");
+  if (std::fclose(file.release()) != 0) return systemFailed(reason, "saveToFile", path, "fclose");
   return true;
 }
 
@@ -148,26 +134,22 @@ bool loadFromString(const std::string& text, ProbeData& record) {
 
 // Never throws, memory exhaustion included: the reason may then stay empty.
 bool loadFromString(const std::string& text, ProbeData& record, std::string& reason) {
-  // The document ends at the first NUL. The archive reads the caller's text in place.
-  const char* const begin = text.c_str();
-  CharRangeBuf source(begin, begin + std::strlen(begin));
+  std::istringstream is;  // where reading stopped is asked after a failure
   try {
     reason.clear();
     errno = 0;  // Boost words a stream error with the system's message
-    std::istream is(&source);
+    is.str(text.substr(0, text.find('\0')));  // the document ends at the first NUL
     is.imbue(std::locale::classic());
     Boost137XmlIArchive archive(is);
     readRecord(archive, record);
     return true;
   } catch (...) {
     try {
+      const std::streamoff read = is.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
       // Boost appends the system's message to a stream error, also when there was none.
-      std::string why = place(begin, source.consumed()) + currentMessage();
+      std::string why = place(text, static_cast<std::size_t>(read)) + currentMessage();
       const std::string none = std::string("-") + std::strerror(0);
-      if (why.size() > none.size() &&
-          why.compare(why.size() - none.size(), none.size(), none) == 0) {
-        why.erase(why.size() - none.size());
-      }
+      if (boost::algorithm::ends_with(why, none)) why.resize(why.size() - none.size());
       failed(reason, "could not decode stream " + text);
       reason = why;
     } catch (...) {
@@ -181,14 +163,11 @@ bool loadFromFile(const std::string& path, ProbeData& record) {
   return loadFromFile(path, record, reason);
 }
 
+// Every way out sets the reason: a failure here, or loadFromString.
 bool loadFromFile(const std::string& path, ProbeData& record, std::string& reason) {
-  reason.clear();
   // Read and write access: a file that cannot be written is refused here too.
   FilePtr file(std::fopen(path.c_str(), "r+b"));
-  if (!file) {
-    const int error = errno;
-    return failed(reason, "loadFromFile(" + path + ") fopen failed " + systemMessage(error));
-  }
+  if (!file) return systemFailed(reason, "loadFromFile", path, "fopen");
   unsigned long size = 0;
   try {
     size = admin::getFileSize(path);
@@ -213,7 +192,7 @@ unsigned int ProbeData::computeChecksum() const {
   std::string text;
   if (!saveToString(text, *this)) return 0;
   const unsigned int result = crc16Arc(text.data(), text.size());
-  // The simulation coder's data checksum logs the same text.
+  // The simulation coder's data checksum, which is this one, logs as the coder's.
   LOG4CPLUS_DEBUG(g_probeLogger, "PDSimuCoder::checksum result " << result);
   return result;
 }

@@ -13,87 +13,69 @@
 
 using boost::serialization::make_nvp;
 
+// Each value goes out as an lvalue of its own type, which fixes how the archive writes it.
 void writeRecord(Boost137XmlOArchive& archive, const ProbeData& record) {
-  const unsigned int checksum = record.getChecksum();
-  archive << make_nvp("Data_Checksum", checksum);
-
+  const auto put = [&archive](const char* name, auto value) { archive << make_nvp(name, value); };
+  put("Data_Checksum", record.getChecksum());
   const Rb::RigidBody body(record.getRigidBody());
-  archive << make_nvp("Data_RB_Id", body.getId());
-  const int count = body.getNbTargets();
-  archive << make_nvp("Data_RB_TargetCount", count);
-
+  put("Data_RB_Id", body.getId());
+  put("Data_RB_TargetCount", body.getNbTargets());
   std::list<int> ids;
   body.getTargetsList(ids);
+  double triple[3];
   for (const int id : ids) {
-    const double size = body.getTargetSize(id);
-    archive << make_nvp("Data_RB_TargetSize", size);
-    double position[3];
-    body.getTargetPosition(id, position[0], position[1], position[2]);
-    archive << make_nvp("Data_RB_TargetPos", position);
-    const bool hasNormal = body.hasNormal(id);
-    const bool hasAngle = body.hasAngle(id);
-    archive << make_nvp("Data_RB_TargetHasNormal", hasNormal);
-    archive << make_nvp("Data_RB_TargetHasAngle", hasAngle);
-    if (hasNormal) {
-      double normal[3];
-      body.getTargetNormal(id, normal[0], normal[1], normal[2]);
-      archive << make_nvp("Data_RB_TargetNormal", normal);
+    put("Data_RB_TargetSize", body.getTargetSize(id));
+    body.getTargetPosition(id, triple[0], triple[1], triple[2]);
+    archive << make_nvp("Data_RB_TargetPos", triple);
+    put("Data_RB_TargetHasNormal", body.hasNormal(id));
+    put("Data_RB_TargetHasAngle", body.hasAngle(id));
+    if (body.hasNormal(id)) {
+      body.getTargetNormal(id, triple[0], triple[1], triple[2]);
+      archive << make_nvp("Data_RB_TargetNormal", triple);
     }
-    if (hasAngle) {
-      const double angle = body.getAngleTarget(id);
-      archive << make_nvp("Data_RB_TargetAngle", angle);
-    }
+    if (body.hasAngle(id)) put("Data_RB_TargetAngle", body.getAngleTarget(id));
   }
-
-  double direction[3];
-  record.getDefaultDir(direction[0], direction[1], direction[2]);
-  archive << make_nvp("Data_RB_Dir", direction);
-  const unsigned short thickness = record.getMaskThickness();
-  archive << make_nvp("Data_Target_Mask_Thickness", thickness);
+  record.getDefaultDir(triple[0], triple[1], triple[2]);
+  archive << make_nvp("Data_RB_Dir", triple);
+  put("Data_Target_Mask_Thickness", record.getMaskThickness());
 }
 
+// Each value is read into a variable of the type given, which fixes how the archive reads it.
 void readRecord(Boost137XmlIArchive& archive, ProbeData& record) {
-  unsigned int checksum = 0;
-  archive >> make_nvp("Data_Checksum", checksum);
-  record.setChecksum(checksum);
+  const auto get = [&archive](const char* name, auto value) {
+    archive >> make_nvp(name, value);
+    return value;
+  };
+  record.setChecksum(get("Data_Checksum", 0u));
 
   // The body is rebuilt on a copy and handed over whole, so a failure inside the targets
   // leaves the record's body as it was.
   Rb::RigidBody body(record.getRigidBody());
-  std::string id;
-  archive >> make_nvp("Data_RB_Id", id);
-  body.setId(id);
+  body.setId(get("Data_RB_Id", std::string()));
   body.clearTargets();
-  int count = 0;
-  archive >> make_nvp("Data_RB_TargetCount", count);
+  // A three-value element with fewer than three items leaves the missing values 0.
+  double triple[3];
+  const auto getTriple = [&](const char* name) {
+    triple[0] = triple[1] = triple[2] = 0.0;
+    archive >> make_nvp(name, triple);
+  };
+  const int count = get("Data_RB_TargetCount", 0);
   for (int i = 0; i < count; ++i) {
-    double size = 0.0;
-    archive >> make_nvp("Data_RB_TargetSize", size);
-    double position[3] = {0.0, 0.0, 0.0};
-    archive >> make_nvp("Data_RB_TargetPos", position);
-    body.insertTarget(i, position[0], position[1], position[2]);
+    const double size = get("Data_RB_TargetSize", 0.0);
+    getTriple("Data_RB_TargetPos");
+    body.insertTarget(i, triple[0], triple[1], triple[2]);
     body.setTargetSize(i, size);
-    bool hasNormal = false;
-    bool hasAngle = false;
-    archive >> make_nvp("Data_RB_TargetHasNormal", hasNormal);
-    archive >> make_nvp("Data_RB_TargetHasAngle", hasAngle);
+    const bool hasNormal = get("Data_RB_TargetHasNormal", false);
+    const bool hasAngle = get("Data_RB_TargetHasAngle", false);
     if (hasNormal) {
-      double normal[3] = {0.0, 0.0, 0.0};
-      archive >> make_nvp("Data_RB_TargetNormal", normal);
-      body.updateTargetNormal(i, normal[0], normal[1], normal[2]);
+      getTriple("Data_RB_TargetNormal");
+      body.updateTargetNormal(i, triple[0], triple[1], triple[2]);
     }
-    if (hasAngle) {
-      double angle = 0.0;
-      archive >> make_nvp("Data_RB_TargetAngle", angle);
-      body.setAngleTarget(i, angle);
-    }
+    if (hasAngle) body.setAngleTarget(i, get("Data_RB_TargetAngle", 0.0));
   }
   record.setRigidBody(body);
 
-  double direction[3] = {0.0, 0.0, 0.0};
-  archive >> make_nvp("Data_RB_Dir", direction);
-  record.setDefaultDir(direction[0], direction[1], direction[2]);
-  unsigned short thickness = 0;
-  archive >> make_nvp("Data_Target_Mask_Thickness", thickness);
-  record.setMaskThickness(thickness);
+  getTriple("Data_RB_Dir");
+  record.setDefaultDir(triple[0], triple[1], triple[2]);
+  record.setMaskThickness(get("Data_Target_Mask_Thickness", static_cast<unsigned short>(0)));
 }

@@ -59,6 +59,7 @@ class CoderRig {
   //   outN                setOutputVersion(N)
   //   alt                 save the alternative record from now on
   //   xN                  flips every bit of memory byte N
+  //   probe01             the memory holds tests/data/probe01.bin instead
   //   @O+L                a read completion of the memory's bytes O to O+L-1, not asked for
   //   #O+L  %O+L          a read, a save completion of offset O and length L without data
   std::string run(const std::string& steps) {
@@ -114,6 +115,7 @@ class CoderRig {
     if (step == "nocb") return coder.clearCB();
     if (step == "sync") return memory_.setCompletion(SimDeviceMemory::Completion::Synchronous);
     if (step == "alt") return (void)(toSave = alternative);
+    if (step == "probe01") return memory_.load(golden("probe01.bin"));
     if (step.compare(0, 3, "out") == 0) {
       return coder.setOutputVersion(static_cast<unsigned short>(std::stoi(step.substr(3))));
     }

@@ -23,9 +23,11 @@ std::string replaced(std::string text, const std::string& from, const std::strin
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
 }
 
+// The text written; a success leaves no reason.
 std::string save(const ProbeData& record) {
-  std::string text = "previous content";
-  EXPECT_TRUE(saveToString(text, record));
+  std::string text = "previous content", reason = "stale";
+  EXPECT_TRUE(saveToString(text, record, reason));
+  EXPECT_EQ("", reason);
   return text;
 }
 
@@ -92,6 +94,9 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
       {"\t<item>40</item>", "\t<item>40</ite>", kChecksum},
       {"</count>\n\t<item>-25<", "</item>\n\t<item>-25<", kChecksum},
       {"<item>1</item>\n</Data_RB_Dir>", "<item>1</itemX>\n</Data_RB_Dir>", kBody},
+      {"</Data_RB_TargetCount>\n<Data_RB_TargetSize>",
+       "</Data_RB_TargetCount>\n<Data_RB_TargetSize", kChecksum},
+      {"<Data_RB_Dir>", "<Data_RB_Dir", kBody},
       {">2</Data_Target_Mask_Thickness>", ">65536</Data_Target_Mask_Thickness>", kDirection},
   };
   const ProbeData old = makeRecord(makeBody("old", {TargetSpec{1, 1, 1, 1}}), 1, 2, 3, 4, 5);
@@ -136,9 +141,10 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
 // otherwise (the document is read by position).
 TEST(XmlTest, ReadsWhatEarlierReleasesTook) {
   const std::string sample = golden("probe.xml");
-  ProbeData wrapped = sampleRecord(), shortDirection = sampleRecord();
+  ProbeData wrapped = sampleRecord(), shortDirection = sampleRecord(), noDirection = sampleRecord();
   wrapped.setChecksum(4294967295u);
   shortDirection.setDefaultDir(7, 8, 0);
+  noDirection.setDefaultDir(0, 0, 0);
   struct Case {
     std::vector<std::pair<std::string, std::string>> edits;
     ProbeData expected;
@@ -159,6 +165,9 @@ TEST(XmlTest, ReadsWhatEarlierReleasesTook) {
       {{{"<count>3</count>\n\t<item>0</item>\n\t<item>0</item>\n\t<item>1</item>\n</Data_RB_Dir>",
          "<count>2</count>\n\t<item>7</item>\n\t<item>8</item>\n</Data_RB_Dir>"}},
        shortDirection},
+      {{{"<count>3</count>\n\t<item>0</item>\n\t<item>0</item>\n\t<item>1</item>\n</Data_RB_Dir>",
+         "<count>0</count>\n</Data_RB_Dir>"}},
+       noDirection},
       {{{"version=\"5\"", "version=\"65541\""},
         {">2.5</Data_RB_TargetSize>\n<Data_RB_TargetPos>\n\t<count>3</count>\n\t<item>40<",
          ">2.50000000000000000e+00</Data_RB_TargetSize>\n<Data_RB_TargetPos>\n\t<count>3</count>"
@@ -190,10 +199,16 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
   for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
     Trace trace;
     LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
+    const ProbeData record = makeRecord(makeBody("", {TargetSpec{bad, 0, 0, 0}}));
     std::string text = "previous content";
-    EXPECT_FALSE(saveToString(text, makeRecord(makeBody("", {TargetSpec{bad, 0, 0, 0}}))));
+    EXPECT_FALSE(saveToString(text, record));
     EXPECT_EQ("", text);
-    EXPECT_EQ(Trace{"ERROR could not code to stream "}, trace);
+    // Nor is it saved to a file, which is not even created.
+    const std::string path = testing::TempDir() + "probe_unwritable.xml";
+    std::remove(path.c_str());
+    EXPECT_FALSE(saveToFile(path, record, true));
+    EXPECT_FALSE(std::ifstream(path).good());
+    EXPECT_EQ(Trace(2, "ERROR could not code to stream "), trace);
   }
   struct Grouping : std::numpunct<char> {
     char do_decimal_point() const override { return ','; }
