@@ -694,7 +694,7 @@ class Report(_Handle):
     block first). Reports of the same bytes are equal; a copy or a pickle inspects them again."""
 
     __slots__ = ("size", "has_magic", "version", "image_length", "target_count",
-                 "data_checksum", "intact", "damage", "items", "_image", "_record")
+                 "data_checksum", "intact", "damage", "_count", "_items", "_image", "_record")
     _free = _lib.probedata_report_free
 
     def __init__(self, image: _Buffer) -> None:
@@ -712,12 +712,20 @@ class Report(_Handle):
         self.data_checksum: Optional[int] = info.data_checksum if info.has_data_checksum else None
         self.intact = bool(info.intact)
         self.damage = _text(damage.value)
-        natives = (_native.ReportItem * info.item_count)()
-        if info.item_count:
-            natives[0].struct_size = ctypes.sizeof(_native.ReportItem)
-        _lib.probedata_report_get_items(self._pointer, natives, info.item_count)
-        self.items = tuple(Item(self, index, native) for index, native in enumerate(natives))
+        self._count: int = info.item_count
+        self._items: Optional[Tuple[Item, ...]] = None
         self._record: Optional[Record] = None
+
+    @property
+    def items(self) -> Tuple[Item, ...]:
+        """The blocks in image order, the version block first, read when first asked for."""
+        if self._items is None:
+            natives = (_native.ReportItem * self._count)()
+            if self._count:
+                natives[0].struct_size = ctypes.sizeof(_native.ReportItem)
+            _lib.probedata_report_get_items(self._handle, natives, self._count)
+            self._items = tuple(Item(self, index, native) for index, native in enumerate(natives))
+        return self._items
 
     @property
     def record(self) -> Record:
