@@ -432,8 +432,9 @@ probedata_status PROBEDATA_CALL probedata_coder_set_output_version(probedata_cod
   return run(__func__, [&] {
     ProbeDataCoder& c = coderOf(coder);
     if (version != ownVersion(*coder)) {
-      capi::mistake("the coder writes version " + Report::versionText(ownVersion(*coder)) + " (" +
-                    std::to_string(ownVersion(*coder)) + ") only, not " + std::to_string(version));
+      capi::mistake("the coder writes its own version only, " +
+                    Report::versionText(ownVersion(*coder)) + ", not " +
+                    Report::versionText(version));
     }
     c.setOutputVersion(static_cast<unsigned short>(version));
   });

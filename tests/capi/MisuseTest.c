@@ -114,6 +114,8 @@ void test_misuse(void) {
   EXPECT(probedata_coder_get_record(c, NULL), ARGUMENT, "record is NULL");
   EXPECT(probedata_coder_get_versions(NULL, &u, &u), ARGUMENT, "coder is NULL");
   EXPECT(probedata_coder_get_error(c, NULL), ARGUMENT, "error is NULL");
+  EXPECT(probedata_coder_set_output_version(c, 0x15), ARGUMENT,
+         "its own version only, 2.1, not 1.5");
   EXPECT(probedata_coder_to_image(sc, r, (unsigned char**)&text, &n), ARGUMENT,
          "the simulation coder keeps no version-1 image");
   EXPECT(probedata_coder_to_image(c, r, NULL, &n), ARGUMENT, "image is NULL");
