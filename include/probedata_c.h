@@ -17,7 +17,9 @@
  * that crosses the boundary begins with struct_size, which the host sets to sizeof the struct it
  * was compiled with: the library reads or fills only the members that fit in that size, so a
  * struct can grow at its end, and refuses a size smaller than this first release's. Targets,
- * passed in arrays, have a fixed layout instead. The macros below give the headers' version.
+ * passed in arrays, have a fixed layout instead. PROBEDATA_VERSION_MAJOR, _MINOR, _BUILD and
+ * _NUMBER (ProbeVersion.h, included here) give the headers' version, probedata_version() the
+ * library's.
  *
  * Status. Every call that can fail returns a probedata_status; PROBEDATA_OK is 0. Every call
  * that returns a status sets the reason that probedata_last_error() gives on the same thread:
