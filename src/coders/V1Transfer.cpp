@@ -215,24 +215,20 @@ void ProbeDataV1Coder::startNextAction() {
   report(readKind(next).result, false, true, readKind(next).noCallbackText);
 }
 
-// After a save the held record and input version are what the written bytes decode to.
+// After a save the held record and input version are what the written bytes decode to. The
+// write is over before anything can throw: as in onDataRed, an exception other than a decode
+// failure passes on with the coder ready for the next save.
 void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long length,
                                    unsigned char* data) {
-  // As in onDataRed: an exception other than a decode failure passes on, the write being over.
-  try {
-    LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
-    if (ok) {
-      inputVersion_ = outputVersion_;
-      ok = decodeRange(offset, length, data,
-                       "ProbeDataV1Coder::onDataSaved() Could not decode stream");
-    } else {
-      error_ = TransferError;
-    }
-  } catch (...) {
-    if (pendingWrites_ > 0) --pendingWrites_;
-    throw;
-  }
   if (pendingWrites_ > 0) --pendingWrites_;
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
+  if (ok) {
+    inputVersion_ = outputVersion_;
+    ok = decodeRange(offset, length, data,
+                     "ProbeDataV1Coder::onDataSaved() Could not decode stream");
+  } else {
+    error_ = TransferError;
+  }
   if (pendingWrites_ == 0) {
     report(&ProbeDataCoderCB::onSaved, ok, false, "ProbeDataV1Coder::onDataSaved() no CB defined");
   }
