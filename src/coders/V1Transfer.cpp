@@ -71,10 +71,10 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
   try {
     if (inputVersion_ == NoVersionDefined) {
       nextAction_ = action;
-      ProbeDataV1Coder::readVersion();
-      return;
+      return ProbeDataV1Coder::readVersion();
     }
-    nextAction_ = NoReadAction;
+    // No read is chained here: a chained read is cleared before it starts, and a request is
+    // refused while a read is pending.
     currentAction_ = action;
     pendingReads_ = 1;
     const StreamItems range = action == ReadAllAction ? AllItems : DataCheckItem;
@@ -179,10 +179,7 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
                   std::to_string(static_cast<int>(action)));
     }
     // A version read that fails forgets the version.
-    if (!ok && action == ReadVersionAction) {
-      inputVersion_ = NoVersionDefined;
-      outputVersion_ = NoVersionDefined;
-    }
+    if (!ok && action == ReadVersionAction) inputVersion_ = outputVersion_ = NoVersionDefined;
   } catch (...) {
     settleRead();
     throw;
