@@ -37,10 +37,9 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* raw,
                                          std::size_t size) const {
   PROBE_GUARDED("setRigidBodyToRaw error", [&] {
-    unsigned char block[v1::kRigidBodyBlockSize];
+    unsigned char block[v1::kRigidBodyBlockSize] = {};  // the fill after the records is zero
     ByteWriter out(block, sizeof block);
     v1::writeRigidBody(out, data.getRigidBody());
-    out.zeros(sizeof block - out.consumed());
     ByteWriter(raw, size).bytes(block, sizeof block);
   });
 }
