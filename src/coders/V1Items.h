@@ -74,7 +74,7 @@ struct DefaultDirRead {
 
 DefaultDirRead readDefaultDir(ByteReader& in);
 void apply(ProbeData& record, const DefaultDirRead& read);
-void writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check = nullptr);
+void writeDefaultDir(ByteWriter& out, const ProbeData& record, FitCheck* check = nullptr);
 
 std::uint16_t readMaskThickness(ByteReader& in);
 void writeMaskThickness(ByteWriter& out, std::uint16_t thickness);
