@@ -37,11 +37,11 @@ void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw) {
   setVersionFromRaw(raw, v1::kVersionBlockSize);
 }
 
-// A block shorter than its 8 bytes is refused whole, magic or not.
+// A block shorter than its 8 bytes is refused whole, magic or not: the cursor stops short of the
+// numbers, and the version changes only after the block has read.
 void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw, std::size_t size) {
   v1::VersionRead read;
   PROBE_GUARDED("setVersionFromRaw error", [&] {
-    if (size < v1::kVersionBlockSize) throw CursorOverrun();
     ByteReader in(raw, size);
     v1::readVersion(in, read);
   });
