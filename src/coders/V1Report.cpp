@@ -257,10 +257,9 @@ class Builder {
       entry.detail = targets + ", checksum " + hex16(read.stored);
     }
     if (whole) return;
-    const std::string before =
-        entry.inRecord ? "; the " + targets + " and their checksum before the cut are intact" : "";
     shortfall(judgement, entry, block.size);
-    entry.detail += before;
+    if (entry.inRecord)
+      entry.detail += "; the " + targets + " and their checksum before the cut are intact";
   }
 
   // The three items after the rigid body, each whole in the image.
