@@ -79,8 +79,7 @@ std::string writeAndClose(int fd, const std::string& bytes, bool regular) {
   }
   ok = ok && (!regular || fsync(fd) == 0);
   const int error = errno;
-  const bool closed = ::close(fd) == 0;
-  return ok && closed ? "" : std::strerror(ok ? errno : error);
+  return ::close(fd) == 0 && ok ? "" : std::strerror(ok ? errno : error);
 }
 
 // A new file beside target, ".NAME.1A2B3C.tmp" (without NAME where that would make too long a
