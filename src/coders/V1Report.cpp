@@ -173,11 +173,9 @@ class Builder {
     if (!v1::holdsItemsAfterRigidBody(judgement.version)) {
       entry.verdict = Report::Absent;
       entry.detail = "not held by a version " + v1::versionText(judgement.version) + " image";
-      if (!whole) shortfall(judgement, entry, slot.size);
-      return;
     }
     if (!whole) return shortfall(judgement, entry, slot.size);
-    scalar(judgement, entry, slot);
+    if (entry.verdict != Report::Absent) scalar(judgement, entry, slot);
   }
 
   // The first item the image does not hold whole carries the shortfall; the items after it are
