@@ -28,8 +28,7 @@ struct BasicByteWindow {
 
   BasicByteWindow window(std::size_t offset, std::size_t length) const {
     if (data == nullptr || offset >= size) return BasicByteWindow{nullptr, 0};
-    const std::size_t room = size - offset;
-    return BasicByteWindow{data + offset, length < room ? length : room};
+    return BasicByteWindow{data + offset, std::min(length, size - offset)};
   }
 };
 using ByteWindow = BasicByteWindow<unsigned char>;
