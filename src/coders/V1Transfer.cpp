@@ -150,8 +150,6 @@ bool ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length, u
 void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long length,
                                  unsigned char* data) {
   const ReadAction action = currentAction_;
-  // A version read with a read chained behind it does not end the caller's request.
-  bool endsRequest = pendingReads_ == 1 && nextAction_ == NoReadAction;
 
   // Decode failures are reported below. Any other exception (memory exhausted) passes on to the
   // data handler, but the read is over all the same: the coder is left idle, as after a failed
@@ -187,12 +185,11 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
 
   if (pendingReads_ > 0) --pendingReads_;
   currentAction_ = NoReadAction;
-  if (!ok) {
-    settleRead();
-    endsRequest = true;
-  } else {
-    startNextAction();
-  }
+  // A version read with a read chained behind it does not end the caller's request, unless it
+  // fails: then the chained read is dropped instead of started.
+  const bool endsRequest = !ok || nextAction_ == NoReadAction;
+  if (!ok) nextAction_ = NoReadAction;
+  startNextAction();
 
   // A version read reports as a checksum read does.
   if (pendingReads_ == 0 && endsRequest) {
