@@ -28,8 +28,7 @@ struct BasicByteWindow {
 
   BasicByteWindow window(std::size_t offset, std::size_t length) const {
     if (data == nullptr || offset >= size) return BasicByteWindow{nullptr, 0};
-    const std::size_t room = size - offset;
-    return BasicByteWindow{data + offset, length < room ? length : room};
+    return BasicByteWindow{data + offset, std::min(length, size - offset)};
   }
 };
 using ByteWindow = BasicByteWindow<unsigned char>;
@@ -68,7 +67,6 @@ class ByteWriter : public ByteCursor<unsigned char> {
   void bytes(const Byte* from, std::size_t count) {
     std::copy_n(from, count, take(count));
   }
-  void zeros(std::size_t count) { std::fill_n(take(count), count, 0); }
 };
 
 class ByteReader : public ByteCursor<const unsigned char> {
@@ -80,8 +78,7 @@ class ByteReader : public ByteCursor<const unsigned char> {
   std::int16_t i16() { return boost::endian::load_little_s16(take(2)); }
   std::int32_t i32() { return boost::endian::load_little_s32(take(4)); }
   std::string chars(std::size_t count) {
-    const unsigned char* const in = take(count);
-    return std::string(reinterpret_cast<const char*>(in), count);
+    return std::string(reinterpret_cast<const char*>(take(count)), count);
   }
   void skip(std::size_t count) { take(count); }
 };

@@ -32,15 +32,9 @@ constexpr Scale kThousandths{0.001, 1000.0};
 // A product that is not a number or does not fit a signed 32-bit integer is refused: converting
 // it would be undefined, and no probe carries such a value.
 inline std::int32_t toScaled(double value, double inverse) {
-  const double product = value * inverse;
   double integral = 0.0;
-  const double fraction = std::modf(product, &integral);
-  double rounded = integral;
-  if (fraction >= 0.5) {
-    rounded += 1.0;
-  } else if (fraction < -0.5) {
-    rounded -= 1.0;
-  }
+  const double fraction = std::modf(value * inverse, &integral);
+  const double rounded = integral + (fraction >= 0.5 ? 1.0 : fraction < -0.5 ? -1.0 : 0.0);
   if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
     throw std::range_error("scaled value outside 32 bits");
   }
@@ -192,18 +186,16 @@ class ScaledReader : public FieldSum {
  public:
   explicit ScaledReader(ByteReader& in) : in_(in) {}
 
-  double i16(Scale scale) {
-    const std::int16_t stored = in_.i16();
-    add(static_cast<std::uint16_t>(stored));
-    return fromScaled(stored, scale.factor);
-  }
-  double i32(Scale scale) {
-    const std::int32_t stored = in_.i32();
+  double i16(Scale scale) { return summed(in_.i16(), scale); }
+  double i32(Scale scale) { return summed(in_.i32(), scale); }
+
+ private:
+  // A 16-bit field widens with its sign, which leaves its low 16 bits, all the sum keeps, alone.
+  double summed(std::int32_t stored, Scale scale) {
     add(static_cast<std::uint32_t>(stored));
     return fromScaled(stored, scale.factor);
   }
 
- private:
   ByteReader& in_;
 };
 

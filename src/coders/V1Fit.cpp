@@ -33,11 +33,9 @@ std::vector<ImageFitProblem> checkImageFit(const ProbeData& record) {
          true});
   }
 
-  double x = 0, y = 0, z = 0;
-  record.getDefaultDir(x, y, z);
   unsigned char direction[v1::kDefaultDirBlockSize];
   ByteWriter out(direction, sizeof direction);
-  v1::writeDefaultDir(out, x, y, z, &check);
+  v1::writeDefaultDir(out, record, &check);
 
   const std::string& id = body.getId();
   if (id.size() > v1::kIdFieldSize) {

@@ -7,10 +7,8 @@
 #ifndef PROBE_V1_ITEMS_H
 #define PROBE_V1_ITEMS_H
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,10 +36,7 @@ struct VersionRead {
   std::uint32_t stored() const { return packVersion(major, minor); }
   std::uint32_t version() const { return hasMagic() ? stored() : kNoMagicVersion; }
   // The numbers name a version devices write after the magic.
-  bool written() const {
-    return minor <= 0xF &&
-           std::count(std::begin(kWrittenVersions), std::end(kWrittenVersions), stored()) != 0;
-  }
+  bool written() const { return minor <= 0xF && ProbeDataV1Coder::isWrittenVersion(stored()); }
 };
 
 void readVersion(ByteReader& in, VersionRead& read);
@@ -79,7 +74,7 @@ struct DefaultDirRead {
 
 DefaultDirRead readDefaultDir(ByteReader& in);
 void apply(ProbeData& record, const DefaultDirRead& read);
-void writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check = nullptr);
+void writeDefaultDir(ByteWriter& out, const ProbeData& record, FitCheck* check = nullptr);
 
 std::uint16_t readMaskThickness(ByteReader& in);
 void writeMaskThickness(ByteWriter& out, std::uint16_t thickness);

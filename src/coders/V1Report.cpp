@@ -173,11 +173,9 @@ class Builder {
     if (!v1::holdsItemsAfterRigidBody(judgement.version)) {
       entry.verdict = Report::Absent;
       entry.detail = "not held by a version " + v1::versionText(judgement.version) + " image";
-      if (!whole) shortfall(judgement, entry, slot.size);
-      return;
     }
     if (!whole) return shortfall(judgement, entry, slot.size);
-    scalar(judgement, entry, slot);
+    if (entry.verdict != Report::Absent) scalar(judgement, entry, slot);
   }
 
   // The first item the image does not hold whole carries the shortfall; the items after it are
@@ -257,10 +255,9 @@ class Builder {
       entry.detail = targets + ", checksum " + hex16(read.stored);
     }
     if (whole) return;
-    const std::string before =
-        entry.inRecord ? "; the " + targets + " and their checksum before the cut are intact" : "";
     shortfall(judgement, entry, block.size);
-    entry.detail += before;
+    if (entry.inRecord)
+      entry.detail += "; the " + targets + " and their checksum before the cut are intact";
   }
 
   // The three items after the rigid body, each whole in the image.

@@ -22,8 +22,7 @@ bool isPresent(std::uint8_t flag) { return flag == v1::kFlagPresent; }
 // "Point#:" and the count in decimal, NUL-filled; the prefix is not checked. The count is
 // parsed as atoi would and cut to 16 bits.
 std::uint16_t countOf(const std::string& text) {
-  const int count = std::atoi(text.substr(v1::kCountPrefixSize).c_str());
-  return static_cast<std::uint16_t>(static_cast<unsigned int>(count));
+  return static_cast<std::uint16_t>(std::atoi(text.substr(v1::kCountPrefixSize).c_str()));
 }
 
 }  // namespace
@@ -37,10 +36,9 @@ void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* r
 void ProbeDataV1Coder::setRigidBodyToRaw(const ProbeData& data, unsigned char* raw,
                                          std::size_t size) const {
   PROBE_GUARDED("setRigidBodyToRaw error", [&] {
-    unsigned char block[v1::kRigidBodyBlockSize];
+    unsigned char block[v1::kRigidBodyBlockSize] = {};  // the fill after the records is zero
     ByteWriter out(block, sizeof block);
     v1::writeRigidBody(out, data.getRigidBody());
-    out.zeros(sizeof block - out.consumed());
     ByteWriter(raw, size).bytes(block, sizeof block);
   });
 }

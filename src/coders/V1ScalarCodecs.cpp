@@ -37,11 +37,11 @@ void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw) {
   setVersionFromRaw(raw, v1::kVersionBlockSize);
 }
 
-// A block shorter than its 8 bytes is refused whole, magic or not.
+// A block shorter than its 8 bytes is refused whole, magic or not: the cursor stops short of the
+// numbers, and the version changes only after the block has read.
 void ProbeDataV1Coder::setVersionFromRaw(unsigned char* raw, std::size_t size) {
   v1::VersionRead read;
   PROBE_GUARDED("setVersionFromRaw error", [&] {
-    if (size < v1::kVersionBlockSize) throw CursorOverrun();
     ByteReader in(raw, size);
     v1::readVersion(in, read);
   });
@@ -62,7 +62,9 @@ void ProbeDataV1Coder::setVersionToRaw(unsigned char* raw, std::size_t size) con
 
 // Default direction: x, y, z in thousandths and their sum.
 
-void v1::writeDefaultDir(ByteWriter& out, double x, double y, double z, FitCheck* check) {
+void v1::writeDefaultDir(ByteWriter& out, const ProbeData& record, FitCheck* check) {
+  double x = 0, y = 0, z = 0;
+  record.getDefaultDir(x, y, z);
   ScaledWriter scaled(out, check);
   scaled.i16(x, kThousandths, "defaultDirection[0]");
   scaled.i16(y, kThousandths, "defaultDirection[1]");
@@ -93,12 +95,10 @@ void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* 
 void ProbeDataV1Coder::setDefaultDirToRaw(const ProbeData& data, unsigned char* raw,
                                           std::size_t size) const {
   PROBE_GUARDED("setDefaultDirToRaw error", [&] {
-    double x = 0, y = 0, z = 0;
-    data.getDefaultDir(x, y, z);
     // Coded whole before it is handed over, so a refused value leaves the caller's bytes alone.
     unsigned char block[v1::kDefaultDirBlockSize];
     ByteWriter out(block, sizeof block);
-    v1::writeDefaultDir(out, x, y, z);
+    v1::writeDefaultDir(out, data);
     ByteWriter(raw, size).bytes(block, sizeof block);
   });
 }

@@ -71,10 +71,10 @@ void ProbeDataV1Coder::startRead(ReadAction action) {
   try {
     if (inputVersion_ == NoVersionDefined) {
       nextAction_ = action;
-      ProbeDataV1Coder::readVersion();
-      return;
+      return ProbeDataV1Coder::readVersion();
     }
-    nextAction_ = NoReadAction;
+    // No read is chained here: a chained read is cleared before it starts, and a request is
+    // refused while a read is pending.
     currentAction_ = action;
     pendingReads_ = 1;
     const StreamItems range = action == ReadAllAction ? AllItems : DataCheckItem;
@@ -150,8 +150,6 @@ bool ProbeDataV1Coder::decodeRange(unsigned long offset, unsigned long length, u
 void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long length,
                                  unsigned char* data) {
   const ReadAction action = currentAction_;
-  // A version read with a read chained behind it does not end the caller's request.
-  bool endsRequest = pendingReads_ == 1 && nextAction_ == NoReadAction;
 
   // Decode failures are reported below. Any other exception (memory exhausted) passes on to the
   // data handler, but the read is over all the same: the coder is left idle, as after a failed
@@ -179,10 +177,7 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
                   std::to_string(static_cast<int>(action)));
     }
     // A version read that fails forgets the version.
-    if (!ok && action == ReadVersionAction) {
-      inputVersion_ = NoVersionDefined;
-      outputVersion_ = NoVersionDefined;
-    }
+    if (!ok && action == ReadVersionAction) inputVersion_ = outputVersion_ = NoVersionDefined;
   } catch (...) {
     settleRead();
     throw;
@@ -190,12 +185,11 @@ void ProbeDataV1Coder::onDataRed(bool ok, unsigned long offset, unsigned long le
 
   if (pendingReads_ > 0) --pendingReads_;
   currentAction_ = NoReadAction;
-  if (!ok) {
-    settleRead();
-    endsRequest = true;
-  } else {
-    startNextAction();
-  }
+  // A version read with a read chained behind it does not end the caller's request, unless it
+  // fails: then the chained read is dropped instead of started.
+  const bool endsRequest = !ok || nextAction_ == NoReadAction;
+  if (!ok) nextAction_ = NoReadAction;
+  startNextAction();
 
   // A version read reports as a checksum read does.
   if (pendingReads_ == 0 && endsRequest) {
@@ -215,24 +209,20 @@ void ProbeDataV1Coder::startNextAction() {
   report(readKind(next).result, false, true, readKind(next).noCallbackText);
 }
 
-// After a save the held record and input version are what the written bytes decode to.
+// After a save the held record and input version are what the written bytes decode to. The
+// write is over before anything can throw: as in onDataRed, an exception other than a decode
+// failure passes on with the coder ready for the next save.
 void ProbeDataV1Coder::onDataSaved(bool ok, unsigned long offset, unsigned long length,
                                    unsigned char* data) {
-  // As in onDataRed: an exception other than a decode failure passes on, the write being over.
-  try {
-    LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
-    if (ok) {
-      inputVersion_ = outputVersion_;
-      ok = decodeRange(offset, length, data,
-                       "ProbeDataV1Coder::onDataSaved() Could not decode stream");
-    } else {
-      error_ = TransferError;
-    }
-  } catch (...) {
-    if (pendingWrites_ > 0) --pendingWrites_;
-    throw;
-  }
   if (pendingWrites_ > 0) --pendingWrites_;
+  LOG4CPLUS_TRACE(g_probeLogger, "ProbeDataV1Coder received onDataSaved()");
+  if (ok) {
+    inputVersion_ = outputVersion_;
+    ok = decodeRange(offset, length, data,
+                     "ProbeDataV1Coder::onDataSaved() Could not decode stream");
+  } else {
+    error_ = TransferError;
+  }
   if (pendingWrites_ == 0) {
     report(&ProbeDataCoderCB::onSaved, ok, false, "ProbeDataV1Coder::onDataSaved() no CB defined");
   }

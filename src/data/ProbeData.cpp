@@ -5,10 +5,8 @@
 ProbeData::ProbeData()
     : rigidBody_(new Rb::RigidBody), maskThickness_(0), defaultDir_{0.0, 0.0, 0.0}, checksum_(0) {}
 
-ProbeData::ProbeData(const ProbeData& other)
-    : maskThickness_(0), defaultDir_{0.0, 0.0, 0.0}, checksum_(0) {
-  copyFrom(other);
-}
+// copyFrom sets every member.
+ProbeData::ProbeData(const ProbeData& other) { copyFrom(other); }
 
 ProbeData& ProbeData::operator=(const ProbeData& other) {
   copyFrom(other);

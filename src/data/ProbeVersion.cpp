@@ -6,9 +6,6 @@
 
 namespace {
 
-const int kMajor = PROBEDATA_VERSION_MAJOR;
-const int kMinor = PROBEDATA_VERSION_MINOR;
-const int kBuild = PROBEDATA_VERSION_BUILD;
 // The text after the date, empty in this release.
 #define PROBEDATA_VERSION_SUFFIX ""
 
@@ -18,8 +15,9 @@ struct VersionTexts {
   wchar_t wide[256];
 
   VersionTexts() {
-    std::snprintf(narrow, sizeof narrow, "32-bit Edition Version %d.%d Build %d %s %s", kMajor,
-                  kMinor, kBuild, PROBEDATA_BUILD_DATE, PROBEDATA_VERSION_SUFFIX);
+    std::snprintf(narrow, sizeof narrow, "32-bit Edition Version %d.%d Build %d %s %s",
+                  PROBEDATA_VERSION_MAJOR, PROBEDATA_VERSION_MINOR, PROBEDATA_VERSION_BUILD,
+                  PROBEDATA_BUILD_DATE, PROBEDATA_VERSION_SUFFIX);
     std::copy(std::begin(narrow), std::end(narrow), wide);  // the text is ASCII
   }
 };
@@ -35,7 +33,7 @@ extern "C" {
 
 const char* PROBEDATA_CALL GetDllVersion() { return texts().narrow; }
 const wchar_t* PROBEDATA_CALL GetDllVersionUnicode() { return texts().wide; }
-int PROBEDATA_CALL GetDllVersionMajor() { return kMajor; }
-int PROBEDATA_CALL GetDllVersionMinor() { return kMinor; }
-int PROBEDATA_CALL GetDllBuildNumber() { return kBuild; }
+int PROBEDATA_CALL GetDllVersionMajor() { return PROBEDATA_VERSION_MAJOR; }
+int PROBEDATA_CALL GetDllVersionMinor() { return PROBEDATA_VERSION_MINOR; }
+int PROBEDATA_CALL GetDllBuildNumber() { return PROBEDATA_VERSION_BUILD; }
 }

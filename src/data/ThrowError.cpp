@@ -2,8 +2,6 @@
 
 #include <log4cplus/loglevel.h>
 
-#include <cstring>
-
 #include "Error.h"
 #include "ProbeLogger.h"
 

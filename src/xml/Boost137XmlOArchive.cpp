@@ -20,9 +20,6 @@ constexpr char kPrologue[] =
     "<!DOCTYPE boost_serialization>\n"
     "<boost_serialization signature=\"serialization::archive\" version=\"5\">\n";
 
-// "-d.dddddddddddddddde-ddd" is the longest a double gets with 17 significant digits.
-constexpr int kMaxDoubleLength = 24;
-
 }  // namespace
 
 Boost137XmlOArchive::Boost137XmlOArchive(std::ostream& stream)
@@ -42,7 +39,9 @@ void Boost137XmlOArchive::save(const double& value) {
   }
   if (!std::isfinite(value))
     throw std::domain_error("the record holds a value that is not a finite number");
-  char text[kMaxDoubleLength + 8];
+  // "-d.dddddddddddddddde-ddd", 24 characters, is the longest a double gets with 17 significant
+  // digits.
+  char text[32];
   const std::to_chars_result result =
       std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
   os.write(text, result.ptr - text);

@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The system's calls on the path's own form: wide on Windows, bytes elsewhere.
+// The system's calls on the path's own form: wide on Windows, bytes elsewhere. Windows keeps no
+// owner or mode bits to carry over, and every file counts as the caller's own.
 #if defined(_WIN32)
 using FileStatus = struct _stat64;
 constexpr auto statusOf = &_fstat64;
@@ -27,6 +28,9 @@ constexpr auto openFile = &_wopen;
 constexpr auto accessible = &_waccess;
 constexpr int kOpenFlags = _O_BINARY | _O_NOINHERIT;
 int fsync(int fd) { return _commit(fd); }
+int fchown(int, short, short) { return 0; }
+int fchmod(int, mode_t) { return 0; }
+int geteuid() { return 0; }
 struct HeldSignals {  // Windows has none of the three
   bool arrived() const { return false; }
 };
@@ -40,9 +44,8 @@ constexpr int kOpenFlags = O_CLOEXEC;
 // ends the process between the temporary file's creation and its rename or removal; the
 // destructor brings the caller's mask back, and so delivers what arrived meanwhile.
 struct HeldSignals {
-  sigset_t callers;
+  sigset_t held, callers;
   HeldSignals() {
-    sigset_t held;
     sigemptyset(&held);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
     pthread_sigmask(SIG_BLOCK, &held, &callers);
@@ -54,13 +57,12 @@ struct HeldSignals {
     sigset_t pending;
     struct sigaction action;
     sigpending(&pending);
+    bool any = false;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-      if (sigismember(&pending, signal) == 1 && sigismember(&callers, signal) == 0 &&
-          sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
-        return true;
-      }
+      any = any || (sigismember(&pending, signal) == 1 && sigismember(&callers, signal) == 0 &&
+                    sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN);
     }
-    return false;
+    return any;
   }
 };
 #endif
@@ -77,8 +79,7 @@ std::string writeAndClose(int fd, const std::string& bytes, bool regular) {
   }
   ok = ok && (!regular || fsync(fd) == 0);
   const int error = errno;
-  const bool closed = ::close(fd) == 0;
-  return ok && closed ? "" : std::strerror(ok ? errno : error);
+  return ::close(fd) == 0 && ok ? "" : std::strerror(ok ? errno : error);
 }
 
 // A new file beside target, ".NAME.1A2B3C.tmp" (without NAME where that would make too long a
@@ -100,17 +101,13 @@ std::string replace(const fs::path& target, const fs::path& directory, const std
     fd = openFile(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, mode);
   }
   if (fd < 0) return std::strerror(errno);
-  std::string why;
-#if !defined(_WIN32)
-  if (old != nullptr && ((::fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM) ||
-                         ::fchmod(fd, static_cast<mode_t>(mode)) != 0)) {
-    why = std::strerror(errno);
-    ::close(fd);
-  }
-#endif
-  std::error_code error;
-  if (why.empty()) why = writeAndClose(fd, bytes, true);
+  const bool owned =
+      old == nullptr || ((::fchown(fd, old->st_uid, old->st_gid) == 0 || errno == EPERM) &&
+                         ::fchmod(fd, static_cast<mode_t>(mode)) == 0);
+  std::string why = owned ? writeAndClose(fd, bytes, true) : std::strerror(errno);
+  if (!owned) ::close(fd);
   if (why.empty() && held.arrived()) why = "interrupted by a signal";
+  std::error_code error;
   if (why.empty()) fs::rename(temporary, target, error);
   if (why.empty() && error) why = error.message();
   if (!why.empty()) fs::remove(temporary, error);
@@ -124,36 +121,30 @@ std::string replace(const fs::path& target, const fs::path& directory, const std
   return why;
 }
 
-std::string replaced(const fs::path& path, const std::string& bytes) {
-  std::error_code ignored;
-  fs::path target = path;
-  if (fs::is_symlink(fs::symlink_status(path, ignored))) {
-    // The file the link names, which need not exist yet: the link itself stays.
-    target = fs::absolute(path, ignored).parent_path() / fs::read_symlink(path, ignored);
-  }
-  const fs::path directory = target.has_parent_path() ? target.parent_path() : ".";
-  // What the caller could not open for writing is refused, as a shell redirection refuses it.
-  const int fd = openFile(path.c_str(), O_WRONLY | kOpenFlags);
-  if (fd < 0) {
-    return errno == ENOENT ? replace(target, directory, bytes, nullptr) : std::strerror(errno);
-  }
-  // Written in place, as cp writes: a device, a FIFO, a file with other hard links, which all see
-  // the new text, another user's file, which keeps its owner (only root could give it back), and
-  // a file in a directory that takes no new file.
-  FileStatus old;
-  const bool regular = statusOf(fd, &old) == 0 && (old.st_mode & S_IFMT) == S_IFREG;
-  bool inPlace = !regular || old.st_nlink > 1 || accessible(directory.c_str(), W_OK) != 0;
-#if !defined(_WIN32)
-  inPlace = inPlace || (geteuid() != 0 && old.st_uid != geteuid());
-#endif
-  if (inPlace) return writeAndClose(fd, bytes, regular);
-  ::close(fd);
-  return replace(target, directory, bytes, &old);
-}
-
 }  // namespace
 
 bool replaceFile(const fs::path& path, const std::string& bytes, std::string& reason) {
-  reason = replaced(path, bytes);
+  std::error_code ignored;
+  fs::path target = path;
+  // The file the link names, which need not exist yet: the link itself stays.
+  if (fs::is_symlink(fs::symlink_status(path, ignored)))
+    target = fs::absolute(path, ignored).parent_path() / fs::read_symlink(path, ignored);
+  const fs::path directory = target.has_parent_path() ? target.parent_path() : ".";
+  // What the caller could not open for writing is refused, as a shell redirection refuses it.
+  const int fd = openFile(path.c_str(), O_WRONLY | kOpenFlags);
+  FileStatus old{};
+  const bool regular = fd >= 0 && statusOf(fd, &old) == 0 && (old.st_mode & S_IFMT) == S_IFREG;
+  if (fd < 0) {
+    reason = errno == ENOENT ? replace(target, directory, bytes, nullptr) : std::strerror(errno);
+  } else if (!regular || old.st_nlink > 1 || accessible(directory.c_str(), W_OK) != 0 ||
+             (geteuid() != 0 && old.st_uid != geteuid())) {
+    // Written in place, as cp writes: a device, a FIFO, a file with other hard links, which all
+    // see the new text, another user's file, which keeps its owner (only root could give it
+    // back), and a file in a directory that takes no new file.
+    reason = writeAndClose(fd, bytes, regular);
+  } else {
+    ::close(fd);
+    reason = replace(target, directory, bytes, &old);
+  }
   return reason.empty();
 }

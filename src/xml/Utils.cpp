@@ -114,8 +114,7 @@ bool saveToFile(const std::string& path, const ProbeData& record, bool binary,
   const char* mode = admin::exist(path) ? (binary ? "r+b" : "r+t") : (binary ? "a+b" : "a+t");
   FilePtr file(std::fopen(path.c_str(), mode));
   if (!file) return systemFailed(reason, "saveToFile", path, "fopen");
-  const std::size_t written = std::fwrite(text.data(), 1, text.size(), file.get());
-  if (written != text.size()) {
+  if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
     const int indicator = std::ferror(file.get());
     return failed(reason, indicator != 0 ? "saveToFile() fwrite failed " + std::to_string(indicator)
                                          : std::string("saveToFile() fwrite failed unknown"));
@@ -175,8 +174,7 @@ bool loadFromFile(const std::string& path, ProbeData& record, std::string& reaso
     return failed(reason, "loadFromFile() Could not find file size " + path);
   }
   std::string text(size, '\0');
-  const std::size_t count = std::fread(&text[0], 1, text.size(), file.get());
-  if (count < text.size()) {
+  if (std::fread(&text[0], 1, text.size(), file.get()) < text.size()) {
     return failed(reason, std::feof(file.get()) != 0 ? std::string("loadFromFile() eof reached")
                                                      : "loadFromFile() fread failed " +
                                                            std::to_string(std::ferror(file.get())));
