@@ -26,7 +26,7 @@ probedata_record* capi_sample(void);
 // clang-format off
 #define CAPI_TESTS(X)                                                                       \
   X(misuse) X(struct_sizes) X(version) X(record_equality) X(encoders_refuse_nul_in_id)     \
-  X(texts_and_files) X(completions_must_be_awaited) X(transfers) X(callbacks_call_back_in) \
+  X(texts_and_files) X(completions_must_be_awaited) X(transfers)                           \
   X(versions_a_coder_writes) X(log) X(threads_keep_their_own_reason) X(quiet)
 // clang-format on
 #define CAPI_DECLARE(name) void test_##name(void);

@@ -85,47 +85,63 @@ void test_completions_must_be_awaited(void) {
   probedata_coder_free(coder);
 }
 
+// From inside: the coder frees itself in a checksum_read ('f'), or makes the next request at once
+// in a saved and, in the all_read that ends it, reads the record and frees itself ('n').
 static void free_coder(struct host* h, char what) {
   if (what == 'c') probedata_coder_free(h->coder);  // goes when the call returns
+}
+static void next_request(struct host* h, char what) {
+  probedata_record* record = NULL;
+  if (what == 's') OK(probedata_coder_read_all(h->coder));
+  if (what != 'r') return;
+  OK(probedata_coder_get_record(h->coder, &record));
+  probedata_record_free(record);
+  probedata_coder_free(h->coder);
 }
 
 // Scenarios as steps: s save, r read_all, c read_checksum, v read_version, C cancel, p pump, R
 // and S fail the memory's next read or save, X the host's handler refuses, 0 and F fill the
 // memory with 0x00 or 0xFF, k the record read is the one saved, x the callbacks are cleared, f
-// the coder frees itself from inside its next checksum_read. Each ends in what the callbacks said
-// and the coder's error. Memory 0 is the host's handler, any other size the simulated memory's.
+// and n a callback's own work from inside (above). Each ends in what the callbacks said and the
+// coder's error (-1: the coder is gone). Memory 0 is the host's handler, any other size the
+// simulated memory's; text: the simulation coder over a memory that keeps a text.
 void test_transfers(void) {
   static const struct {
-    int memory, queued;
+    int memory, queued, text;
     const char *steps, *said;
     int error;
   } kCases[] = {
-      {428, 0, "sr", "s1r1", PROBEDATA_CODER_ERROR_NONE},
+      {428, 0, 0, "sr", "s1r1", PROBEDATA_CODER_ERROR_NONE},
       // A failed completion is told by its result alone; a read not taken, error first.
-      {428, 0, "Rr", "c0", PROBEDATA_CODER_ERROR_TRANSFER},
-      {428, 0, "Ss", "s0", PROBEDATA_CODER_ERROR_TRANSFER},
-      {100, 0, "s", "s0", PROBEDATA_CODER_ERROR_TRANSFER},  // does not fit the memory
-      {0, 0, "Xr", "er0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 0, 0, "Rr", "c0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 0, 0, "Ss", "s0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {100, 0, 0, "s", "s0", PROBEDATA_CODER_ERROR_TRANSFER},  // does not fit the memory
+      {0, 0, 0, "Xr", "er0", PROBEDATA_CODER_ERROR_TRANSFER},
       // Memory holding no image is a decode failure, not an empty probe, and the record stays.
-      {428, 0, "r", "c0", PROBEDATA_CODER_ERROR_DECODE},
-      {428, 0, "Fr", "c0", PROBEDATA_CODER_ERROR_DECODE},
-      {428, 0, "s0rk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
-      {428, 0, "sFrk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
-      {428, 0, "xFr", "", PROBEDATA_CODER_ERROR_DECODE},  // told without callbacks too
+      {428, 0, 0, "r", "c0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, 0, "Fr", "c0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, 0, "s0rk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, 0, "sFrk", "s1r0", PROBEDATA_CODER_ERROR_DECODE},
+      {428, 0, 0, "xFr", "", PROBEDATA_CODER_ERROR_DECODE},  // told without callbacks too
       // Cancel ends what is pending as failed; the memory's late completions are dropped.
-      {428, 1, "csCp", "c0s0", PROBEDATA_CODER_ERROR_TRANSFER},
-      {428, 1, "vfCp", "c0", -1},
+      {428, 1, 0, "csCp", "c0s0", PROBEDATA_CODER_ERROR_TRANSFER},
+      {428, 1, 0, "vfCp", "c0", -1},
+      // Callbacks that call back in, over either coder.
+      {428, 0, 0, "ns", "s1r1", -1},
+      {0, 0, 1, "ns", "s1r1", -1},
   };
   static unsigned char fill[428];
+  probedata_coder* coder = NULL;
   size_t i, at;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     struct host h;
     probedata_sim* sim = NULL;
     probedata_record *record = capi_sample(), *read = NULL;
     int equal = 1, error = -1;
-    if (kCases[i].memory)
-      OK(probedata_sim_new((size_t)kCases[i].memory, 0, kCases[i].queued, &sim));
-    coder_for(&h, PROBEDATA_CODER_V1, sim);
+    if (kCases[i].memory || kCases[i].text) {
+      OK(probedata_sim_new((size_t)kCases[i].memory, kCases[i].text, kCases[i].queued, &sim));
+    }
+    coder_for(&h, kCases[i].text ? PROBEDATA_CODER_SIMULATION : PROBEDATA_CODER_V1, sim);
     for (at = 0; kCases[i].steps[at] != '\0'; ++at) {
       const char step = kCases[i].steps[at];
       if (step == '0' || step == 'F') memset(fill, step == 'F' ? 0xFF : 0, sizeof fill);
@@ -142,7 +158,7 @@ void test_transfers(void) {
       if (step == 'k') OK(probedata_coder_get_record(h.coder, &read));
       if (step == 'k') OK(probedata_record_equal(record, read, &equal));
       h.refuse |= step == 'X';
-      if (step == 'f') h.inside = free_coder;
+      if (step == 'f' || step == 'n') h.inside = step == 'f' ? free_coder : next_request;
     }
     if (h.inside == NULL) OK(probedata_coder_get_error(h.coder, &error));
     if (strcmp(h.said, kCases[i].said) != 0 || !equal || error != kCases[i].error) {
@@ -151,41 +167,16 @@ void test_transfers(void) {
     if (h.inside == NULL) probedata_coder_free(h.coder);
     probedata_record_free(read), probedata_sim_free(sim), probedata_record_free(record);
   }
-  // The image conversions say so too.
-  for (i = 0; i < 2; ++i) {
-    probedata_coder* coder = NULL;
+  // The image conversion says so too.
+  OK(probedata_coder_new(PROBEDATA_CODER_V1, NULL, &coder));
+  for (at = 0; at < 2; ++at) {
     probedata_record* record = capi_sample();
-    memset(fill, i ? 0xFF : 0, sizeof fill);
-    OK(probedata_coder_new(PROBEDATA_CODER_V1, NULL, &coder));
+    memset(fill, at ? 0xFF : 0, sizeof fill);
     EXPECT(probedata_coder_from_image(coder, fill, sizeof fill, record), DECODE,
-           i ? "erased memory" : "blank memory");
-    probedata_coder_free(coder), probedata_record_free(record);
+           at ? "erased memory" : "blank memory");
+    probedata_record_free(record);
   }
-}
-
-// From inside: the next request at once, the record, and the coder's own free.
-static void next_request(struct host* h, char what) {
-  probedata_record* record = NULL;
-  if (what == 's') OK(probedata_coder_read_all(h->coder));
-  if (what != 'r') return;
-  OK(probedata_coder_get_record(h->coder, &record));
-  probedata_record_free(record);
-  probedata_coder_free(h->coder);
-}
-
-void test_callbacks_call_back_in(void) {
-  int text;
-  for (text = 0; text < 2; ++text) {
-    struct host h;
-    probedata_sim* sim = NULL;
-    probedata_record* record = capi_sample();
-    OK(probedata_sim_new(428, text, 0, &sim));
-    coder_for(&h, text ? PROBEDATA_CODER_SIMULATION : PROBEDATA_CODER_V1, sim);
-    h.inside = next_request;
-    OK(probedata_coder_save(h.coder, record));
-    CHECK(!strcmp(h.said, "s1r1"));
-    probedata_sim_free(sim), probedata_record_free(record);
-  }
+  probedata_coder_free(coder);
 }
 
 void test_versions_a_coder_writes(void) {
