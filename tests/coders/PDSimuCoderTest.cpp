@@ -12,12 +12,6 @@ namespace {
 
 using Rig = CoderRig<PDSimuCoder>;
 
-ProbeData xmlRecord() {
-  ProbeData record;
-  EXPECT_TRUE(loadFromString(golden("probe.xml"), record));
-  return record;
-}
-
 // Each script's trace, then the coder's state and the record it holds ("text" for the golden
 // text's), against tests/data/expected/simu-transfers.txt.
 TEST(PDSimuCoderTest, Scripts) {
@@ -30,7 +24,7 @@ TEST(PDSimuCoderTest, Scripts) {
       "out16 out0 out17"};
   std::string runs;
   for (const char* const script : scripts) {
-    Rig rig(golden("probe.xml"), xmlRecord(), SimDeviceMemory::Storage::Text);
+    Rig rig(golden("probe.xml"), sampleRecord(), SimDeviceMemory::Storage::Text);
     rig.alternative.setDefaultDir(std::nan(""), 0, 0);
     std::string trace = rig.run(script);
     // The text of a damaged document is logged whole: its first line is enough here.
@@ -38,12 +32,12 @@ TEST(PDSimuCoderTest, Scripts) {
     if (cut != std::string::npos) trace.erase(cut, trace.find(";", cut) - cut);
     const std::string held = describe(rig.coder.getProbeData());
     runs += std::string("== ") + script + "\n" + trace + "\n" + rig.state() + ", holds " +
-            (held == describe(xmlRecord()) ? "text" : held) + "\n";
+            (held == describe(sampleRecord()) ? "text" : held) + "\n";
     if (std::string(script) == "save go") {
       EXPECT_EQ(golden("probe.xml"), rig.memory().contents());
     }
   }
-  EXPECT_EQ(golden("expected/simu-transfers.txt"), runs);
+  expectGolden("expected/simu-transfers.txt", runs);
 }
 
 // A completion's text ends at its first NUL and never reaches past its length; a null pointer
@@ -74,7 +68,7 @@ TEST(PDSimuCoderTest, RefusesWithoutDataHandlerAndChecksumsTheText) {
   LogLines lines(trace, log4cplus::TRACE_LOG_LEVEL);
   EXPECT_PROBE_ERROR(coder.readChecksum(), "PDSimuCoder::readAll no DH pointer defined!");
   EXPECT_PROBE_ERROR(coder.save(ProbeData()), "PDSimuCoder::save(All) no DH pointer defined!");
-  EXPECT_EQ(0x92BEu, coder.computeDataCheksum(xmlRecord()));  // CRC-16/ARC of probe.xml
+  EXPECT_EQ(0x92BEu, coder.computeDataCheksum(sampleRecord()));  // CRC-16/ARC of probe.xml
   EXPECT_EQ(
       (Trace{"TRACE PDSimuCoder::readAll", "ERROR PDSimuCoder::readAll no DH pointer defined!",
              "TRACE PDSimuCoder::save(All)", "ERROR PDSimuCoder::save(All) no DH pointer defined!",

@@ -27,15 +27,6 @@ std::string imageOf(const ProbeData& record, unsigned short outputVersion = 33) 
   return image;
 }
 
-// base with the bytes at each offset replaced.
-std::string patched(std::string base, const std::vector<std::pair<std::size_t, const char*>>& at) {
-  for (const auto& patch : at) {
-    const std::string bytes = fromHex(patch.second);
-    base.replace(patch.first, bytes.size(), bytes);
-  }
-  return base;
-}
-
 const TargetSpec kOne = TargetSpec{1.5, 1.0, -2.0, 0.0625};
 
 // Each record is written as the bytes given, from the offset given; the rest of a 428-byte
@@ -157,7 +148,7 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
     ASSERT_TRUE(newCoder().convertFromString(image, back));
     EXPECT_EQ(problems.empty(), describe(c.record) == describe(back));
   }
-  EXPECT_EQ(golden("expected/image-fit.txt"), all);
+  expectGolden("expected/image-fit.txt", all);
 }
 
 // What convertFromString gives for an image, against tests/data/expected/image-reads.txt: the
@@ -202,7 +193,7 @@ TEST(V1ImageTest, ReadsImages) {
     for (const std::string& line : trace) reads += line + "\n";
     reads += describe(record) + "\n";
   }
-  EXPECT_EQ(golden("expected/image-reads.txt"), reads);
+  expectGolden("expected/image-reads.txt", reads);
 }
 
 // The data checksum is the CRC-16/ARC of the rigid body, default direction and mask thickness

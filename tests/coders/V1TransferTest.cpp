@@ -11,17 +11,10 @@ namespace {
 
 using Rig = CoderRig<ProbeDataV1Coder>;
 
-ProbeData imageRecord() {
-  ProbeData record;
-  ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
-  EXPECT_TRUE(coder.convertFromString(golden("probe21.bin"), record));
-  return record;
-}
-
-// What the coder holds: the image's record, the default one, or the default with what a
+// What the coder holds: the sample image's record, the default one, or the default with what a
 // checksum read takes (the id and the stored checksum).
 std::string held(const ProbeData& record) {
-  if (describe(record) == describe(imageRecord())) return "image";
+  if (describe(record) == describe(sampleRecord())) return "image";
   if (describe(record) == describe(ProbeData())) return "default";
   return describe(record);
 }
@@ -57,19 +50,19 @@ TEST(V1TransferTest, Scripts) {
       "probe01 all go go sum go save"};
   std::string runs;
   for (const char* const script : scripts) {
-    Rig rig(golden("probe21.bin"), imageRecord());
+    Rig rig(golden("probe21.bin"), sampleRecord());
     rig.alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
     const std::string trace = rig.run(script);
     runs += std::string("== ") + script + "\n" + trace + "\n" + rig.state() + ", holds " +
             held(rig.coder.getProbeData()) + "\n";
   }
-  EXPECT_EQ(golden("expected/v1-transfers.txt"), runs);
+  expectGolden("expected/v1-transfers.txt", runs);
 }
 
 // Requests and completions log their entry at TRACE. A callback may start the next request from
 // inside its report.
 TEST(V1TransferTest, TracesAndChainsFromTheCallback) {
-  Rig rig(golden("probe21.bin"), imageRecord(), SimDeviceMemory::Storage::Image,
+  Rig rig(golden("probe21.bin"), sampleRecord(), SimDeviceMemory::Storage::Image,
           log4cplus::TRACE_LOG_LEVEL);
   bool started = false;
   rig.callback->then = [&] {

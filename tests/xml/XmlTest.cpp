@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <list>
 #include <locale>
@@ -34,12 +33,6 @@ std::string save(const ProbeData& record) {
 ProbeData edgesRecord() {
   return makeRecord(makeBody("A<B>&\"C\"'D'", {}), -0.0, std::numeric_limits<double>::denorm_min(),
                     std::numeric_limits<double>::max(), 65535, 4294967295u);
-}
-
-ProbeData sampleRecord() {
-  ProbeData record;
-  EXPECT_TRUE(loadFromString(golden("probe.xml"), record));
-  return record;
 }
 
 // Written byte for byte as the golden texts, checksums included; read back whole, and written
@@ -126,7 +119,7 @@ TEST(XmlTest, FailedReadKeepsThePartsReadBefore) {
     expected.setMaskThickness(old.getMaskThickness());
     EXPECT_EQ(describe(expected), describe(record));
   }
-  EXPECT_EQ(golden("expected/xml-reasons.txt"), reasons);
+  expectGolden("expected/xml-reasons.txt", reasons);
   std::string reason = "stale";
   ProbeData whole;
   EXPECT_TRUE(loadFromString(base, whole, reason));
@@ -220,11 +213,6 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
   const std::string text = save(edgesRecord());
   std::locale::global(previous);
   EXPECT_EQ(golden("edges.xml"), text);
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void writeFile(const std::string& path, const std::string& content) {
