@@ -6,8 +6,6 @@
 // half-updated beyond what is documented, and every block allocated during a run is freed.
 #include <gtest/gtest.h>
 
-#include <boost/make_shared.hpp>
-
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -15,6 +13,7 @@
 #include <new>
 #include <sstream>
 
+#include "CoderRig.h"
 #include "FailingAllocator.h"
 #include "PDSimuCoder.h"
 #include "ProbeDataV1Coder.h"
@@ -25,10 +24,14 @@
 
 namespace {
 
-using probesim::SimDeviceMemory;
+// Adds a line to a trace without counting its allocations: the suite's own bookkeeping never
+// fails.
+void paused(const std::function<void()>& add) {
+  failing_alloc::Pause pause;
+  add();
+}
 
-// The "Probe" logger's WARN and ERROR lines, their first 48 characters; the suite's own
-// bookkeeping never fails.
+// The "Probe" logger's WARN and ERROR lines, their first 48 characters.
 struct Lines {
   std::string text() const {
     std::string lines;
@@ -36,10 +39,7 @@ struct Lines {
     return lines;
   }
   Trace trace;
-  LogLines logged{trace, log4cplus::WARN_LOG_LEVEL, [](const std::function<void()>& add) {
-                    failing_alloc::Pause pause;
-                    add();
-                  }};
+  LogLines logged{trace, log4cplus::WARN_LOG_LEVEL, paused};
 };
 
 // Runs operation with the n-th allocation of this thread failing: "threw" when std::bad_alloc
@@ -86,56 +86,32 @@ std::string parts(const ProbeData& record) {
   return result;
 }
 
-// A coder over a simulated memory that completes when pumped.
-template <class Coder>
-struct Host {
-  Host(const std::string& memory, SimDeviceMemory::Storage storage) {
-    device->load(memory);
-    device->setStorage(storage);
-    device->setCompletion(SimDeviceMemory::Completion::Queued);
-    device->bind(&coder);
-    coder.setCB(callback);
-  }
-  ~Host() { device->bind(nullptr); }
-  // The reports, the error and the record, and whether a new read is taken at once.
-  std::string state() {
-    std::string text;
-    for (const std::string& report : trace) text += "; " + report;
-    text += "; error " + std::to_string(coder.getError()) + " " + parts(coder.getProbeData());
-    try {
-      coder.readAll();
-      return text + " idle";
-    } catch (const Error&) {
-      return text + " busy";
-    }
-  }
-  Trace trace;
-  boost::shared_ptr<SimDeviceMemory> device =
-      boost::make_shared<SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
-  boost::shared_ptr<RecordingCallback> callback = boost::make_shared<RecordingCallback>(trace);
-  Coder coder{device};
-};
-
 using Run = std::function<std::string(std::size_t n, bool& injected)>;
 
-// Runs step k of steps armed at n, those before it as they are, those after it while the
-// device has something to complete.
+// Runs a script of CoderRig's steps over the sample's memory, step k armed at n, those before it
+// as they are, those after it while the memory has something to complete. Tells the rig's trace,
+// the error and the record, and whether a new read is taken at once.
 template <class Coder>
 Run hosted(const std::string& memory, SimDeviceMemory::Storage storage, std::size_t k,
-           std::vector<std::function<void(Host<Coder>&)>> steps) {
+           const std::string& script) {
+  const ProbeData saved = sample();
   return [=](std::size_t n, bool& injected) {
-    Host<Coder> host(memory, storage);
-    Lines lines;
-    std::string outcome;
-    for (std::size_t i = 0; i < steps.size() && outcome.empty(); ++i) {
-      if (i > k && host.device->queued() == 0) break;
-      if (i == k) {
-        outcome = armed(n, injected, [&] { steps[i](host); });
-      } else {
-        steps[i](host);
-      }
+    CoderRig<Coder> rig(memory, saved, storage, log4cplus::WARN_LOG_LEVEL, paused);
+    std::istringstream steps(script);
+    std::string step, outcome;
+    for (std::size_t i = 0; steps >> step && outcome.empty(); ++i) {
+      if (i > k && rig.memory().queued() == 0) break;
+      i == k ? void(outcome = armed(n, injected, [&] { rig.act(step); })) : rig.act(step);
     }
-    return outcome + lines.text() + host.state();
+    for (const std::string& entry : rig.trace) outcome += "; " + entry.substr(0, 54);
+    outcome +=
+        "; error " + std::to_string(rig.coder.getError()) + " " + parts(rig.coder.getProbeData());
+    try {
+      rig.coder.readAll();
+      return outcome + " idle";
+    } catch (const Error&) {
+      return outcome + " busy";
+    }
   };
 }
 
@@ -169,12 +145,6 @@ std::vector<Operation> operations() {
   const auto images = SimDeviceMemory::Storage::Image;
   const auto texts = SimDeviceMemory::Storage::Text;
   const ProbeData saved = sample();
-  const auto read = [](auto& host) { host.coder.readAll(); };
-  const auto pump = [](auto& host) { host.device->pumpOne(); };
-  const auto save = [saved](auto& host) { host.coder.save(saved); };
-  const auto sync = [](auto& host) {
-    host.device->setCompletion(SimDeviceMemory::Completion::Synchronous);
-  };
   return {
       {"convertToString", plain([=](const Arm& arm) {
          ProbeDataV1Coder coder(none);
@@ -208,14 +178,14 @@ std::vector<Operation> operations() {
          arm([&] { intact = inspectImage(image).intact(); });
          return std::string(intact ? "intact" : "");
        })},
-      {"v1 save", hosted<ProbeDataV1Coder>(image, images, 0, {save, pump})},
-      {"v1 save completion", hosted<ProbeDataV1Coder>(image, images, 1, {save, pump})},
-      {"v1 read request", hosted<ProbeDataV1Coder>(image, images, 0, {read, pump, pump})},
-      {"v1 version completion", hosted<ProbeDataV1Coder>(image, images, 1, {read, pump, pump})},
-      {"v1 image completion", hosted<ProbeDataV1Coder>(image, images, 2, {read, pump, pump})},
-      {"v1 read delivered at once", hosted<ProbeDataV1Coder>(image, images, 1, {sync, read})},
-      {"simu save", hosted<PDSimuCoder>(text, texts, 0, {save, pump})},
-      {"simu read completion", hosted<PDSimuCoder>(text, texts, 1, {read, pump})},
+      {"v1 save", hosted<ProbeDataV1Coder>(image, images, 0, "save go")},
+      {"v1 save completion", hosted<ProbeDataV1Coder>(image, images, 1, "save go")},
+      {"v1 read request", hosted<ProbeDataV1Coder>(image, images, 0, "all go go")},
+      {"v1 version completion", hosted<ProbeDataV1Coder>(image, images, 1, "all go go")},
+      {"v1 image completion", hosted<ProbeDataV1Coder>(image, images, 2, "all go go")},
+      {"v1 read delivered at once", hosted<ProbeDataV1Coder>(image, images, 1, "sync all")},
+      {"simu save", hosted<PDSimuCoder>(text, texts, 0, "save go")},
+      {"simu read completion", hosted<PDSimuCoder>(text, texts, 1, "all go")},
   };
 }
 

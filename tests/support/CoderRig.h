@@ -40,8 +40,8 @@ class CoderRig {
  public:
   CoderRig(const std::string& memory, const ProbeData& saved,
            SimDeviceMemory::Storage storage = SimDeviceMemory::Storage::Image,
-           int logLevel = log4cplus::WARN_LOG_LEVEL)
-      : lines(trace, logLevel), toSave(saved) {
+           int logLevel = log4cplus::WARN_LOG_LEVEL, LogLines::Around around = nullptr)
+      : lines(trace, logLevel, around), toSave(saved) {
     memory_.load(memory);
     memory_.setStorage(storage);
     memory_.setCompletion(SimDeviceMemory::Completion::Queued);
@@ -100,7 +100,7 @@ class CoderRig {
   ProbeData toSave;
   ProbeData alternative;
 
- private:
+  // One step, as run takes it; what it throws passes on.
   void act(const std::string& step) {
     if (step == "all") return coder.readAll();
     if (step == "ver") return coder.readVersion();
@@ -132,6 +132,7 @@ class CoderRig {
                     reinterpret_cast<unsigned char*>(bytes.empty() ? nullptr : &bytes[0]));
   }
 
+ private:
   SimDeviceMemory memory_{0};  // loaded by the constructor
 
  public:
