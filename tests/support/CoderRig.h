@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "SimDeviceMemory.h"
 #include "Support.h"
@@ -58,6 +59,7 @@ class CoderRig {
   //   nocb sync           clears the callback; completions come at once from now on
   //   outN                setOutputVersion(N)
   //   alt                 save the alternative record from now on
+  //   chain               the next report saves from inside the callback
   //   xN                  flips every bit of memory byte N
   //   probe01             the memory holds tests/data/probe01.bin instead
   //   @O+L                a read completion of the memory's bytes O to O+L-1, not asked for
@@ -115,6 +117,11 @@ class CoderRig {
     if (step == "nocb") return coder.clearCB();
     if (step == "sync") return memory_.setCompletion(SimDeviceMemory::Completion::Synchronous);
     if (step == "alt") return (void)(toSave = alternative);
+    if (step == "chain") {
+      return (void)(callback->then = [this, once = true]() mutable {
+        if (std::exchange(once, false)) coder.save(toSave);
+      });
+    }
     if (step == "probe01") return memory_.load(golden("probe01.bin"));
     if (step.compare(0, 3, "out") == 0) {
       return coder.setOutputVersion(static_cast<unsigned short>(std::stoi(step.substr(3))));
