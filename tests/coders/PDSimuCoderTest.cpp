@@ -21,7 +21,10 @@ TEST(PDSimuCoderTest, Scripts) {
       "all all go go", "save go", "!read all go all go", "!save save go",
       // A record that cannot be written goes out as an empty text, which reads back as nothing.
       "alt save go", "x1 all go", "error go error2 go", "nocb all go error go", "!ask all",
-      "out16 out0 out17"};
+      "out16 out0 out17",
+      // A completion's text ends at its first NUL and never reaches past its length; a null
+      // pointer is an empty text.
+      "@0+2273", "#0+0 @0+2168"};
   std::string runs;
   for (const char* const script : scripts) {
     Rig rig(golden("probe.xml"), sampleRecord(), SimDeviceMemory::Storage::Text);
@@ -38,28 +41,6 @@ TEST(PDSimuCoderTest, Scripts) {
     }
   }
   expectGolden("expected/simu-transfers.txt", runs);
-}
-
-// A completion's text ends at its first NUL and never reaches past its length; a null pointer
-// is an empty text.
-TEST(PDSimuCoderTest, TakesTheTextUpToNulOrLength) {
-  const std::string text = golden("probe.xml");
-  struct Case {
-    std::string bytes;
-    unsigned long length;
-    bool ok;
-  } const cases[] = {
-      {text + '\0' + "junk", static_cast<unsigned long>(text.size() + 5), true},
-      {text, static_cast<unsigned long>(text.size()), true},
-      {text, static_cast<unsigned long>(text.size() - 100), false},
-      {"", 0, false},
-  };
-  for (const Case& c : cases) {
-    PDSimuCoder coder{boost::shared_ptr<DataHandler>()};
-    std::vector<unsigned char> bytes(c.bytes.begin(), c.bytes.end());
-    coder.onDataRed(true, 99, c.length, bytes.empty() ? nullptr : bytes.data());
-    EXPECT_EQ(c.ok ? ProbeDataCoder::NoError : ProbeDataCoder::DecodeError, coder.getError());
-  }
 }
 
 TEST(PDSimuCoderTest, RefusesWithoutDataHandlerAndChecksumsTheText) {
