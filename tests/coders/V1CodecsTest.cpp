@@ -12,12 +12,6 @@ namespace {
 class Codecs : public ProbeDataV1Coder {
  public:
   Codecs() : ProbeDataV1Coder(boost::shared_ptr<DataHandler>()) {}
-  using ProbeDataV1Coder::_nDataCheckDataSize;
-  using ProbeDataV1Coder::_nDefaultDirDataSize;
-  using ProbeDataV1Coder::_nMaskThicknessDataSize;
-  using ProbeDataV1Coder::_nRigidBodyData20Size;
-  using ProbeDataV1Coder::_nRigidBodyDataSize;
-  using ProbeDataV1Coder::_nVersionDataSize;
   using ProbeDataV1Coder::getLength;
   using ProbeDataV1Coder::getOffset;
   using ProbeDataV1Coder::setFromRaw;
