@@ -2,17 +2,15 @@
 // convertFromString makes of images good and bad, and the data checksum.
 #include <gtest/gtest.h>
 
-#include <boost/make_shared.hpp>
-
 #include <cmath>
 #include <cstdio>
 #include <set>
 #include <utility>
 #include <vector>
 
+#include "CoderRig.h"
 #include "ProbeDataV1Coder.h"
 #include "ProbeImageReport.h"
-#include "SimDeviceMemory.h"
 #include "Support.h"
 
 namespace {
@@ -240,25 +238,19 @@ TEST(V1ImageTest, SurvivesEveryDamage) {
     if (report.items.front().verdict != ProbeImageReport::Damaged) {
       EXPECT_EQ(converted, report.intact());
     }
-    Trace trace;
-    const auto device =
-        boost::make_shared<probesim::SimDeviceMemory>(ProbeDataV1Coder::getImageLength());
-    ProbeDataV1Coder coder(device);
-    coder.setCB(boost::make_shared<RecordingCallback>(trace));
-    device->load(image);
-    device->bind(&coder);
-    coder.readAll();
-    const std::string before = describe(coder.getProbeData());
-    device->setCompletion(probesim::SimDeviceMemory::Completion::Queued);
-    coder.readAll();
+    CoderRig<ProbeDataV1Coder> rig(image, ProbeData(), SimDeviceMemory::Storage::Image,
+                                   log4cplus::OFF_LOG_LEVEL);
+    rig.run("all go go all");
+    const std::string before = describe(rig.coder.getProbeData());
     std::vector<unsigned char> data(bytes.first.begin(), bytes.first.end());
-    coder.onDataRed(true, 0, static_cast<unsigned long>(data.size()),
-                    data.empty() ? nullptr : data.data());
-    device->bind(nullptr);
+    rig.coder.onDataRed(true, 0, static_cast<unsigned long>(data.size()),
+                        data.empty() ? nullptr : data.data());
     const bool whole = bytes.second ? itemEnds.count(data.size()) != 0 : converted;
-    EXPECT_EQ((Trace{"onAllRed(1)", whole ? "onAllRed(1)" : "onAllRed(0)"}), trace);
+    EXPECT_EQ(Trace({"read 0+8", "read 0+428", "onAllRed(1)", "read 0+428",
+                     whole ? "onAllRed(1)" : "onAllRed(0)"}),
+              rig.trace);
     if (bytes.second || !whole) {
-      EXPECT_EQ(before, describe(coder.getProbeData()));
+      EXPECT_EQ(before, describe(rig.coder.getProbeData()));
     }
   }
 }
