@@ -6,14 +6,11 @@
 
 #include "CoderRig.h"
 #include "PDSimuCoder.h"
-#include "Utils.h"
 
 namespace {
 
-using Rig = CoderRig<PDSimuCoder>;
-
-// Each script's trace, then the coder's state and the record it holds ("text" for the golden
-// text's), against tests/data/expected/simu-transfers.txt.
+// Each script's trace, then the coder's state and the record it holds, against
+// tests/data/expected/simu-transfers.txt.
 TEST(PDSimuCoderTest, Scripts) {
   const char* const scripts[] = {
       "all go ver go sum go",
@@ -24,37 +21,24 @@ TEST(PDSimuCoderTest, Scripts) {
       "out16 out0 out17",
       // A completion's text ends at its first NUL and never reaches past its length; a null
       // pointer is an empty text.
-      "@0+2273", "#0+0 @0+2168"};
+      "@0+2273", "#0+0 @0+2168",
+      // Requests and completions log their entry at TRACE.
+      "TRACE all go save go"};
+  ProbeData alternative;
+  alternative.setDefaultDir(std::nan(""), 0, 0);
   std::string runs;
   for (const char* const script : scripts) {
-    Rig rig(golden("probe.xml"), sampleRecord(), SimDeviceMemory::Storage::Text);
-    rig.alternative.setDefaultDir(std::nan(""), 0, 0);
-    std::string trace = rig.run(script);
-    // The text of a damaged document is logged whole: its first line is enough here.
-    const std::size_t cut = trace.find("\n");
-    if (cut != std::string::npos) trace.erase(cut, trace.find(";", cut) - cut);
-    const std::string held = describe(rig.coder.getProbeData());
-    runs += std::string("== ") + script + "\n" + trace + "\n" + rig.state() + ", holds " +
-            (held == describe(sampleRecord()) ? "text" : held) + "\n";
-    if (std::string(script) == "save go") {
-      EXPECT_EQ(golden("probe.xml"), rig.memory().contents());
-    }
+    runs += transferRun<PDSimuCoder>(script, golden("probe.xml"), SimDeviceMemory::Storage::Text,
+                                     alternative);
   }
   expectGolden("expected/simu-transfers.txt", runs);
 }
 
 TEST(PDSimuCoderTest, RefusesWithoutDataHandlerAndChecksumsTheText) {
   PDSimuCoder coder{boost::shared_ptr<DataHandler>()};
-  Trace trace;
-  LogLines lines(trace, log4cplus::TRACE_LOG_LEVEL);
   EXPECT_PROBE_ERROR(coder.readChecksum(), "PDSimuCoder::readAll no DH pointer defined!");
   EXPECT_PROBE_ERROR(coder.save(ProbeData()), "PDSimuCoder::save(All) no DH pointer defined!");
   EXPECT_EQ(0x92BEu, coder.computeDataCheksum(sampleRecord()));  // CRC-16/ARC of probe.xml
-  EXPECT_EQ(
-      (Trace{"TRACE PDSimuCoder::readAll", "ERROR PDSimuCoder::readAll no DH pointer defined!",
-             "TRACE PDSimuCoder::save(All)", "ERROR PDSimuCoder::save(All) no DH pointer defined!",
-             "DEBUG PDSimuCoder::checksum result 37566"}),
-      trace);
 }
 
 }  // namespace

@@ -9,18 +9,8 @@
 
 namespace {
 
-using Rig = CoderRig<ProbeDataV1Coder>;
-
-// What the coder holds: the sample image's record, the default one, or the default with what a
-// checksum read takes (the id and the stored checksum).
-std::string held(const ProbeData& record) {
-  if (describe(record) == describe(sampleRecord())) return "image";
-  if (describe(record) == describe(ProbeData())) return "default";
-  return describe(record);
-}
-
 // Each script's trace, then the coder's state and the record it holds, against
-// tests/data/expected/v1-transfers.txt. A script that starts with TRACE logs at that level.
+// tests/data/expected/v1-transfers.txt.
 TEST(V1TransferTest, Scripts) {
   const char* const scripts[] = {
       // A read of an unknown version reads the version block first and reports once, at the end.
@@ -51,15 +41,11 @@ TEST(V1TransferTest, Scripts) {
       // Requests and completions log their entry at TRACE. A callback may start the next request
       // from inside its report.
       "TRACE chain all go go go sum go"};
+  const ProbeData alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
   std::string runs;
   for (const char* const script : scripts) {
-    const bool traced = std::string(script).compare(0, 6, "TRACE ") == 0;
-    Rig rig(golden("probe21.bin"), sampleRecord(), SimDeviceMemory::Storage::Image,
-            traced ? log4cplus::TRACE_LOG_LEVEL : log4cplus::WARN_LOG_LEVEL);
-    rig.alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
-    const std::string trace = rig.run(script + (traced ? 6 : 0));
-    runs += std::string("== ") + script + "\n" + trace + "\n" + rig.state() + ", holds " +
-            held(rig.coder.getProbeData()) + "\n";
+    runs += transferRun<ProbeDataV1Coder>(script, golden("probe21.bin"),
+                                          SimDeviceMemory::Storage::Image, alternative);
   }
   expectGolden("expected/v1-transfers.txt", runs);
 }
