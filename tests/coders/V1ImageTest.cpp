@@ -192,8 +192,7 @@ TEST(V1ImageTest, ReadsImages) {
 // The data checksum is the CRC-16/ARC of the rigid body, default direction and mask thickness
 // blocks: not of the id or the stored checksum.
 TEST(V1ImageTest, DataChecksumCoversTheBlocksBetweenVersionAndDataCheck) {
-  ProbeData sample;
-  ASSERT_TRUE(newCoder().convertFromString(golden("probe21.bin"), sample));
+  ProbeData sample = sampleRecord();
   Trace trace;
   LogLines lines(trace, log4cplus::DEBUG_LOG_LEVEL);
   // Which bytes it covers is checked against the image report's CRC of the blocks as stored.
