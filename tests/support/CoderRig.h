@@ -16,28 +16,10 @@
 
 using probesim::SimDeviceMemory;
 
-// Passes requests on to the memory, adding each to the trace first.
-class TracedHandler : public DataHandler {
- public:
-  TracedHandler(SimDeviceMemory& memory, Trace& trace) : memory_(memory), trace_(trace) {}
-  void readData(unsigned long offset, unsigned long length) override {
-    trace_.push_back("read " + std::to_string(offset) + "+" + std::to_string(length));
-    memory_.readData(offset, length);
-  }
-  void saveData(unsigned long offset, unsigned long length,
-                boost::shared_array<unsigned char> data) override {
-    trace_.push_back("save " + std::to_string(offset) + "+" + std::to_string(length));
-    memory_.saveData(offset, length, data);
-  }
-  DHError getError() const override { return memory_.getError(); }
-
- private:
-  SimDeviceMemory& memory_;
-  Trace& trace_;
-};
-
+// The rig is its coder's data handler: it passes each request on to the memory, adding it to the
+// trace first.
 template <class Coder>
-class CoderRig {
+class CoderRig : public DataHandler {
  public:
   CoderRig(const std::string& memory, const ProbeData& saved,
            SimDeviceMemory::Storage storage = SimDeviceMemory::Storage::Image,
@@ -96,6 +78,17 @@ class CoderRig {
 
   SimDeviceMemory& memory() { return memory_; }
 
+  void readData(unsigned long offset, unsigned long length) override {
+    trace.push_back("read " + std::to_string(offset) + "+" + std::to_string(length));
+    memory_.readData(offset, length);
+  }
+  void saveData(unsigned long offset, unsigned long length,
+                boost::shared_array<unsigned char> data) override {
+    trace.push_back("save " + std::to_string(offset) + "+" + std::to_string(length));
+    memory_.saveData(offset, length, data);
+  }
+  DHError getError() const override { return memory_.getError(); }
+
   Trace trace;
   LogLines lines;
   boost::shared_ptr<RecordingCallback> callback = boost::make_shared<RecordingCallback>(trace);
@@ -143,7 +136,7 @@ class CoderRig {
   SimDeviceMemory memory_{0};  // loaded by the constructor
 
  public:
-  Coder coder{boost::make_shared<TracedHandler>(memory_, trace)};
+  Coder coder{boost::shared_ptr<DataHandler>(this, [](DataHandler*) {})};  // owns nothing
 };
 
 // A script run on a rig of its own over memory, as the transfer suites' golden files hold it:
