@@ -9,23 +9,6 @@
 
 namespace {
 
-using Rig = CoderRig<ProbeDataV1Coder>;
-
-ProbeData imageRecord() {
-  ProbeData record;
-  ProbeDataV1Coder coder{boost::shared_ptr<DataHandler>()};
-  EXPECT_TRUE(coder.convertFromString(golden("probe21.bin"), record));
-  return record;
-}
-
-// What the coder holds: the image's record, the default one, or the default with what a
-// checksum read takes (the id and the stored checksum).
-std::string held(const ProbeData& record) {
-  if (describe(record) == describe(imageRecord())) return "image";
-  if (describe(record) == describe(ProbeData())) return "default";
-  return describe(record);
-}
-
 // Each script's trace, then the coder's state and the record it holds, against
 // tests/data/expected/v1-transfers.txt.
 TEST(V1TransferTest, Scripts) {
@@ -54,36 +37,17 @@ TEST(V1TransferTest, Scripts) {
       "nocb all go go error go", "nocb save go", "nocb !ask all !ask sum", "nocb alt save",
       // An image of input version 1 is read, its empty items too; it cannot hold what the writer
       // codes.
-      "probe01 all go go sum go save"};
+      "probe01 all go go sum go save",
+      // Requests and completions log their entry at TRACE. A callback may start the next request
+      // from inside its report.
+      "TRACE chain all go go go sum go"};
+  const ProbeData alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
   std::string runs;
   for (const char* const script : scripts) {
-    Rig rig(golden("probe21.bin"), imageRecord());
-    rig.alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
-    const std::string trace = rig.run(script);
-    runs += std::string("== ") + script + "\n" + trace + "\n" + rig.state() + ", holds " +
-            held(rig.coder.getProbeData()) + "\n";
+    runs += transferRun<ProbeDataV1Coder>(script, golden("probe21.bin"),
+                                          SimDeviceMemory::Storage::Image, alternative);
   }
-  EXPECT_EQ(golden("expected/v1-transfers.txt"), runs);
-}
-
-// Requests and completions log their entry at TRACE. A callback may start the next request from
-// inside its report.
-TEST(V1TransferTest, TracesAndChainsFromTheCallback) {
-  Rig rig(golden("probe21.bin"), imageRecord(), SimDeviceMemory::Storage::Image,
-          log4cplus::TRACE_LOG_LEVEL);
-  bool started = false;
-  rig.callback->then = [&] {
-    if (!started) rig.coder.save(rig.toSave);
-    started = true;
-  };
-  EXPECT_EQ(
-      "TRACE ProbeDataV1Coder::readAll; TRACE ProbeDataV1Coder::readVersion; read 0+8; TRACE "
-      "ProbeDataV1Coder received onDataRed(); TRACE ProbeDataV1Coder::readAll; read 0+428; TRACE "
-      "ProbeDataV1Coder received onDataRed(); onAllRed(1); TRACE ProbeDataV1Coder::save(All); "
-      "save 0+428; TRACE ProbeDataV1Coder received onDataSaved(); onSaved(1); TRACE "
-      "ProbeDataV1Coder::readChecksum; read 406+22; TRACE ProbeDataV1Coder received onDataRed(); "
-      "onChecksumRed(1)",
-      rig.run("all go go go sum go"));
+  expectGolden("expected/v1-transfers.txt", runs);
 }
 
 TEST(V1TransferTest, RefusesWithoutDataHandler) {

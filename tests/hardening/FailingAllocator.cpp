@@ -75,7 +75,6 @@ bool disarm() {
   return t_failed;
 }
 
-std::size_t counted() { return t_count; }
 long liveBlocks() { return g_live.load(); }
 
 Pause::Pause() : wasArmed_(t_armed) { t_armed = false; }

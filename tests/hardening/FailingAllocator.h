@@ -14,8 +14,6 @@ namespace failing_alloc {
 void arm(std::size_t n);
 // Stops counting; true when the failure was injected.
 bool disarm();
-// Allocations counted since arm().
-std::size_t counted();
 // Blocks allocated by operator new and not freed yet, on every thread.
 long liveBlocks();
 // Whether the replacement reaches every allocation of the process. Not on Windows, where each

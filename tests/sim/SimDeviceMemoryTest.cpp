@@ -3,20 +3,17 @@
 // ThreadSanitizer.
 #include <gtest/gtest.h>
 
-#include <boost/make_shared.hpp>
 #include <boost/shared_array.hpp>
 
 #include <stdexcept>
 #include <thread>
 
+#include "CoderRig.h"
 #include "PDSimuCoder.h"
 #include "ProbeDataV1Coder.h"
-#include "SimDeviceMemory.h"
-#include "Support.h"
 
 namespace {
 
-using probesim::SimDeviceMemory;
 using namespace std::string_literals;
 
 // Each completion as "read 2+3 ok 'bytes'".
@@ -105,29 +102,27 @@ TEST(SimDeviceMemoryTest, ChangesModeFromTwoThreads) {
 // A host whose report handlers run on the worker thread: they may start the next request, but
 // not wait for the worker (regression test: that waited for itself). The host waits outside.
 template <class Coder>
-void roundTripOnTheWorker(SimDeviceMemory::Storage storage) {
-  const ProbeData record = makeRecord(makeBody("P", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2);
-  const auto memory = boost::make_shared<SimDeviceMemory>(
-      ProbeDataV1Coder::getImageLength(), SimDeviceMemory::Completion::Threaded, storage);
-  Coder coder(memory);
-  Trace trace;
-  const auto callback = boost::make_shared<RecordingCallback>(trace);
-  callback->then = [&] {
-    EXPECT_THROW(memory->waitIdle(), std::logic_error);
-    EXPECT_THROW(memory->setCompletion(SimDeviceMemory::Completion::Queued), std::logic_error);
-    if (trace.size() == 1) coder.readAll();
+void roundTripOnTheWorker(SimDeviceMemory::Storage storage, const std::string& expected) {
+  CoderRig<Coder> rig(std::string(ProbeDataV1Coder::getImageLength(), '\0'),
+                      makeRecord(makeBody("P", {TargetSpec{1.5, 1, -2, 0.5}}), 0, 0, 1, 2),
+                      storage);
+  rig.callback->then = [&rig] {
+    EXPECT_THROW(rig.memory().waitIdle(), std::logic_error);
+    EXPECT_THROW(rig.memory().setCompletion(SimDeviceMemory::Completion::Queued), std::logic_error);
+    if (rig.trace.back() == "onSaved(1)") rig.coder.readAll();
   };
-  coder.setCB(callback);
-  memory->bind(&coder);
-  coder.save(record);
-  memory->waitIdle();
-  EXPECT_EQ((Trace{"onSaved(1)", "onAllRed(1)"}), trace);
-  EXPECT_EQ(describe(record), describe(coder.getProbeData()));
+  rig.memory().setCompletion(SimDeviceMemory::Completion::Threaded);
+  rig.act("save");
+  rig.memory().waitIdle();
+  EXPECT_EQ(expected, rig.run(""));
+  EXPECT_EQ(describe(rig.toSave), describe(rig.coder.getProbeData()));
 }
 
 TEST(SimDeviceMemoryTest, DrivesBothCodersFromItsWorker) {
-  roundTripOnTheWorker<ProbeDataV1Coder>(SimDeviceMemory::Storage::Image);
-  roundTripOnTheWorker<PDSimuCoder>(SimDeviceMemory::Storage::Text);
+  roundTripOnTheWorker<ProbeDataV1Coder>(SimDeviceMemory::Storage::Image,
+                                         "save 0+428; onSaved(1); read 0+428; onAllRed(1)");
+  roundTripOnTheWorker<PDSimuCoder>(SimDeviceMemory::Storage::Text,
+                                    "save 0+675; onSaved(1); read 0+4294967295; onAllRed(1)");
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 #include <log4cplus/spi/loggingevent.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <list>
 #include <sstream>
+
+#include "Utils.h"
 
 Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> targets,
                        int firstId, int idStep) {
@@ -59,10 +62,37 @@ std::string describe(const ProbeData& record) {
   return out.str();
 }
 
-std::string golden(const std::string& name) {
-  std::ifstream in(std::string(PROBE_GOLDEN_DIR) + "/" + name, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "no golden file " << name;
+ProbeData sampleRecord() {
+  ProbeData record;
+  EXPECT_TRUE(loadFromString(golden("probe.xml"), record));
+  return record;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string golden(const std::string& name) {
+  const std::string path = std::string(PROBE_GOLDEN_DIR) + "/" + name;
+  EXPECT_TRUE(std::ifstream(path).good()) << "no golden file " << name;
+  return readFile(path);
+}
+
+void expectGolden(const std::string& name, const std::string& text) {
+  if (std::getenv("PROBE_UPDATE_GOLDEN") == nullptr) {
+    EXPECT_EQ(golden(name), text) << "PROBE_UPDATE_GOLDEN=1 rewrites tests/data/" << name;
+  } else {
+    std::ofstream(std::string(PROBE_GOLDEN_DIR) + "/" + name, std::ios::binary) << text;
+  }
+}
+
+std::string patched(std::string base, const std::vector<std::pair<std::size_t, const char*>>& at) {
+  for (const auto& patch : at) {
+    const std::string bytes = fromHex(patch.second);
+    base.replace(patch.first, bytes.size(), bytes);
+  }
+  return base;
 }
 
 std::string fromHex(const std::string& hex) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Error.h"
@@ -32,13 +33,23 @@ Rb::RigidBody makeBody(const std::string& id, std::initializer_list<TargetSpec> 
 ProbeData makeRecord(const Rb::RigidBody& body, double dx = 0, double dy = 0, double dz = 0,
                      unsigned short maskThickness = 0, unsigned int checksum = 0);
 
+// The sample probe, as tests/data/probe.xml holds it.
+ProbeData sampleRecord();
+
 // Every field of a record in one line, values to 10 significant digits (what every stored form
 // gives back), targets in list order without their ids: "id 'P1'; 1.5 (1 -2 0.0625) n(0 0 1)
 // a45; dir (0 0 1); mask 2; checksum 4660".
 std::string describe(const ProbeData& record);
 
+// A file, whole; empty when it cannot be read.
+std::string readFile(const std::string& path);
 // A file of tests/data, whole.
 std::string golden(const std::string& name);
+// Compares text with the file of tests/data; with PROBE_UPDATE_GOLDEN set in the environment,
+// writes text to it instead (tests/data/README.md says when).
+void expectGolden(const std::string& name, const std::string& text);
+// base with the bytes at each offset replaced by the ones given in hex.
+std::string patched(std::string base, const std::vector<std::pair<std::size_t, const char*>>& at);
 // "51 4D 56 42" as bytes, and back.
 std::string fromHex(const std::string& hex);
 std::string toHex(const std::string& bytes);

@@ -9,39 +9,22 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "SimDeviceMemory.h"
 #include "Support.h"
 
 using probesim::SimDeviceMemory;
 
-// Passes requests on to the memory, adding each to the trace first.
-class TracedHandler : public DataHandler {
- public:
-  TracedHandler(SimDeviceMemory& memory, Trace& trace) : memory_(memory), trace_(trace) {}
-  void readData(unsigned long offset, unsigned long length) override {
-    trace_.push_back("read " + std::to_string(offset) + "+" + std::to_string(length));
-    memory_.readData(offset, length);
-  }
-  void saveData(unsigned long offset, unsigned long length,
-                boost::shared_array<unsigned char> data) override {
-    trace_.push_back("save " + std::to_string(offset) + "+" + std::to_string(length));
-    memory_.saveData(offset, length, data);
-  }
-  DHError getError() const override { return memory_.getError(); }
-
- private:
-  SimDeviceMemory& memory_;
-  Trace& trace_;
-};
-
+// The rig is its coder's data handler: it passes each request on to the memory, adding it to the
+// trace first.
 template <class Coder>
-class CoderRig {
+class CoderRig : public DataHandler {
  public:
   CoderRig(const std::string& memory, const ProbeData& saved,
            SimDeviceMemory::Storage storage = SimDeviceMemory::Storage::Image,
-           int logLevel = log4cplus::WARN_LOG_LEVEL)
-      : lines(trace, logLevel), toSave(saved) {
+           int logLevel = log4cplus::WARN_LOG_LEVEL, LogLines::Around around = nullptr)
+      : lines(trace, logLevel, around), toSave(saved) {
     memory_.load(memory);
     memory_.setStorage(storage);
     memory_.setCompletion(SimDeviceMemory::Completion::Queued);
@@ -58,6 +41,7 @@ class CoderRig {
   //   nocb sync           clears the callback; completions come at once from now on
   //   outN                setOutputVersion(N)
   //   alt                 save the alternative record from now on
+  //   chain               the next report saves from inside the callback
   //   xN                  flips every bit of memory byte N
   //   probe01             the memory holds tests/data/probe01.bin instead
   //   @O+L                a read completion of the memory's bytes O to O+L-1, not asked for
@@ -94,13 +78,24 @@ class CoderRig {
 
   SimDeviceMemory& memory() { return memory_; }
 
+  void readData(unsigned long offset, unsigned long length) override {
+    trace.push_back("read " + std::to_string(offset) + "+" + std::to_string(length));
+    memory_.readData(offset, length);
+  }
+  void saveData(unsigned long offset, unsigned long length,
+                boost::shared_array<unsigned char> data) override {
+    trace.push_back("save " + std::to_string(offset) + "+" + std::to_string(length));
+    memory_.saveData(offset, length, data);
+  }
+  DHError getError() const override { return memory_.getError(); }
+
   Trace trace;
   LogLines lines;
   boost::shared_ptr<RecordingCallback> callback = boost::make_shared<RecordingCallback>(trace);
   ProbeData toSave;
   ProbeData alternative;
 
- private:
+  // One step, as run takes it; what it throws passes on.
   void act(const std::string& step) {
     if (step == "all") return coder.readAll();
     if (step == "ver") return coder.readVersion();
@@ -115,6 +110,11 @@ class CoderRig {
     if (step == "nocb") return coder.clearCB();
     if (step == "sync") return memory_.setCompletion(SimDeviceMemory::Completion::Synchronous);
     if (step == "alt") return (void)(toSave = alternative);
+    if (step == "chain") {
+      return (void)(callback->then = [this, once = true]() mutable {
+        if (std::exchange(once, false)) coder.save(toSave);
+      });
+    }
     if (step == "probe01") return memory_.load(golden("probe01.bin"));
     if (step.compare(0, 3, "out") == 0) {
       return coder.setOutputVersion(static_cast<unsigned short>(std::stoi(step.substr(3))));
@@ -132,10 +132,33 @@ class CoderRig {
                     reinterpret_cast<unsigned char*>(bytes.empty() ? nullptr : &bytes[0]));
   }
 
+ private:
   SimDeviceMemory memory_{0};  // loaded by the constructor
 
  public:
-  Coder coder{boost::make_shared<TracedHandler>(memory_, trace)};
+  Coder coder{boost::shared_ptr<DataHandler>(this, [](DataHandler*) {})};  // owns nothing
 };
+
+// A script run on a rig of its own over memory, as the transfer suites' golden files hold it:
+// "== script", the trace, the coder's state and the record it holds ("sample" and "default" for
+// those records). A script that starts with TRACE logs at that level; a log entry of several lines
+// (a damaged document's text) is cut to its first.
+template <class Coder>
+std::string transferRun(const std::string& script, const std::string& memory,
+                        SimDeviceMemory::Storage storage, const ProbeData& alternative) {
+  const bool traced = script.compare(0, 6, "TRACE ") == 0;
+  CoderRig<Coder> rig(memory, sampleRecord(), storage,
+                      traced ? log4cplus::TRACE_LOG_LEVEL : log4cplus::WARN_LOG_LEVEL);
+  rig.alternative = alternative;
+  std::string trace = rig.run(script.substr(traced ? 6 : 0));
+  const std::size_t cut = trace.find('\n');
+  if (cut != std::string::npos) trace.erase(cut, trace.find(';', cut) - cut);
+  const std::string held = describe(rig.coder.getProbeData());
+  return "== " + script + "\n" + trace + "\n" + rig.state() + ", holds " +
+         (held == describe(sampleRecord()) ? "sample"
+          : held == describe(ProbeData())  ? "default"
+                                           : held) +
+         "\n";
+}
 
 #endif
