@@ -51,17 +51,12 @@ static probedata_coder* coder_for(struct host* h, probedata_coder_kind kind, pro
   return h->coder;
 }
 
-static int coder_error(probedata_coder* coder) {
-  int error = -1;
-  OK(probedata_coder_get_error(coder, &error));
-  return error;
-}
-
 void test_completions_must_be_awaited(void) {
   unsigned char image[512];
   struct host h;
   probedata_coder* coder = coder_for(&h, PROBEDATA_CODER_V1, NULL);
   uint32_t input = 0;
+  int error = -1;
   capi_golden("probe21.bin", image, sizeof image);
   OK(probedata_coder_read_all(coder));
   CHECK(h.offset == 0 && h.length == 8);
@@ -75,7 +70,8 @@ void test_completions_must_be_awaited(void) {
   CHECK(h.said[0] == '\0' && h.requests == 1);
   // A handler error is told, and the transfer still ends with its completion.
   OK(probedata_coder_handler_error(coder));
-  CHECK(!strcmp(h.said, "e") && coder_error(coder) == PROBEDATA_CODER_ERROR_TRANSFER);
+  OK(probedata_coder_get_error(coder, &error));
+  CHECK(!strcmp(h.said, "e") && error == PROBEDATA_CODER_ERROR_TRANSFER);
   OK(probedata_coder_data_read(coder, 1, 0, 8, image));
   CHECK(h.offset == 0 && h.length == 428);
   OK(probedata_coder_data_read(coder, 1, 0, 428, image));
@@ -132,6 +128,7 @@ void test_transfers(void) {
   };
   static unsigned char fill[428];
   probedata_coder* coder = NULL;
+  probedata_record* kept = capi_sample();
   size_t i, at;
   for (i = 0; i < sizeof kCases / sizeof kCases[0]; ++i) {
     struct host h;
@@ -169,14 +166,11 @@ void test_transfers(void) {
   }
   // The image conversion says so too.
   OK(probedata_coder_new(PROBEDATA_CODER_V1, NULL, &coder));
-  for (at = 0; at < 2; ++at) {
-    probedata_record* record = capi_sample();
-    memset(fill, at ? 0xFF : 0, sizeof fill);
-    EXPECT(probedata_coder_from_image(coder, fill, sizeof fill, record), DECODE,
-           at ? "erased memory" : "blank memory");
-    probedata_record_free(record);
-  }
-  probedata_coder_free(coder);
+  memset(fill, 0, sizeof fill);
+  EXPECT(probedata_coder_from_image(coder, fill, sizeof fill, kept), DECODE, "blank memory");
+  memset(fill, 0xFF, sizeof fill);
+  EXPECT(probedata_coder_from_image(coder, fill, sizeof fill, kept), DECODE, "erased memory");
+  probedata_coder_free(coder), probedata_record_free(kept);
 }
 
 void test_versions_a_coder_writes(void) {
@@ -190,7 +184,6 @@ void test_versions_a_coder_writes(void) {
       {PROBEDATA_CODER_V1, 0x20, 428, PROBEDATA_ERROR_ARGUMENT},
       {PROBEDATA_CODER_V1, 0x01, 328, PROBEDATA_ERROR_ARGUMENT},
       {PROBEDATA_CODER_V1, 0x10, 0, PROBEDATA_ERROR_ARGUMENT},
-      {PROBEDATA_CODER_V1, 0x15, 0, PROBEDATA_ERROR_ARGUMENT},
       {PROBEDATA_CODER_SIMULATION, 0x10, 0, PROBEDATA_OK},
       {PROBEDATA_CODER_SIMULATION, 0x21, 428, PROBEDATA_ERROR_ARGUMENT},
   };

@@ -116,7 +116,6 @@ void test_texts_and_files(void) {
   // The status follows what failed: the file, or its text.
   EXPECT(probedata_record_load_file(back, "capi-missing.xml"), IO, "cannot read \"capi-missing");
   CHECK(probedata_last_system_error() != 0);
-  CHECK(probedata_last_system_error() != 0);
   EXPECT(probedata_record_load_file(back, "."), IO, "cannot read \".\"");
   EXPECT(probedata_record_save_file(record, "capi-no-folder/p.xml", 1), IO,
          "cannot write \"capi-no-folder/p.xml\": ");
