@@ -192,21 +192,18 @@ class Host:
 def test_a_host_handler_drives_the_coder():
     host, seen = Host(bytes(428)), []
     coder = pd.Coder(host)
-    coder.on_all_read, coder.on_saved = (lambda ok: seen.append(("all", ok)),
-                                         lambda ok: seen.append(("saved", ok)))
-    coder.on_error = lambda: seen.append("error")
+    coder.on_saved, coder.on_error = seen.append, lambda: seen.append("error")
     coder.save(pd.Record.from_image(IMAGE))
     host.deliver(coder)
-    assert seen == [("saved", True)] and bytes(host.memory) == IMAGE
+    assert seen == [True] and bytes(host.memory) == IMAGE
     coder = pd.Coder(host)  # new to the probe: a version read comes first
     coder.on_all_read, coder.on_error = seen.append, lambda: seen.append("error")
     coder.read_all()
     host.deliver(coder)
-    assert seen[-1] is True
-    assert (coder.record.id, coder.input_version, coder.error) == ("DEMO-PROBE-01", "2.1", 0)
     coder.read_all()
     host.deliver(coder, ok=False)  # a failure names its read by the length requested
-    assert seen[-1] is False and coder.error == 4 and "v1 over Host" in repr(coder)
+    assert (coder.record.id, coder.input_version, coder.error) == ("DEMO-PROBE-01", "2.1", 4)
+    assert seen == [True, True, False] and "v1 over Host" in repr(coder)
     host.refuse, seen[:] = True, []
     with pytest.raises(OSError, match="device gone"):  # once the coder has told the failure
         coder.read_all()
