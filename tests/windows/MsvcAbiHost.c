@@ -2,8 +2,8 @@
 // compiled by clang for the -windows-msvc targets without a C run time or MinGW header (clang's
 // own stddef.h and stdint.h are all the C header includes), linked by lld-link against an import
 // library made from probedata.def, and run beside the DLLs. It fills and reads every struct of
-// probedata_c.h, passes each kind of callback and checks what comes back, field by field, on
-// probe21.bin, so that a struct laid out otherwise than the library's compiler lays it out fails.
+// probedata_c.h, passes each kind of callback and checks what comes back on probe21.bin, so that
+// a struct laid out otherwise than the library's compiler lays it out fails.
 // Built again with stdcall as its default (-mrtd, 32-bit), it still links and runs: every
 // function and function pointer of the header is PROBEDATA_CALL. Exit status 0: all checks hold.
 #include "probedata_c.h"
@@ -35,22 +35,17 @@ static void put(const char* text) {
   while (text[length] != '\0') ++length;
   WriteFile(GetStdHandle((Dword)-11), text, length, &done, NULL);  // standard output
 }
-static void put_number(Dword value) {
-  char digits[12], *at = digits + sizeof digits;
-  *--at = '\0';
-  do *--at = (char)('0' + value % 10);
-  while (value /= 10);
-  put(at);
-}
 // A failed check names its line, the condition, and the library's last reason.
-static void check(int holds, int line, const char* what) {
+static void check(int holds, const char* line, const char* what) {
   if (holds) return;
   ++failures;
-  put("MsvcAbiHost.c:"), put_number((Dword)line), put(": failed: "), put(what);
+  put("MsvcAbiHost.c:"), put(line), put(": failed: "), put(what);
   put(" (\""), put(probedata_last_error()), put("\")\n");
 }
-#define CHECK(holds) check(holds, __LINE__, #holds)
-#define OK(call) check((call) == PROBEDATA_OK, __LINE__, #call)
+#define TEXT_(line) #line
+#define TEXT(line) TEXT_(line)
+#define CHECK(holds) check(holds, TEXT(__LINE__), #holds)
+#define OK(call) check((call) == PROBEDATA_OK, TEXT(__LINE__), #call)
 
 static int same(const char* a, const char* b) {
   while (*a != '\0' && *a == *b) ++a, ++b;
