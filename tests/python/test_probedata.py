@@ -29,10 +29,6 @@ def golden(name: str) -> bytes:
 IMAGE = golden("probe21.bin")
 
 
-def edited(at: int, value: int, data: bytes = IMAGE) -> bytes:
-    return data[:at] + bytes([value]) + data[at + 1:]
-
-
 def test_every_form_gives_back_the_record(tmp_path):
     record = pd.Record.from_image(IMAGE)
     assert (record.id, len(record.targets), record.default_direction) == (
@@ -75,7 +71,8 @@ DAMAGED = [
      "rigid body checksum 0xB0E0 (computed 0xB0E1)", 0),
     ("cut", IMAGE[:200], "rigid body", "cutShort", "the image ends at byte 200", 5),
     ("blank", bytes(428), "version", "blankMemory", "all 428 bytes are 0x00", 0),
-    ("major bit", edited(4, 3), "version", "unknownVersion", "version 3.1 is not one", 5),
+    ("major bit", IMAGE[:4] + b"\x03" + IMAGE[5:], "version", "unknownVersion",
+     "version 3.1 is not one", 5),
 ]
 
 
