@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <set>
 #include <utility>
 #include <vector>
@@ -142,51 +141,6 @@ TEST(V1ImageTest, TellsWhatTheImageCannotHold) {
     EXPECT_EQ(problems.empty(), describe(record) == describe(back));
   }
   expectGolden("expected/image-fit.txt", all);
-}
-
-// What convertFromString gives for an image, against tests/data/expected/image-reads.txt: the
-// result, the input and output versions it leaves, the ERROR lines logged and the record. A
-// refused image leaves the record as it was, or with the items decoded before the failing one.
-TEST(V1ImageTest, ReadsImages) {
-  const std::string sample = golden("probe21.bin");
-  const std::string old = golden("probe20.bin");
-  const std::pair<const char*, std::string> cases[] = {
-      {"version 2.1", sample + "ignored"},
-      {"version 2.0", old},
-      {"version 0.1", golden("probe01.bin")},
-      {"any count prefix, count as atoi reads it",
-       patched(old, {{8, "00 58 58 58 58 58 58 20 2B 33 78"}})},
-      {"flag 01 is no flag", patched(sample, {{80, "01"}})},
-      {"upper half of a position", patched(sample, {{16, "00 01"}})},
-      {"zero inside the id", patched(sample, {{409, "00"}})},
-      {"9 bytes", sample.substr(0, 9)},
-      {"10 bytes", sample.substr(0, 10)},
-      {"327 bytes of 0.1", golden("probe01.bin").substr(0, 327)},
-      {"size changed", patched(sample, {{12, "2D"}})},
-      {"normal flag cleared", patched(sample, {{10, "30"}})},
-      {"count past the block", patched(sample, {{8, "FF"}})},
-      {"old layout direction changed", patched(old, {{80, "65"}})},
-      {"direction changed", patched(sample, {{400, "E9"}})},
-      {"no magic: version 1.0, nothing after the old layout", patched(old, {{0, "00"}})},
-  };
-  std::string reads;
-  for (const auto& c : cases) {
-    ProbeDataV1Coder coder = newCoder();
-    ProbeData record = makeRecord(makeBody("start", {}), 9, 9, 9, 9, 9);
-    Trace trace;
-    bool ok = false;
-    {
-      LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
-      ok = coder.convertFromString(c.second, record);
-    }
-    char versions[48];
-    std::snprintf(versions, sizeof versions, "%s, versions 0x%X/0x%X\n", ok ? "ok" : "refused",
-                  coder.getInputVersion(), coder.getOutputVersion());
-    reads += std::string("== ") + c.first + "\n" + versions;
-    for (const std::string& line : trace) reads += line + "\n";
-    reads += describe(record) + "\n";
-  }
-  expectGolden("expected/image-reads.txt", reads);
 }
 
 // The data checksum is the CRC-16/ARC of the rigid body, default direction and mask thickness
