@@ -26,12 +26,9 @@ TEST(PDSimuCoderTest, Scripts) {
       "TRACE all go save go"};
   ProbeData alternative;
   alternative.setDefaultDir(std::nan(""), 0, 0);
-  std::string runs;
-  for (const char* const script : scripts) {
-    runs += transferRun<PDSimuCoder>(script, golden("probe.xml"), SimDeviceMemory::Storage::Text,
-                                     alternative);
-  }
-  expectGolden("expected/simu-transfers.txt", runs);
+  expectGolden("expected/simu-transfers.txt",
+               transferRuns<PDSimuCoder>(scripts, golden("probe.xml"),
+                                         SimDeviceMemory::Storage::Text, alternative));
 }
 
 TEST(PDSimuCoderTest, RefusesWithoutDataHandlerAndChecksumsTheText) {

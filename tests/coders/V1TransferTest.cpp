@@ -42,12 +42,9 @@ TEST(V1TransferTest, Scripts) {
       // from inside its report.
       "TRACE chain all go go go sum go"};
   const ProbeData alternative = makeRecord(makeBody("", {TargetSpec{std::nan(""), 0, 0, 0}}));
-  std::string runs;
-  for (const char* const script : scripts) {
-    runs += transferRun<ProbeDataV1Coder>(script, golden("probe21.bin"),
-                                          SimDeviceMemory::Storage::Image, alternative);
-  }
-  expectGolden("expected/v1-transfers.txt", runs);
+  expectGolden("expected/v1-transfers.txt",
+               transferRuns<ProbeDataV1Coder>(scripts, golden("probe21.bin"),
+                                              SimDeviceMemory::Storage::Image, alternative));
 }
 
 TEST(V1TransferTest, RefusesWithoutDataHandler) {
