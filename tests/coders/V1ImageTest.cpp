@@ -120,22 +120,16 @@ TEST(V1ImageTest, WritesWhatTheImageHoldsAndNamesWhatItCannot) {
             imageOf(makeRecord(full), 0x20));
 }
 
-// The data checksum is the CRC-16/ARC of the rigid body, default direction and mask thickness
-// blocks: not of the id or the stored checksum.
-TEST(V1ImageTest, DataChecksumCoversTheBlocksBetweenVersionAndDataCheck) {
-  ProbeData sample = sampleRecord();
-  Trace trace;
-  LogLines lines(trace, log4cplus::DEBUG_LOG_LEVEL);
-  // Which bytes it covers is checked against the image report's CRC of the blocks as stored.
-  EXPECT_EQ(0xC616u, newCoder().computeDataCheksum(sample));
-  EXPECT_EQ(0u, newCoder().computeDataCheksum(ProbeData()));
-  EXPECT_EQ("DEBUG checksum result 50710", trace.front());
-  // An image of input version 1 cannot hold the 388-byte block the writer produces.
+// An image of input version 1 cannot hold the 388-byte block the writer produces: a coder that
+// read one computes no data checksum and writes no image. (The data checksum of the blocks as
+// stored is the image report's, which ImageReportTest compares with the coder's.)
+TEST(V1ImageTest, InputVersionOneHoldsNoWrittenBlock) {
   ProbeDataV1Coder cut = newCoder();
-  ASSERT_TRUE(cut.convertFromString(golden("probe01.bin"), sample));
-  EXPECT_PROBE_ERROR(cut.computeDataCheksum(sample), "setRigidBodyToRaw error");
+  ProbeData record;
+  ASSERT_TRUE(cut.convertFromString(golden("probe01.bin"), record));
+  EXPECT_PROBE_ERROR(cut.computeDataCheksum(record), "setRigidBodyToRaw error");
   std::string image;
-  EXPECT_FALSE(cut.convertToString(sample, image));
+  EXPECT_FALSE(cut.convertToString(record, image));
 }
 
 }  // namespace
