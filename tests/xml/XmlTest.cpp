@@ -9,6 +9,7 @@
 #include <limits>
 #include <list>
 #include <locale>
+#include <map>
 #include <sstream>
 
 #include "Support.h"
@@ -64,19 +65,16 @@ TEST(XmlTest, GoldenTextsBothWays) {
 
 // text with \t \n \r \0 as the characters they stand for, and \i as 1 << 20 letters i.
 std::string unescaped(const std::string& text) {
+  static const std::map<char, std::string> kEscapes = {{'t', "\t"},
+                                                       {'n', "\n"},
+                                                       {'r', "\r"},
+                                                       {'0', std::string(1, '\0')},
+                                                       {'i', std::string(1 << 20, 'i')}};
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\' || i + 1 == text.size()) {
-      out += text[i];
-      continue;
-    }
-    const char c = text[++i];
-    out += c == 'i' ? std::string(1 << 20, 'i')
-                    : std::string(1, c == 't'   ? '\t'
-                                     : c == 'n' ? '\n'
-                                     : c == 'r' ? '\r'
-                                     : c == '0' ? '\0'
-                                                : c);
+    const auto escape = text[i] == '\\' ? kEscapes.find(text[i + 1]) : kEscapes.end();
+    out += escape == kEscapes.end() ? std::string(1, text[i]) : escape->second;
+    i += escape == kEscapes.end() ? 0 : 1;
   }
   return out;
 }
