@@ -24,22 +24,11 @@ class Codecs : public ProbeDataV1Coder {
   std::string bare(StreamItems item, const ProbeData& in, ProbeData& out) {
     std::vector<unsigned char> raw(getLength(item), 0xEE);
     unsigned char* const at = raw.data();
-    switch (item) {
-      case VersionItem:
-        setVersionToRaw(at), setVersionFromRaw(at);
-        break;
-      case RigidBodyItem:
-        setRigidBodyToRaw(in, at), setRigidBodyFromRaw(out, at);
-        break;
-      case DefaultDirItem:
-        setDefaultDirToRaw(in, at), setDefaultDirFromRaw(out, at);
-        break;
-      case MaskThicknessItem:
-        setMaskThicknessToRaw(in, at), setMaskThicknessFromRaw(out, at);
-        break;
-      default:
-        setDataCheckToRaw(in, at), setDataCheckFromRaw(out, at);
-    }
+    if (item == VersionItem) setVersionToRaw(at), setVersionFromRaw(at);
+    if (item == RigidBodyItem) setRigidBodyToRaw(in, at), setRigidBodyFromRaw(out, at);
+    if (item == DefaultDirItem) setDefaultDirToRaw(in, at), setDefaultDirFromRaw(out, at);
+    if (item == MaskThicknessItem) setMaskThicknessToRaw(in, at), setMaskThicknessFromRaw(out, at);
+    if (item == DataCheckItem) setDataCheckToRaw(in, at), setDataCheckFromRaw(out, at);
     return std::string(raw.begin(), raw.end());
   }
 };
