@@ -9,29 +9,13 @@
 
 namespace {
 
-// Each script's trace, then the coder's state and the record it holds, against
-// tests/data/expected/simu-transfers.txt.
+// The scripts of tests/data/expected/simu-transfers.txt, each with its trace, the coder's state
+// and the record it holds.
 TEST(PDSimuCoderTest, Scripts) {
-  const char* const scripts[] = {
-      "all go ver go sum go",
-      // No transfer state: requests may overlap, and each completion is reported by itself.
-      "all all go go", "save go", "!read all go all go", "!save save go",
-      // A record that cannot be written goes out as an empty text, which reads back as nothing.
-      "alt save go", "x1 all go", "error go error2 go", "nocb all go error go", "!ask all",
-      "out16 out0 out17",
-      // A completion's text ends at its first NUL and never reaches past its length; a null
-      // pointer is an empty text.
-      "@0+2273", "#0+0 @0+2168",
-      // Requests and completions log their entry at TRACE.
-      "TRACE all go save go"};
   ProbeData alternative;
   alternative.setDefaultDir(std::nan(""), 0, 0);
-  std::string runs;
-  for (const char* const script : scripts) {
-    runs += transferRun<PDSimuCoder>(script, golden("probe.xml"), SimDeviceMemory::Storage::Text,
-                                     alternative);
-  }
-  expectGolden("expected/simu-transfers.txt", runs);
+  expectTransfers<PDSimuCoder>("expected/simu-transfers.txt", golden("probe.xml"),
+                               SimDeviceMemory::Storage::Text, alternative);
 }
 
 TEST(PDSimuCoderTest, RefusesWithoutDataHandlerAndChecksumsTheText) {

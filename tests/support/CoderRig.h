@@ -139,26 +139,34 @@ class CoderRig : public DataHandler {
   Coder coder{boost::shared_ptr<DataHandler>(this, [](DataHandler*) {})};  // owns nothing
 };
 
-// A script run on a rig of its own over memory, as the transfer suites' golden files hold it:
-// "== script", the trace, the coder's state and the record it holds ("sample" and "default" for
-// those records). A script that starts with TRACE logs at that level; a log entry of several lines
-// (a damaged document's text) is cut to its first.
+// Runs each "== script" line of a transfer suite's golden file on a rig of its own over memory,
+// and compares the file with what they give: under each script (the "#" comments kept), the
+// trace, the coder's state and the record it holds ("sample" and "default" for those records). A
+// script that starts with TRACE logs at that level; a log entry of several lines (a damaged
+// document's text) is cut to its first.
 template <class Coder>
-std::string transferRun(const std::string& script, const std::string& memory,
-                        SimDeviceMemory::Storage storage, const ProbeData& alternative) {
-  const bool traced = script.compare(0, 6, "TRACE ") == 0;
-  CoderRig<Coder> rig(memory, sampleRecord(), storage,
-                      traced ? log4cplus::TRACE_LOG_LEVEL : log4cplus::WARN_LOG_LEVEL);
-  rig.alternative = alternative;
-  std::string trace = rig.run(script.substr(traced ? 6 : 0));
-  const std::size_t cut = trace.find('\n');
-  if (cut != std::string::npos) trace.erase(cut, trace.find(';', cut) - cut);
-  const std::string held = describe(rig.coder.getProbeData());
-  return "== " + script + "\n" + trace + "\n" + rig.state() + ", holds " +
-         (held == describe(sampleRecord()) ? "sample"
-          : held == describe(ProbeData())  ? "default"
-                                           : held) +
-         "\n";
+void expectTransfers(const std::string& file, const std::string& memory,
+                     SimDeviceMemory::Storage storage, const ProbeData& alternative) {
+  std::istringstream scripts(golden(file));
+  std::string runs;
+  for (std::string line; std::getline(scripts, line);) {
+    if (line.compare(0, 1, "#") == 0) runs += line + "\n";
+    if (line.compare(0, 3, "== ") != 0) continue;
+    const bool traced = line.compare(3, 6, "TRACE ") == 0;
+    CoderRig<Coder> rig(memory, sampleRecord(), storage,
+                        traced ? log4cplus::TRACE_LOG_LEVEL : log4cplus::WARN_LOG_LEVEL);
+    rig.alternative = alternative;
+    std::string trace = rig.run(line.substr(traced ? 9 : 3));
+    const std::size_t cut = trace.find('\n');
+    if (cut != std::string::npos) trace.erase(cut, trace.find(';', cut) - cut);
+    const std::string held = describe(rig.coder.getProbeData());
+    runs += line + "\n" + trace + "\n" + rig.state() + ", holds " +
+            (held == describe(sampleRecord()) ? "sample"
+             : held == describe(ProbeData())  ? "default"
+                                              : held) +
+            "\n";
+  }
+  expectGolden(file, runs);
 }
 
 #endif

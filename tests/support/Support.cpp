@@ -87,12 +87,9 @@ void expectGolden(const std::string& name, const std::string& text) {
   }
 }
 
-std::string patched(std::string base, const std::vector<std::pair<std::size_t, const char*>>& at) {
-  for (const auto& patch : at) {
-    const std::string bytes = fromHex(patch.second);
-    base.replace(patch.first, bytes.size(), bytes);
-  }
-  return base;
+std::string patched(std::string base, std::size_t at, const char* hex) {
+  const std::string bytes = fromHex(hex);
+  return base.replace(at, bytes.size(), bytes);
 }
 
 std::string fromHex(const std::string& hex) {

@@ -48,8 +48,8 @@ std::string golden(const std::string& name);
 // Compares text with the file of tests/data; with PROBE_UPDATE_GOLDEN set in the environment,
 // writes text to it instead (tests/data/README.md says when).
 void expectGolden(const std::string& name, const std::string& text);
-// base with the bytes at each offset replaced by the ones given in hex.
-std::string patched(std::string base, const std::vector<std::pair<std::size_t, const char*>>& at);
+// base with the bytes from offset at replaced by the ones given in hex.
+std::string patched(std::string base, std::size_t at, const char* hex);
 // "51 4D 56 42" as bytes, and back.
 std::string fromHex(const std::string& hex);
 std::string toHex(const std::string& bytes);
