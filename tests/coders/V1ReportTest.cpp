@@ -13,13 +13,14 @@ namespace {
 
 using Report = ProbeImageReport;
 
-// The report as lines: "version 21, 428 of 428 bytes, 5 targets, magic, data C616, intact",
+// The report as lines: "version 21 (2.1), 428 of 428 bytes, 5 targets, magic, data C616, intact",
 // then per item "offset+length verdict [fault] [stored/computed]: detail".
 std::string render(const Report& report) {
   char text[96];
-  std::snprintf(text, sizeof text, "version %X, %u of %u bytes, %u targets, %s, data %04X, ",
-                report.version, static_cast<unsigned int>(report.size), report.imageLength,
-                report.targetCount, report.hasMagic ? "magic" : "no magic",
+  std::snprintf(text, sizeof text,
+                "version %X (%u.%u), %u of %u bytes, %u targets, %s, data %04X, ", report.version,
+                report.major, report.minor, static_cast<unsigned int>(report.size),
+                report.imageLength, report.targetCount, report.hasMagic ? "magic" : "no magic",
                 report.hasDataChecksum ? report.dataChecksum : 0xFFFFFu);
   std::string out = text + std::string(report.intact() ? "intact" : "damaged");
   int expected = ProbeDataV1Coder::VersionItem;
