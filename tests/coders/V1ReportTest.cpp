@@ -78,6 +78,7 @@ TEST(ImageReportTest, NamesEachItemAndReadsAsConvertFromString) {
       {"no magic: version 1.0, nothing after the old layout", patched(old, 0, "00")},
       {"magic and version 1.0", patched(old, 4, "01")},
       {"one damaged magic byte", golden("magic.bin")},
+      {"two damaged magic bytes", patched(sample, 1, "00 00")},
       {"minor number bit flipped", patched(sample, 6, "00")},
       {"major number bit flipped", patched(sample, 4, "03")},
       {"major number high byte flipped", patched(sample, 5, "01")},
