@@ -154,10 +154,6 @@ TEST(XmlTest, WritesOnlyWhatReadsBack) {
   EXPECT_EQ(golden("edges.xml"), text);
 }
 
-void writeFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
 // A save writes an existing file from its first byte and never truncates it; a load reads up to
 // the first NUL. Text mode translates line ends where the runtime has such a mode.
 TEST(XmlTest, SavesAndLoadsFiles) {
@@ -175,7 +171,7 @@ TEST(XmlTest, SavesAndLoadsFiles) {
 #endif
     for (const std::string& before : {std::string(), std::string("short"), tail}) {
       std::remove(path.c_str());
-      if (!before.empty()) writeFile(path, before);
+      if (!before.empty()) std::ofstream(path, std::ios::binary) << before;
       ASSERT_TRUE(saveToFile(path, edgesRecord(), binary));
       EXPECT_EQ(before == tail ? written + tail.substr(written.size()) : written, readFile(path));
       ProbeData record;
@@ -183,13 +179,13 @@ TEST(XmlTest, SavesAndLoadsFiles) {
       EXPECT_EQ(describe(edgesRecord()), describe(record));
     }
   }
-  writeFile(path, text.substr(0, 300) + '\0' + text.substr(301));
+  std::ofstream(path, std::ios::binary) << text.substr(0, 300) + '\0' + text.substr(301);
   Trace trace;
   {
     LogLines lines(trace, log4cplus::ERROR_LOG_LEVEL);
     ProbeData record;
     EXPECT_FALSE(loadFromFile(path, record));
-    writeFile(path, "");
+    std::ofstream{path};
     EXPECT_FALSE(loadFromFile(path, record));
   }
   EXPECT_EQ((Trace{"ERROR could not decode stream " + text.substr(0, 300),
@@ -228,9 +224,7 @@ TEST(XmlTest, ReportsEachFailedFileOperation) {
   };
 #ifdef __linux__
   const auto opens = [](const char* path) {
-    std::FILE* file = std::fopen(path, "r+b");
-    if (file != nullptr) std::fclose(file);
-    return file != nullptr;
+    return std::fstream(path, std::ios::in | std::ios::out).is_open();
   };
   if (opens("/dev/null")) {
     cases.push_back({false, "/dev/null", "loadFromFile() Could not find file size /dev/null", 1});
