@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -134,10 +135,17 @@ struct Failure {
 [[noreturn]] void failIo(const std::string& reason, int system);
 // A caller's mistake: PROBEDATA_ERROR_ARGUMENT, the reason after the function's name.
 [[noreturn]] void mistake(const std::string& reason);
-// A mistake unless pointer is set: "probedata_record_get_id: id is NULL".
-void need(const void* pointer, const char* name);
+[[noreturn]] void missing(const char* name);
+[[noreturn]] void unbounded(std::size_t count, const char* name);
+// A mistake unless pointer is set: "probedata_record_get_id: id is NULL". Inline, as the
+// checks of every call are.
+inline void need(const void* pointer, const char* name) {
+  if (pointer == nullptr) missing(name);
+}
 // A mistake for a length or count of elements of size bytes that no object can have.
-void bounded(std::size_t count, std::size_t size, const char* name);
+inline void bounded(std::size_t count, std::size_t size, const char* name) {
+  if (count > static_cast<std::size_t>(PTRDIFF_MAX) / size) unbounded(count, name);
+}
 
 // The status of the exception being handled, its reason kept for probedata_last_error.
 probedata_status reportException(const char* function) noexcept;

@@ -17,8 +17,13 @@
 
 namespace {
 
-thread_local std::string t_lastError;
-thread_local int t_lastSystemError = 0;
+// The reason of the thread's last call, and the system's error number behind it; one object, so
+// that a call that succeeds finds both with one lookup of the thread's storage.
+struct LastError {
+  std::string reason;
+  int system = 0;
+};
+thread_local LastError t_last;
 
 // The library's own refusals of a request, and everything else it throws.
 probedata_status statusOf(const char* function, std::string& reason) {
@@ -26,7 +31,7 @@ probedata_status statusOf(const char* function, std::string& reason) {
     throw;
   } catch (const capi::Failure& failure) {
     reason = failure.mistake ? std::string(function) + ": " + failure.reason : failure.reason;
-    t_lastSystemError = failure.system;
+    t_last.system = failure.system;
     return failure.status;
   } catch (const Error& error) {
     reason = error.getMessage();
@@ -121,34 +126,31 @@ void mistake(const std::string& reason) {
   throw Failure{PROBEDATA_ERROR_ARGUMENT, reason, true, 0};
 }
 
-void need(const void* pointer, const char* name) {
-  if (pointer == nullptr) mistake(std::string(name) + " is NULL");
-}
+void missing(const char* name) { mistake(std::string(name) + " is NULL"); }
 
-void bounded(std::size_t count, std::size_t size, const char* name) {
-  if (count > static_cast<std::size_t>(PTRDIFF_MAX) / size) {
-    mistake(std::string(name) + " " + std::to_string(count) +
-            " is more than any object can hold: pass the real one");
-  }
+void unbounded(std::size_t count, const char* name) {
+  mistake(std::string(name) + " " + std::to_string(count) +
+          " is more than any object can hold: pass the real one");
 }
 
 probedata_status reportException(const char* function) noexcept {
   try {
     hostLog();
     std::string reason;
-    t_lastSystemError = 0;
+    t_last.system = 0;
     const probedata_status status = statusOf(function, reason);
-    t_lastError = reason;
+    t_last.reason = reason;
     return status;
   } catch (...) {
-    t_lastError.clear();
+    t_last.reason.clear();
     return PROBEDATA_ERROR_MEMORY;
   }
 }
 
 void succeeded() noexcept {
-  t_lastError.clear();
-  t_lastSystemError = 0;
+  LastError& last = t_last;
+  last.reason.clear();
+  last.system = 0;
   try {
     hostLog();
   } catch (...) {
@@ -221,9 +223,9 @@ std::string xmlReason(const std::string& reason) {
 
 extern "C" {
 
-const char* PROBEDATA_CALL probedata_last_error(void) { return t_lastError.c_str(); }
+const char* PROBEDATA_CALL probedata_last_error(void) { return t_last.reason.c_str(); }
 
-int PROBEDATA_CALL probedata_last_system_error(void) { return t_lastSystemError; }
+int PROBEDATA_CALL probedata_last_system_error(void) { return t_last.system; }
 
 const char* PROBEDATA_CALL probedata_status_name(probedata_status status) {
   switch (capi::passed(&status)) {
